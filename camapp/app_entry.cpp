@@ -1,0 +1,75 @@
+#include "app_entry.h"
+
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "app_error.h"
+#include "command_words.h"
+#include "main_window.h"
+#include "settings_key.h"
+#include "unique_resource.h"
+
+namespace kvo {
+
+namespace {
+
+void RelayAsLaterInstance(char app_status, const std::string& word) {
+  // 'N': the running instance is still starting; the word is dropped.
+  if (app_status == 'N') return;
+  unsigned message = 0;
+  if (FindCommandMessage(word, &message)) RelayCommand(message);
+}
+
+int RunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return 0;
+}
+
+void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::string& word) {
+  if (word == "Close") return;
+  key.WriteText("AppStatusOK", "N", false);
+  auto main_window = std::make_unique<TKVO_CM_MAIN>(instance, word);
+  if (!main_window->Create()) throw AppError("Cannot create the main window.");
+  RunMessageLoop();
+}
+
+}  // namespace
+
+void RelayCommand(UINT message) {
+  HWND running = FindWindowA(kMainWindowClass, nullptr);
+  if (running == nullptr) return;
+  SetForegroundWindow(running);
+  SendMessageA(running, message, 0, 0);
+}
+
+int RunCameraApplication(HINSTANCE instance, const char* command_line) {
+  SettingsKey key;
+  if (!key.is_open()) return 0;
+  char app_status = 0;
+  if (!key.ReadFlag("AppStatusOK", kAppStatusBufferSize, &app_status)) return 0;
+
+  const std::string word = CommandWordOf(command_line);
+  UniqueHandle mutex(CreateMutexA(nullptr, TRUE, kInstanceMutexName));
+  const bool later_instance = GetLastError() == ERROR_ALREADY_EXISTS;
+  if (later_instance) {
+    RelayAsLaterInstance(app_status, word);
+    return 0;
+  }
+  try {
+    RunFirstInstance(instance, key, word);
+  } catch (const std::exception& error) {
+    ShowApplicationError(nullptr, error.what());
+  } catch (...) {
+    ShowApplicationError(nullptr, "Unknown error.");
+  }
+  key.Close();
+  if (mutex) ReleaseMutex(mutex.get());
+  return 0;
+}
+
+}  // namespace kvo

@@ -1,0 +1,50 @@
+# Small helpers shared by the folders' CMake files.
+
+# kvo_add_existing_subdirs(dir...): adds each folder that has a CMakeLists.txt.
+function(kvo_add_existing_subdirs)
+  foreach(dir ${ARGN})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
+
+# kvo_add_all_subdirs(): adds every direct subfolder that has a CMakeLists.txt.
+function(kvo_add_all_subdirs)
+  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child}
+       AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+# GoogleTest from Debian's sources, cross-built with the tests.
+macro(kvo_add_googletest)
+  set(KVO_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${KVO_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endmacro()
+
+# kvo_add_gtest(NAME SOURCES src... [LIBS lib...] [LABELS label...] [TIMEOUT s]
+#               [DEPENDS target...]): a GoogleTest program run by ctest under Wine.
+# Every test needs the prepared prefix (fixture wine_prefix) and takes the prefix lock, as
+# tests share the one settings key and the one simulated camera of the build tree.
+function(kvo_add_gtest name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  if(T_DEPENDS)
+    add_dependencies(${name} ${T_DEPENDS})
+  endif()
+  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    FIXTURES_REQUIRED wine_prefix RESOURCE_LOCK wine_prefix LABELS "${T_LABELS}")
+endfunction()

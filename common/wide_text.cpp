@@ -1,0 +1,35 @@
+#include "wide_text.h"
+
+#include <windows.h>
+
+namespace kvo {
+
+std::string WideToAnsi(const wchar_t* text) {
+  if (text == nullptr) return std::string();
+  int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return std::string();
+  std::string result(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, &result[0], size, nullptr, nullptr);
+  result.resize(static_cast<size_t>(size - 1));
+  return result;
+}
+
+std::wstring AnsiToWide(const char* text) {
+  if (text == nullptr) return std::wstring();
+  int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+  if (size <= 1) return std::wstring();
+  std::wstring result(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, -1, &result[0], size);
+  result.resize(static_cast<size_t>(size - 1));
+  return result;
+}
+
+std::string WinePathOf(const std::string& unix_path) {
+  if (unix_path.empty() || unix_path[0] != '/') return unix_path;
+  std::string result = "Z:" + unix_path;
+  for (char& c : result)
+    if (c == '/') c = '\\';
+  return result;
+}
+
+}  // namespace kvo
