@@ -9,12 +9,13 @@ function(kvo_add_existing_subdirs)
   endforeach()
 endfunction()
 
-# kvo_add_all_subdirs(): adds every direct subfolder that has a CMakeLists.txt.
+# kvo_add_all_subdirs(): adds every direct subfolder that has a CMakeLists.txt, except
+# "native" (tests/native is its own project, built with the host compiler).
 function(kvo_add_all_subdirs)
   file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
   list(SORT children)
   foreach(child ${children})
-    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child}
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND NOT child STREQUAL "native"
        AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
       add_subdirectory(${child})
     endif()
