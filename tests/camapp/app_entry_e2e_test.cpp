@@ -99,6 +99,11 @@ TEST_F(AppEntryTest, EmptyWordStartsFirstInstanceVisible) {
   SendMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindowVisible(main));
   EXPECT_TRUE(first_.Running());
+
+  ASSERT_TRUE(RunProgram(kProgram, "Close"));
+  DWORD exit_code = 99;
+  ASSERT_TRUE(first_.Wait(15000, &exit_code)) << "\"Close\" ends a visible instance too";
+  EXPECT_EQ(0u, exit_code);
 }
 
 TEST_F(AppEntryTest, StartDuringStartupWindowIsLost) {
