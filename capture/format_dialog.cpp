@@ -1,0 +1,176 @@
+#include "format_dialog.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "format_text.h"
+
+namespace kvo {
+
+namespace {
+
+// Capabilities larger than this are not a video capability structure of any pin.
+constexpr int kMaxCapsBytes = 4096;
+constexpr int kMaxCapabilities = 1024;
+
+struct DialogState {
+  const std::vector<StreamCapability>* capabilities;
+  int preselected;
+  int chosen;
+};
+
+// An in-memory dialog template: header, then each item aligned to four bytes.
+class TemplateWriter {
+ public:
+  void Align() {
+    while (bytes_.size() % 4 != 0) bytes_.push_back(0);
+  }
+  void Word(WORD value) { Raw(&value, sizeof value); }
+  void Dword(DWORD value) { Raw(&value, sizeof value); }
+  void Text(const wchar_t* text) { Raw(text, (std::wcslen(text) + 1) * sizeof(wchar_t)); }
+  void Raw(const void* data, std::size_t size) {
+    const BYTE* begin = static_cast<const BYTE*>(data);
+    bytes_.insert(bytes_.end(), begin, begin + size);
+  }
+  void Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD class_atom,
+            const wchar_t* text) {
+    Align();
+    Dword(style | WS_CHILD | WS_VISIBLE);
+    Dword(0);
+    Word(x);
+    Word(y);
+    Word(cx);
+    Word(cy);
+    Word(id);
+    Word(0xFFFF);
+    Word(class_atom);
+    Text(text);
+    Word(0);  // no creation data
+  }
+  const DLGTEMPLATE* Template() {
+    Align();
+    return reinterpret_cast<const DLGTEMPLATE*>(bytes_.data());
+  }
+
+ private:
+  std::vector<BYTE> bytes_;
+};
+
+constexpr WORD kButtonAtom = 0x0080;
+constexpr WORD kListBoxAtom = 0x0083;
+
+INT_PTR CALLBACK StreamFormatProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG: {
+      state = reinterpret_cast<DialogState*>(lparam);
+      SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+      HWND list = GetDlgItem(dialog, kStreamFormatListId);
+      for (const StreamCapability& capability : *state->capabilities) {
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(capability.line.c_str()));
+      }
+      SendMessageA(list, LB_SETCURSEL, state->preselected, 0);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wparam) == IDOK ||
+          (LOWORD(wparam) == kStreamFormatListId && HIWORD(wparam) == LBN_DBLCLK)) {
+        const LRESULT row = SendDlgItemMessageA(dialog, kStreamFormatListId, LB_GETCURSEL, 0, 0);
+        state->chosen = row == LB_ERR ? -1 : static_cast<int>(row);
+        EndDialog(dialog, IDOK);
+        return TRUE;
+      }
+      if (LOWORD(wparam) == IDCANCEL) {
+        state->chosen = -1;
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+std::vector<StreamCapability> ReadStreamCapabilities(IAMStreamConfig* config) {
+  std::vector<StreamCapability> capabilities;
+  int count = 0;
+  int caps_size = 0;
+  if (config == nullptr || FAILED(config->GetNumberOfCapabilities(&count, &caps_size))) {
+    return capabilities;
+  }
+  if (count <= 0 || count > kMaxCapabilities || caps_size < 0 || caps_size > kMaxCapsBytes) {
+    return capabilities;
+  }
+  // At least the size of the video structure, whatever the pin claims.
+  std::vector<BYTE> caps(std::max<std::size_t>(caps_size, sizeof(VIDEO_STREAM_CONFIG_CAPS)));
+  for (int i = 0; i < count; ++i) {
+    StreamCapability capability;
+    if (FAILED(config->GetStreamCaps(i, capability.type.put(), caps.data()))) continue;
+    const VIDEOINFOHEADER* info = capability.type.VideoInfo();
+    if (info == nullptr) continue;
+    capability.line = DescribeStreamFormat(info->bmiHeader.biWidth, info->bmiHeader.biHeight,
+                                           info->bmiHeader.biBitCount, info->AvgTimePerFrame);
+    capabilities.push_back(std::move(capability));
+  }
+  return capabilities;
+}
+
+int FindCurrentCapability(const std::vector<StreamCapability>& capabilities,
+                          const AM_MEDIA_TYPE& current) {
+  if (current.formattype != FORMAT_VideoInfo || current.pbFormat == nullptr ||
+      current.cbFormat < sizeof(VIDEOINFOHEADER)) {
+    return 0;
+  }
+  const auto* wanted = reinterpret_cast<const VIDEOINFOHEADER*>(current.pbFormat);
+  int same_size = -1;
+  for (std::size_t i = 0; i < capabilities.size(); ++i) {
+    const VIDEOINFOHEADER* info = capabilities[i].type.VideoInfo();
+    if (info == nullptr || capabilities[i].type->subtype != current.subtype) continue;
+    if (info->bmiHeader.biWidth != wanted->bmiHeader.biWidth ||
+        std::abs(info->bmiHeader.biHeight) != std::abs(wanted->bmiHeader.biHeight) ||
+        info->bmiHeader.biBitCount != wanted->bmiHeader.biBitCount) {
+      continue;
+    }
+    if (info->AvgTimePerFrame == wanted->AvgTimePerFrame) return static_cast<int>(i);
+    if (same_size < 0) same_size = static_cast<int>(i);
+  }
+  return same_size < 0 ? 0 : same_size;
+}
+
+int ShowStreamFormatDialog(const std::vector<StreamCapability>& capabilities, int preselected) {
+  if (capabilities.empty()) return -1;
+  TemplateWriter writer;
+  writer.Dword(DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
+  writer.Dword(0);
+  writer.Word(3);  // list box, OK, Cancel
+  writer.Word(30);
+  writer.Word(30);
+  writer.Word(200);
+  writer.Word(130);
+  writer.Word(0);  // no menu
+  writer.Word(0);  // the standard dialog class
+  writer.Text(L"Stream Format");
+  writer.Word(8);
+  writer.Text(L"MS Shell Dlg");
+  writer.Item(LBS_NOTIFY | WS_BORDER | WS_VSCROLL | WS_TABSTOP, 7, 7, 186, 96,
+              kStreamFormatListId, kListBoxAtom, L"");
+  writer.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 86, 109, 50, 14, IDOK, kButtonAtom, L"OK");
+  writer.Item(BS_PUSHBUTTON | WS_TABSTOP, 143, 109, 50, 14, IDCANCEL, kButtonAtom, L"Cancel");
+
+  DialogState state{&capabilities, preselected, -1};
+  if (preselected < 0 || static_cast<std::size_t>(preselected) >= capabilities.size()) {
+    state.preselected = 0;
+  }
+  const INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), writer.Template(),
+                                                 nullptr, StreamFormatProc,
+                                                 reinterpret_cast<LPARAM>(&state));
+  if (result != IDOK) return -1;
+  if (state.chosen < 0 || static_cast<std::size_t>(state.chosen) >= capabilities.size()) {
+    return -1;
+  }
+  return state.chosen;
+}
+
+}  // namespace kvo

@@ -1,0 +1,45 @@
+// The grabber callback and the still-frame state shared by the GUI thread and the
+// framework's streaming thread.
+#pragma once
+
+#include <dshow.h>
+#include <qedit.h>
+
+#include <atomic>
+
+#include "still_frame.h"
+
+namespace kvo {
+
+// One static object for the whole program, so it is not reference-counted: AddRef always
+// answers 2 and Release 1.
+class CSampleGrabberCB : public ISampleGrabberCB {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP SampleCB(double sample_time, IMediaSample* sample) override;
+  // Runs on the streaming thread for every sample.
+  STDMETHODIMP BufferCB(double sample_time, BYTE* buffer, long length) override;
+
+  // The frame size of the grabbed stream, written on the GUI thread only while no request
+  // is pending and no graph runs.
+  LONG Width = 0;
+  LONG Height = 0;
+  // Frames seen since the last reset; read by the benchmark.
+  std::atomic<long> FramesSeen{0};
+};
+
+extern CSampleGrabberCB GrabberCB;
+// The GUI thread clears StillDone before it sets StillRequested; the streaming thread
+// clears StillRequested before it touches StillBitmap and sets StillDone after the copy.
+extern std::atomic<bool> StillRequested;
+extern std::atomic<bool> StillDone;
+extern Bitmap24 StillBitmap;
+extern AM_MEDIA_TYPE GrabberMediaType;
+
+// Hands the format block that GrabberMediaType points at to the module, replacing the
+// previous one, and points GrabberMediaType at it.
+void KeepGrabberMediaType(const AM_MEDIA_TYPE& type);
+
+}  // namespace kvo

@@ -1,0 +1,359 @@
+// The panel window, the graph's life cycle, preview and graph events.
+#include "tdirectshow.h"
+
+#include <cstring>
+#include <cwchar>
+
+#include "device_match.h"
+#include "sample_grabber_cb.h"
+
+namespace kvo {
+
+namespace {
+
+constexpr char kPanelClass[] = "TDirectShow";
+constexpr char kNoPreview[] = "No Preview";
+constexpr char kPreview[] = "Preview";
+constexpr char kLocked[] = "Locked by another application";
+constexpr wchar_t kDefaultCaptureFile[] = L"c:\\temp.avi";
+
+void CopyWide(wchar_t* destination, std::size_t size, const wchar_t* source) {
+  if (size == 0) return;
+  std::size_t length = 0;
+  if (source != nullptr) {
+    while (length + 1 < size && source[length] != L'\0') ++length;
+    std::memcpy(destination, source, length * sizeof(wchar_t));
+  }
+  destination[length] = L'\0';
+}
+
+void PaintPanel(HWND window) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  if (dc == nullptr) return;
+  RECT client;
+  GetClientRect(window, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  DrawEdge(dc, &client, BDR_RAISEDOUTER, BF_RECT);
+  char caption[128] = {};
+  GetWindowTextA(window, caption, sizeof caption);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  DrawTextA(dc, caption, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  SelectObject(dc, old_font);
+  EndPaint(window, &paint);
+}
+
+ATOM RegisterPanelClass() {
+  static ATOM atom = 0;
+  if (atom != 0) return atom;
+  WNDCLASSEXA window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.style = CS_HREDRAW | CS_VREDRAW;
+  window_class.lpfnWndProc = DefWindowProcA;  // replaced per window in the constructor
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  window_class.lpszClassName = kPanelClass;
+  atom = RegisterClassExA(&window_class);
+  return atom;
+}
+
+TDirectShow* ComponentOf(HWND window) {
+  return reinterpret_cast<TDirectShow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+}  // namespace
+
+TDirectShow::TDirectShow(HWND owner) {
+  RegisterPanelClass();
+  window_ = CreateWindowExA(0, kPanelClass, kNoPreview,
+                            (owner ? WS_CHILD : WS_POPUP) | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                            320, 240, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (window_ != nullptr) {
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PanelProc));
+  }
+  CaptureFormat.bmiHeader.biCompression = 0xFFFFFFFFu;
+  CopyWide(CaptureFile, kWidePathChars, kDefaultCaptureFile);
+
+  if (!apartment_.ok()) {
+    MessageBoxA(nullptr, "CoInitialize Failed!", "Error", MB_OK);
+    return;
+  }
+  if (VerifyVMR()) {
+    if (window_ != nullptr) {
+      panel_proc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+          window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CompWinProcEntry)));
+    }
+  } else {
+    CloseInterfaces();
+  }
+}
+
+TDirectShow::~TDirectShow() {
+  if (window_ != nullptr) DestroyWindow(window_);
+}
+
+std::string TDirectShow::Caption() const {
+  char caption[128] = {};
+  if (window_ != nullptr) GetWindowTextA(window_, caption, sizeof caption);
+  return caption;
+}
+
+void TDirectShow::SetCaption(const char* text) {
+  if (window_ == nullptr) return;
+  SetWindowTextA(window_, text);
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
+LRESULT CALLBACK TDirectShow::PanelProc(HWND window, UINT message, WPARAM wparam,
+                                        LPARAM lparam) {
+  switch (message) {
+    case WM_PAINT:
+      PaintPanel(window);
+      return 0;
+    case WM_SETTEXT: {
+      const LRESULT result = DefWindowProcA(window, message, wparam, lparam);
+      InvalidateRect(window, nullptr, TRUE);
+      return result;
+    }
+    case WM_NCDESTROY:
+      if (TDirectShow* component = ComponentOf(window)) component->window_ = nullptr;
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      break;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK TDirectShow::CompWinProcEntry(HWND window, UINT message, WPARAM wparam,
+                                               LPARAM lparam) {
+  TDirectShow* component = ComponentOf(window);
+  if (component == nullptr) return PanelProc(window, message, wparam, lparam);
+  return component->CompWinProc(message, wparam, lparam);
+}
+
+LRESULT TDirectShow::CompWinProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case GraphEventMessage:
+      DrainGraphEvents();
+      return 0;
+    case WM_DESTROY:
+      CloseInterfaces();
+      return 0;
+    default:
+      return CallWindowProcA(panel_proc_, window_, message, wparam, lparam);
+  }
+}
+
+void TDirectShow::DrainGraphEvents() {
+  if (MediaEvent) {
+    bool abort_seen = false;
+    LONG_PTR abort_status = 0;
+    long code = 0;
+    LONG_PTR first = 0;
+    LONG_PTR second = 0;
+    while (MediaEvent->GetEvent(&code, &first, &second, 0) == S_OK) {
+      MediaEvent->FreeEventParams(code, first, second);
+      // A later abort replaces an earlier one.
+      if (code == EC_ERRORABORT) {
+        abort_seen = true;
+        abort_status = first;
+      }
+    }
+    if (abort_seen && IsDiskErrorStatus(static_cast<uint32_t>(abort_status))) DiskError = true;
+  }
+  HandleGraphEvent();
+}
+
+HRESULT TDirectShow::HandleGraphEvent() {
+  if (!MediaEvent) return E_POINTER;
+  HRESULT status = S_OK;
+  long code = 0;
+  LONG_PTR first = 0;
+  LONG_PTR second = 0;
+  while (SUCCEEDED(MediaEvent->GetEvent(&code, &first, &second, 0))) {
+    status = MediaEvent->FreeEventParams(code, first, second);
+  }
+  return status;
+}
+
+bool TDirectShow::VerifyVMR() {
+  ComPtr<IBaseFilter> renderer;
+  return SUCCEEDED(CoCreateInstance(CLSID_VideoMixingRenderer, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_IBaseFilter,
+                                    reinterpret_cast<void**>(renderer.GetAddressOf())));
+}
+
+HRESULT TDirectShow::GetInterfaces() {
+  HRESULT status = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_IGraphBuilder,
+                                    reinterpret_cast<void**>(Graph.ReleaseAndGetAddressOf()));
+  if (FAILED(status)) return status;
+  status = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                            IID_ICaptureGraphBuilder2,
+                            reinterpret_cast<void**>(CaptureBuilder.ReleaseAndGetAddressOf()));
+  if (FAILED(status)) return status;
+  status = Graph.As(&MediaControl);
+  if (FAILED(status)) return status;
+  status = Graph.As(&VideoWindow);
+  if (FAILED(status)) return status;
+  return Graph.As(&MediaEvent);
+}
+
+void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& product,
+                                 bool record) {
+  CloseInterfaces();
+  if (GetInterfaces() != S_OK) {
+    Opened = false;
+    return;
+  }
+  Opened = true;
+  if (!vendor.empty()) Vid = vendor;
+  if (!product.empty()) Pid = product;
+  FromFile = false;
+  GetDeviceEnum(Vid, Pid);
+  if (record) GetAudioDevice(AudioIndex);
+  if (VideoSource) {
+    InitRun(record);
+  } else {
+    Opened = false;
+  }
+}
+
+void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
+  CloseInterfaces();
+  if (GetInterfaces() != S_OK) {
+    Opened = false;
+    return;
+  }
+  Opened = true;
+  FromFile = true;
+  CopyWide(SourceFile, kWidePathChars, path);
+  Graph->AddSourceFilter(SourceFile, L"SOURCE", VideoSource.ReleaseAndGetAddressOf());
+  if (VideoSource) {
+    InitRun(record);
+  } else {
+    Opened = false;
+  }
+}
+
+void TDirectShow::InitRun(bool record) {
+  if (!Opened) return;
+  InRecord = record;
+  DiskError = false;
+  MediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(window_), GraphEventMessage, 0);
+  CaptureBuilder->SetFiltergraph(Graph.Get());
+  Graph->AddFilter(VideoSource.Get(), L"Source Capture");
+  ApplyStoredFormat();
+  if (record) AddRecordingBranch();
+
+  const HRESULT preview = CaptureBuilder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video,
+                                                       VideoSource.Get(), nullptr, nullptr);
+  if (PreviewRendered(preview)) {
+    SetCaption(kPreview);
+    Ready = true;
+  } else {
+    SetCaption(kLocked);
+    Ready = false;
+  }
+
+  RECT client{};
+  if (window_ != nullptr) GetClientRect(window_, &client);
+  VideoWindow->SetWindowPosition(0, 0, client.right, client.bottom);
+  VideoWindow->put_Owner(reinterpret_cast<OAHWND>(window_));
+  VideoWindow->put_WindowStyle(WS_CHILD | WS_CLIPCHILDREN);
+  RecordMode = record;
+  AddGrabberBranch();
+}
+
+void TDirectShow::Run() {
+  if (!Opened) return;
+  VideoWindow->put_Visible(OATRUE);
+  const HRESULT status = MediaControl->Run();
+  if (FAILED(status)) {
+    // A failed start can leave filters paused while the graph believes it is stopped;
+    // stop them here or the teardown in Close can hang on their streaming threads.
+    StopEveryFilter();
+    Close();
+    SetCaption(kLocked);
+    return;
+  }
+  if (InRecord) StartCapturing();
+}
+
+void TDirectShow::StopEveryFilter() {
+  if (!Graph) return;
+  ComPtr<IEnumFilters> filters;
+  if (FAILED(Graph->EnumFilters(filters.GetAddressOf())) || !filters) return;
+  ComPtr<IBaseFilter> filter;
+  while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK && filter) {
+    filter->Stop();
+  }
+}
+
+void TDirectShow::Stop() {
+  if (!Opened) return;
+  MediaControl->Pause();
+  VideoWindow->put_Visible(OAFALSE);
+}
+
+void TDirectShow::Close() {
+  CloseInterfaces();
+  Opened = false;
+  Ready = false;
+  SetCaption(kNoPreview);
+}
+
+void TDirectShow::ReSizeDS() {
+  if (!Ready || !VideoWindow || window_ == nullptr) return;
+  RECT client{};
+  GetClientRect(window_, &client);
+  VideoWindow->SetWindowPosition(0, 0, client.right, client.bottom);
+}
+
+void TDirectShow::TearDownGraph() {
+  if (MediaControl) MediaControl->Stop();
+  if (MediaEvent) MediaEvent->SetNotifyWindow(0, GraphEventMessage, 0);
+  if (VideoWindow) {
+    VideoWindow->put_Visible(OAFALSE);
+    VideoWindow->put_Owner(0);
+  }
+  NukeDownstream(VideoSource.Get());
+}
+
+void TDirectShow::NukeDownstream(IBaseFilter* filter) {
+  if (filter == nullptr || !Graph) return;
+  ComPtr<IEnumPins> pins;
+  if (FAILED(filter->EnumPins(pins.GetAddressOf())) || !pins) return;
+  pins->Reset();
+  ComPtr<IPin> pin;
+  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK && pin) {
+    ComPtr<IPin> connected;
+    if (FAILED(pin->ConnectedTo(connected.GetAddressOf())) || !connected) continue;
+    PIN_INFO info{};
+    if (FAILED(connected->QueryPinInfo(&info))) continue;
+    ComPtr<IBaseFilter> downstream;
+    downstream.Attach(info.pFilter);  // owns the reference QueryPinInfo handed out
+    if (info.dir == PINDIR_INPUT && downstream) {
+      NukeDownstream(downstream.Get());
+      Graph->Disconnect(connected.Get());
+      Graph->Disconnect(pin.Get());
+      Graph->RemoveFilter(downstream.Get());
+    }
+  }
+}
+
+void TDirectShow::CloseInterfaces() {
+  TearDownGraph();
+  VideoSource.Reset();
+  MediaControl.Reset();
+  VideoWindow.Reset();
+  Graph.Reset();
+  MediaEvent.Reset();
+  AudioSource.Reset();
+  CaptureBuilder.Reset();
+}
+
+}  // namespace kvo
