@@ -1,21 +1,956 @@
 #include "avi_file_sink.h"
 
+#include <wrl/client.h>
+
+#include <cstring>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "unique_resource.h"
+
+using Microsoft::WRL::ComPtr;
+
 namespace kvo {
 
 // {71E2721C-E028-49C1-9499-8742A4C76076}
 const CLSID CLSID_AviFileSink = {
     0x71e2721c, 0xe028, 0x49c1, {0x94, 0x99, 0x87, 0x42, 0xa4, 0xc7, 0x60, 0x76}};
 
+namespace {
+
+LONG g_live_objects = 0;
+
+// Counts an object of this file as alive from construction to destruction.
+class LiveObject {
+ public:
+  LiveObject() { InterlockedIncrement(&g_live_objects); }
+  LiveObject(const LiveObject&) = delete;
+  LiveObject& operator=(const LiveObject&) = delete;
+  ~LiveObject() { InterlockedDecrement(&g_live_objects); }
+};
+
+class CriticalSection {
+ public:
+  CriticalSection() { InitializeCriticalSection(&section_); }
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+  ~CriticalSection() { DeleteCriticalSection(&section_); }
+  void Enter() { EnterCriticalSection(&section_); }
+  void Leave() { LeaveCriticalSection(&section_); }
+
+ private:
+  CRITICAL_SECTION section_;
+};
+
+class Lock {
+ public:
+  explicit Lock(CriticalSection& section) : section_(section) { section_.Enter(); }
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+  ~Lock() { section_.Leave(); }
+
+ private:
+  CriticalSection& section_;
+};
+
+// A path of the recording may hold 511 characters (512 with the terminator), as the
+// capture component's own file name field does.
+constexpr size_t kMaxPathChars = 511;
+const wchar_t kPinName[] = L"Input";
+const wchar_t kPinId[] = L"In";
+
+HRESULT ResultOfLastError() {
+  const DWORD error = GetLastError();
+  return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
+
+void ClearMediaType(AM_MEDIA_TYPE& type) {
+  if (type.pbFormat) CoTaskMemFree(type.pbFormat);
+  if (type.pUnk) type.pUnk->Release();
+  std::memset(&type, 0, sizeof type);
+}
+
+HRESULT CopyMediaType(const AM_MEDIA_TYPE& source, AM_MEDIA_TYPE* target) {
+  *target = source;
+  target->pbFormat = nullptr;
+  target->cbFormat = 0;
+  if (source.cbFormat && source.pbFormat) {
+    target->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(source.cbFormat));
+    if (!target->pbFormat) {
+      target->pUnk = nullptr;
+      return E_OUTOFMEMORY;
+    }
+    std::memcpy(target->pbFormat, source.pbFormat, source.cbFormat);
+    target->cbFormat = source.cbFormat;
+  }
+  if (target->pUnk) target->pUnk->AddRef();
+  return S_OK;
+}
+
+// The type the sink asks for: a byte stream holding an AVI file.
+AM_MEDIA_TYPE PreferredMediaType() {
+  AM_MEDIA_TYPE type;
+  std::memset(&type, 0, sizeof type);
+  type.majortype = MEDIATYPE_Stream;
+  type.subtype = MEDIASUBTYPE_Avi;
+  type.bFixedSizeSamples = TRUE;
+  type.lSampleSize = 1;
+  return type;
+}
+
+bool AcceptsMediaType(const AM_MEDIA_TYPE& type) {
+  return IsEqualGUID(type.majortype, MEDIATYPE_Stream) != 0;
+}
+
+HRESULT CopyToTaskMemory(const wchar_t* text, LPWSTR* copy) {
+  const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  *copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+  if (!*copy) return E_OUTOFMEMORY;
+  std::memcpy(*copy, text, bytes);
+  return S_OK;
+}
+
+class TAviFileSink;
+
+// The input pin. It lives inside its filter and shares the filter's reference count, so
+// the filter outlives every reference to the pin.
+class SinkPin final : public IPin, public IMemInputPin, public IStream {
+ public:
+  explicit SinkPin(TAviFileSink& filter) : filter_(filter) {}
+  SinkPin(const SinkPin&) = delete;
+  SinkPin& operator=(const SinkPin&) = delete;
+
+  // IUnknown
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+
+  // IPin
+  STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP Disconnect() override;
+  STDMETHODIMP ConnectedTo(IPin** pin) override;
+  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
+  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override;
+  STDMETHODIMP QueryId(LPWSTR* id) override;
+  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
+  STDMETHODIMP QueryInternalConnections(IPin** pins, ULONG* count) override;
+  STDMETHODIMP EndOfStream() override;
+  STDMETHODIMP BeginFlush() override { return S_OK; }
+  STDMETHODIMP EndFlush() override { return S_OK; }
+  STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
+
+  // IMemInputPin: samples that carry byte positions as their times, written there.
+  STDMETHODIMP GetAllocator(IMemAllocator** allocator) override;
+  STDMETHODIMP NotifyAllocator(IMemAllocator* allocator, BOOL read_only) override;
+  STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) override { return E_NOTIMPL; }
+  STDMETHODIMP Receive(IMediaSample* sample) override;
+  STDMETHODIMP ReceiveMultiple(IMediaSample** samples, long count, long* processed) override;
+  STDMETHODIMP ReceiveCanBlock() override { return S_OK; }
+
+  // IStream: what the AVI Mux writes through.
+  STDMETHODIMP Read(void* data, ULONG size, ULONG* done) override;
+  STDMETHODIMP Write(const void* data, ULONG size, ULONG* done) override;
+  STDMETHODIMP Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override;
+  STDMETHODIMP SetSize(ULARGE_INTEGER size) override;
+  STDMETHODIMP CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP Commit(DWORD flags) override;
+  STDMETHODIMP Revert() override { return E_NOTIMPL; }
+  STDMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return STG_E_INVALIDFUNCTION;
+  }
+  STDMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return STG_E_INVALIDFUNCTION;
+  }
+  STDMETHODIMP Stat(STATSTG* stat, DWORD flags) override;
+  STDMETHODIMP Clone(IStream**) override { return E_NOTIMPL; }
+
+ private:
+  TAviFileSink& filter_;
+};
+
+class TAviFileSink final : public IBaseFilter, public IFileSinkFilter, public IAMFilterMiscFlags {
+ public:
+  TAviFileSink() : pin_(*this) {}
+  TAviFileSink(const TAviFileSink&) = delete;
+  TAviFileSink& operator=(const TAviFileSink&) = delete;
+
+  // IUnknown
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return left;
+  }
+
+  // IPersist, IMediaFilter, IBaseFilter
+  STDMETHODIMP GetClassID(CLSID* id) override;
+  STDMETHODIMP Stop() override;
+  STDMETHODIMP Pause() override;
+  STDMETHODIMP Run(REFERENCE_TIME start) override;
+  STDMETHODIMP GetState(DWORD timeout, FILTER_STATE* state) override;
+  STDMETHODIMP SetSyncSource(IReferenceClock* clock) override;
+  STDMETHODIMP GetSyncSource(IReferenceClock** clock) override;
+  STDMETHODIMP EnumPins(IEnumPins** pins) override;
+  STDMETHODIMP FindPin(LPCWSTR id, IPin** pin) override;
+  STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override;
+  STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
+  STDMETHODIMP QueryVendorInfo(LPWSTR*) override { return E_NOTIMPL; }
+
+  // IFileSinkFilter
+  STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* type) override;
+
+  // IAMFilterMiscFlags: the graph counts the sink as a renderer.
+  STDMETHODIMP_(ULONG) GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
+
+  // Called by the pin.
+  HRESULT AcceptConnection(IPin* connector, const AM_MEDIA_TYPE& type);
+  HRESULT BreakConnection();
+  HRESULT PeerPin(IPin** pin);
+  HRESULT CopyConnectionType(AM_MEDIA_TYPE* type);
+  void KeepAllocator(IMemAllocator* allocator);
+  HRESULT WriteAt(const LONGLONG* position, const BYTE* data, ULONG size, ULONG* done);
+  HRESULT ReadAt(void* data, ULONG size, ULONG* done);
+  HRESULT MoveTo(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position);
+  HRESULT Resize(ULARGE_INTEGER size);
+  HRESULT Flush();
+  HRESULT Describe(STATSTG* stat, DWORD flags);
+  HRESULT CheckStreaming();
+  void SignalEndOfStream();
+
+  IPin* pin() { return &pin_; }
+
+ private:
+  ~TAviFileSink() = default;
+
+  // All *Locked functions expect lock_ to be held.
+  HRESULT OpenFreshLocked();
+  HRESULT EnsureOpenLocked();
+  HRESULT WriteAllLocked(const BYTE* data, ULONG size, ULONG* done);
+  // Remembers a failure of the file; true when it is the first of this run and must be
+  // reported to the graph.
+  bool NoteFailureLocked();
+  void Report(long event_code, LONG_PTR first);
+
+  LiveObject live_;
+  LONG references_ = 1;
+  SinkPin pin_;
+  CriticalSection lock_;
+  FILTER_STATE state_ = State_Stopped;
+  IFilterGraph* graph_ = nullptr;  // not counted: the graph holds the filter
+  std::wstring name_;
+  ComPtr<IReferenceClock> clock_;
+  ComPtr<IPin> peer_;
+  AM_MEDIA_TYPE connection_type_ = {};
+  ComPtr<IMemAllocator> allocator_;
+  std::wstring file_name_;
+  UniqueFileHandle file_;
+  HRESULT open_error_ = S_OK;
+  bool failure_reported_ = false;
+};
+
+class SinkPinEnumerator final : public IEnumPins {
+ public:
+  SinkPinEnumerator(TAviFileSink* filter, ULONG position) : filter_(filter), position_(position) {}
+  SinkPinEnumerator(const SinkPinEnumerator&) = delete;
+  SinkPinEnumerator& operator=(const SinkPinEnumerator&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumPins)) {
+      *object = static_cast<IEnumPins*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
+    if (!pins || (count != 1 && !fetched)) return E_POINTER;
+    ULONG given = 0;
+    if (count > 0 && position_ == 0) {
+      pins[0] = filter_->pin();
+      pins[0]->AddRef();
+      given = 1;
+      position_ = 1;
+    }
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Skip(ULONG count) override {
+    const ULONG left = 1 - position_;
+    position_ = count > left ? 1 : position_ + count;
+    return count <= left ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Reset() override {
+    position_ = 0;
+    return S_OK;
+  }
+  STDMETHODIMP Clone(IEnumPins** copy) override {
+    if (!copy) return E_POINTER;
+    *copy = new (std::nothrow) SinkPinEnumerator(filter_.Get(), position_);
+    return *copy ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  ~SinkPinEnumerator() = default;
+  LiveObject live_;
+  LONG references_ = 1;
+  ComPtr<TAviFileSink> filter_;
+  ULONG position_;
+};
+
+class SinkTypeEnumerator final : public IEnumMediaTypes {
+ public:
+  explicit SinkTypeEnumerator(ULONG position) : position_(position) {}
+  SinkTypeEnumerator(const SinkTypeEnumerator&) = delete;
+  SinkTypeEnumerator& operator=(const SinkTypeEnumerator&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumMediaTypes)) {
+      *object = static_cast<IEnumMediaTypes*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
+    if (!types || (count != 1 && !fetched)) return E_POINTER;
+    ULONG given = 0;
+    if (count > 0 && position_ == 0) {
+      auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+      if (!type) return E_OUTOFMEMORY;
+      *type = PreferredMediaType();
+      types[0] = type;
+      given = 1;
+      position_ = 1;
+    }
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Skip(ULONG count) override {
+    const ULONG left = 1 - position_;
+    position_ = count > left ? 1 : position_ + count;
+    return count <= left ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Reset() override {
+    position_ = 0;
+    return S_OK;
+  }
+  STDMETHODIMP Clone(IEnumMediaTypes** copy) override {
+    if (!copy) return E_POINTER;
+    *copy = new (std::nothrow) SinkTypeEnumerator(position_);
+    return *copy ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  ~SinkTypeEnumerator() = default;
+  LiveObject live_;
+  LONG references_ = 1;
+  ULONG position_;
+};
+
+// ---- SinkPin ----
+
+STDMETHODIMP SinkPin::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPin)) {
+    *object = static_cast<IPin*>(this);
+  } else if (IsEqualIID(iid, IID_IMemInputPin)) {
+    *object = static_cast<IMemInputPin*>(this);
+  } else if (IsEqualIID(iid, IID_IStream) || IsEqualIID(iid, IID_ISequentialStream)) {
+    *object = static_cast<IStream*>(this);
+  } else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP_(ULONG) SinkPin::AddRef() { return filter_.AddRef(); }
+STDMETHODIMP_(ULONG) SinkPin::Release() { return filter_.Release(); }
+
+STDMETHODIMP SinkPin::Connect(IPin*, const AM_MEDIA_TYPE*) {
+  // An input pin is connected to, never connects itself.
+  return E_UNEXPECTED;
+}
+
+STDMETHODIMP SinkPin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) {
+  if (!connector || !type) return E_POINTER;
+  PIN_DIRECTION direction = PINDIR_INPUT;
+  if (FAILED(connector->QueryDirection(&direction)) || direction != PINDIR_OUTPUT) {
+    return VFW_E_INVALID_DIRECTION;
+  }
+  return filter_.AcceptConnection(connector, *type);
+}
+
+STDMETHODIMP SinkPin::Disconnect() { return filter_.BreakConnection(); }
+
+STDMETHODIMP SinkPin::ConnectedTo(IPin** pin) {
+  if (!pin) return E_POINTER;
+  return filter_.PeerPin(pin);
+}
+
+STDMETHODIMP SinkPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
+  if (!type) return E_POINTER;
+  return filter_.CopyConnectionType(type);
+}
+
+STDMETHODIMP SinkPin::QueryPinInfo(PIN_INFO* info) {
+  if (!info) return E_POINTER;
+  info->pFilter = &filter_;
+  filter_.AddRef();
+  info->dir = PINDIR_INPUT;
+  lstrcpynW(info->achName, kPinName, MAX_PIN_NAME);
+  return S_OK;
+}
+
+STDMETHODIMP SinkPin::QueryDirection(PIN_DIRECTION* direction) {
+  if (!direction) return E_POINTER;
+  *direction = PINDIR_INPUT;
+  return S_OK;
+}
+
+STDMETHODIMP SinkPin::QueryId(LPWSTR* id) {
+  if (!id) return E_POINTER;
+  return CopyToTaskMemory(kPinId, id);
+}
+
+STDMETHODIMP SinkPin::QueryAccept(const AM_MEDIA_TYPE* type) {
+  if (!type) return E_POINTER;
+  return AcceptsMediaType(*type) ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP SinkPin::EnumMediaTypes(IEnumMediaTypes** types) {
+  if (!types) return E_POINTER;
+  *types = new (std::nothrow) SinkTypeEnumerator(0);
+  return *types ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP SinkPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
+
+STDMETHODIMP SinkPin::EndOfStream() {
+  filter_.SignalEndOfStream();
+  return S_OK;
+}
+
+STDMETHODIMP SinkPin::GetAllocator(IMemAllocator** allocator) {
+  if (!allocator) return E_POINTER;
+  *allocator = nullptr;
+  return VFW_E_NO_ALLOCATOR;
+}
+
+STDMETHODIMP SinkPin::NotifyAllocator(IMemAllocator* allocator, BOOL) {
+  if (!allocator) return E_POINTER;
+  filter_.KeepAllocator(allocator);
+  return S_OK;
+}
+
+STDMETHODIMP SinkPin::Receive(IMediaSample* sample) {
+  if (!sample) return E_POINTER;
+  const HRESULT streaming = filter_.CheckStreaming();
+  if (streaming != S_OK) return streaming;
+  BYTE* data = nullptr;
+  HRESULT hr = sample->GetPointer(&data);
+  if (FAILED(hr)) return hr;
+  const long length = sample->GetActualDataLength();
+  if (length < 0) return E_INVALIDARG;
+  // A byte-stream sample's start time is its offset in the file; without one the bytes
+  // follow the previous write.
+  REFERENCE_TIME start = 0, stop = 0;
+  const HRESULT timed = sample->GetTime(&start, &stop);
+  const bool positioned = timed == S_OK || timed == VFW_S_NO_STOP_TIME;
+  ULONG done = 0;
+  return filter_.WriteAt(positioned ? &start : nullptr, data, static_cast<ULONG>(length), &done);
+}
+
+STDMETHODIMP SinkPin::ReceiveMultiple(IMediaSample** samples, long count, long* processed) {
+  if (!samples || !processed) return E_POINTER;
+  *processed = 0;
+  for (long i = 0; i < count; ++i) {
+    const HRESULT hr = Receive(samples[i]);
+    if (hr != S_OK) return hr;
+    ++*processed;
+  }
+  return S_OK;
+}
+
+STDMETHODIMP SinkPin::Read(void* data, ULONG size, ULONG* done) {
+  if (!data) return STG_E_INVALIDPOINTER;
+  return filter_.ReadAt(data, size, done);
+}
+
+STDMETHODIMP SinkPin::Write(const void* data, ULONG size, ULONG* done) {
+  if (!data) return STG_E_INVALIDPOINTER;
+  ULONG written = 0;
+  const HRESULT hr = filter_.WriteAt(nullptr, static_cast<const BYTE*>(data), size, &written);
+  if (done) *done = written;
+  return hr;
+}
+
+STDMETHODIMP SinkPin::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) {
+  return filter_.MoveTo(move, origin, position);
+}
+
+STDMETHODIMP SinkPin::SetSize(ULARGE_INTEGER size) { return filter_.Resize(size); }
+
+STDMETHODIMP SinkPin::Commit(DWORD) { return filter_.Flush(); }
+
+STDMETHODIMP SinkPin::Stat(STATSTG* stat, DWORD flags) {
+  if (!stat) return STG_E_INVALIDPOINTER;
+  return filter_.Describe(stat, flags);
+}
+
+// ---- TAviFileSink ----
+
+STDMETHODIMP TAviFileSink::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist) ||
+      IsEqualIID(iid, IID_IMediaFilter) || IsEqualIID(iid, IID_IBaseFilter)) {
+    *object = static_cast<IBaseFilter*>(this);
+  } else if (IsEqualIID(iid, IID_IFileSinkFilter)) {
+    *object = static_cast<IFileSinkFilter*>(this);
+  } else if (IsEqualIID(iid, IID_IAMFilterMiscFlags)) {
+    *object = static_cast<IAMFilterMiscFlags*>(this);
+  } else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::GetClassID(CLSID* id) {
+  if (!id) return E_POINTER;
+  *id = CLSID_AviFileSink;
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::Stop() {
+  // The file stays open: the mux stops after the sink and only then writes its headers.
+  Lock lock(lock_);
+  state_ = State_Stopped;
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::Pause() {
+  HRESULT opened = S_OK;
+  bool report = false;
+  {
+    Lock lock(lock_);
+    if (state_ == State_Stopped && peer_) {
+      // A new run starts a new file: the previous recording's file is complete by now.
+      failure_reported_ = false;
+      opened = OpenFreshLocked();
+      report = FAILED(opened) && NoteFailureLocked();
+    }
+    state_ = State_Paused;
+  }
+  // A file that cannot be made is a recording error, not a graph error: the graph runs
+  // on (the preview with it) and the owner learns of it from the abort event.
+  if (report) Report(EC_ERRORABORT, opened);
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::Run(REFERENCE_TIME) {
+  bool stopped = false;
+  {
+    Lock lock(lock_);
+    stopped = state_ == State_Stopped;
+  }
+  if (stopped) Pause();
+  Lock lock(lock_);
+  state_ = State_Running;
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::GetState(DWORD, FILTER_STATE* state) {
+  if (!state) return E_POINTER;
+  Lock lock(lock_);
+  *state = state_;
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::SetSyncSource(IReferenceClock* clock) {
+  Lock lock(lock_);
+  clock_ = clock;
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::GetSyncSource(IReferenceClock** clock) {
+  if (!clock) return E_POINTER;
+  Lock lock(lock_);
+  *clock = clock_.Get();
+  if (*clock) (*clock)->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::EnumPins(IEnumPins** pins) {
+  if (!pins) return E_POINTER;
+  *pins = new (std::nothrow) SinkPinEnumerator(this, 0);
+  return *pins ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP TAviFileSink::FindPin(LPCWSTR id, IPin** pin) {
+  if (!id || !pin) return E_POINTER;
+  if (wcscmp(id, kPinId) != 0 && wcscmp(id, kPinName) != 0) {
+    *pin = nullptr;
+    return VFW_E_NOT_FOUND;
+  }
+  *pin = &pin_;
+  pin_.AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::QueryFilterInfo(FILTER_INFO* info) {
+  if (!info) return E_POINTER;
+  Lock lock(lock_);
+  lstrcpynW(info->achName, name_.c_str(), MAX_FILTER_NAME);
+  info->pGraph = graph_;
+  if (graph_) graph_->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
+  Lock lock(lock_);
+  graph_ = graph;
+  name_ = name ? std::wstring(name, wcsnlen(name, MAX_FILTER_NAME - 1)) : std::wstring();
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
+  if (!name) return E_POINTER;
+  const size_t length = wcsnlen(name, kMaxPathChars + 1);
+  if (length == 0 || length > kMaxPathChars) return E_INVALIDARG;
+  Lock lock(lock_);
+  if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
+  file_.reset();
+  open_error_ = S_OK;
+  file_name_.assign(name, length);
+  return S_OK;
+}
+
+STDMETHODIMP TAviFileSink::GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* type) {
+  if (!name) return E_POINTER;
+  *name = nullptr;
+  Lock lock(lock_);
+  if (file_name_.empty()) return E_FAIL;
+  const HRESULT hr = CopyToTaskMemory(file_name_.c_str(), name);
+  if (FAILED(hr)) return hr;
+  if (type) *type = PreferredMediaType();
+  return S_OK;
+}
+
+HRESULT TAviFileSink::AcceptConnection(IPin* connector, const AM_MEDIA_TYPE& type) {
+  Lock lock(lock_);
+  if (peer_) return VFW_E_ALREADY_CONNECTED;
+  if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
+  if (!AcceptsMediaType(type)) return VFW_E_TYPE_NOT_ACCEPTED;
+  AM_MEDIA_TYPE copy;
+  const HRESULT hr = CopyMediaType(type, &copy);
+  if (FAILED(hr)) return hr;
+  ClearMediaType(connection_type_);
+  connection_type_ = copy;
+  peer_ = connector;
+  return S_OK;
+}
+
+HRESULT TAviFileSink::BreakConnection() {
+  ComPtr<IPin> peer;
+  ComPtr<IMemAllocator> allocator;
+  {
+    Lock lock(lock_);
+    if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
+    if (!peer_) return S_FALSE;
+    peer = std::move(peer_);
+    allocator = std::move(allocator_);
+    ClearMediaType(connection_type_);
+    // The mux has written its headers by now (it is stopped): the file is complete.
+    file_.reset();
+  }
+  return S_OK;
+}
+
+HRESULT TAviFileSink::PeerPin(IPin** pin) {
+  Lock lock(lock_);
+  *pin = peer_.Get();
+  if (!*pin) return VFW_E_NOT_CONNECTED;
+  (*pin)->AddRef();
+  return S_OK;
+}
+
+HRESULT TAviFileSink::CopyConnectionType(AM_MEDIA_TYPE* type) {
+  Lock lock(lock_);
+  if (!peer_) {
+    std::memset(type, 0, sizeof *type);
+    return VFW_E_NOT_CONNECTED;
+  }
+  return CopyMediaType(connection_type_, type);
+}
+
+void TAviFileSink::KeepAllocator(IMemAllocator* allocator) {
+  Lock lock(lock_);
+  allocator_ = allocator;
+}
+
+HRESULT TAviFileSink::CheckStreaming() {
+  Lock lock(lock_);
+  return state_ == State_Stopped ? VFW_E_WRONG_STATE : S_OK;
+}
+
+void TAviFileSink::SignalEndOfStream() {
+  bool running = false;
+  {
+    Lock lock(lock_);
+    running = state_ == State_Running;
+  }
+  if (running) Report(EC_COMPLETE, S_OK);
+}
+
+HRESULT TAviFileSink::OpenFreshLocked() {
+  file_.reset();
+  if (file_name_.empty()) {
+    open_error_ = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
+    return open_error_;
+  }
+  // CREATE_ALWAYS truncates what an earlier recording left in the file.
+  file_.reset(CreateFileW(file_name_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                          nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  open_error_ = file_ ? S_OK : ResultOfLastError();
+  return open_error_;
+}
+
+HRESULT TAviFileSink::EnsureOpenLocked() {
+  if (file_) return S_OK;
+  // One attempt per run: a path that failed is reported once, not at every write.
+  if (FAILED(open_error_)) return open_error_;
+  return OpenFreshLocked();
+}
+
+bool TAviFileSink::NoteFailureLocked() {
+  if (failure_reported_) return false;
+  failure_reported_ = true;
+  return true;
+}
+
+HRESULT TAviFileSink::WriteAllLocked(const BYTE* data, ULONG size, ULONG* done) {
+  *done = 0;
+  while (*done < size) {
+    DWORD written = 0;
+    if (!WriteFile(file_.get(), data + *done, size - *done, &written, nullptr)) {
+      return ResultOfLastError();
+    }
+    // A write that makes no progress and names no error is a full disk by another name.
+    if (written == 0) return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    *done += written;
+  }
+  return S_OK;
+}
+
+HRESULT TAviFileSink::WriteAt(const LONGLONG* position, const BYTE* data, ULONG size,
+                              ULONG* done) {
+  *done = 0;
+  HRESULT hr = S_OK;
+  bool report = false;
+  {
+    Lock lock(lock_);
+    hr = EnsureOpenLocked();
+    if (SUCCEEDED(hr) && position) {
+      LARGE_INTEGER offset;
+      offset.QuadPart = *position;
+      if (*position < 0 || !SetFilePointerEx(file_.get(), offset, nullptr, FILE_BEGIN)) {
+        hr = *position < 0 ? E_INVALIDARG : ResultOfLastError();
+      }
+    }
+    if (SUCCEEDED(hr)) hr = WriteAllLocked(data, size, done);
+    report = FAILED(hr) && NoteFailureLocked();
+  }
+  if (report) Report(EC_ERRORABORT, hr);
+  return hr;
+}
+
+HRESULT TAviFileSink::ReadAt(void* data, ULONG size, ULONG* done) {
+  Lock lock(lock_);
+  if (done) *done = 0;
+  const HRESULT hr = EnsureOpenLocked();
+  if (FAILED(hr)) return hr;
+  DWORD read = 0;
+  if (!ReadFile(file_.get(), data, size, &read, nullptr)) return ResultOfLastError();
+  if (done) *done = read;
+  return read == size ? S_OK : S_FALSE;
+}
+
+HRESULT TAviFileSink::MoveTo(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) {
+  DWORD method = FILE_BEGIN;
+  switch (origin) {
+    case STREAM_SEEK_SET: method = FILE_BEGIN; break;
+    case STREAM_SEEK_CUR: method = FILE_CURRENT; break;
+    case STREAM_SEEK_END: method = FILE_END; break;
+    default: return STG_E_INVALIDFUNCTION;
+  }
+  Lock lock(lock_);
+  const HRESULT hr = EnsureOpenLocked();
+  if (FAILED(hr)) return hr;
+  LARGE_INTEGER reached;
+  if (!SetFilePointerEx(file_.get(), move, &reached, method)) return ResultOfLastError();
+  if (position) position->QuadPart = static_cast<ULONGLONG>(reached.QuadPart);
+  return S_OK;
+}
+
+HRESULT TAviFileSink::Resize(ULARGE_INTEGER size) {
+  HRESULT hr = S_OK;
+  bool report = false;
+  {
+    Lock lock(lock_);
+    hr = EnsureOpenLocked();
+    LARGE_INTEGER kept = {};
+    const LARGE_INTEGER zero = {};
+    if (SUCCEEDED(hr) && !SetFilePointerEx(file_.get(), zero, &kept, FILE_CURRENT)) {
+      hr = ResultOfLastError();
+    }
+    if (SUCCEEDED(hr)) {
+      LARGE_INTEGER end;
+      end.QuadPart = static_cast<LONGLONG>(size.QuadPart);
+      if (end.QuadPart < 0 || !SetFilePointerEx(file_.get(), end, nullptr, FILE_BEGIN) ||
+          !SetEndOfFile(file_.get())) {
+        hr = end.QuadPart < 0 ? STG_E_INVALIDFUNCTION : ResultOfLastError();
+      }
+      SetFilePointerEx(file_.get(), kept, nullptr, FILE_BEGIN);
+    }
+    report = FAILED(hr) && hr != STG_E_INVALIDFUNCTION && NoteFailureLocked();
+  }
+  if (report) Report(EC_ERRORABORT, hr);
+  return hr;
+}
+
+HRESULT TAviFileSink::Flush() {
+  Lock lock(lock_);
+  if (!file_) return S_OK;
+  return FlushFileBuffers(file_.get()) ? S_OK : ResultOfLastError();
+}
+
+HRESULT TAviFileSink::Describe(STATSTG* stat, DWORD flags) {
+  std::memset(stat, 0, sizeof *stat);
+  Lock lock(lock_);
+  stat->type = STGTY_STREAM;
+  stat->grfMode = STGM_READWRITE;
+  if (file_) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file_.get(), &size)) return ResultOfLastError();
+    stat->cbSize.QuadPart = static_cast<ULONGLONG>(size.QuadPart);
+  }
+  if (!(flags & STATFLAG_NONAME) && !file_name_.empty()) {
+    return CopyToTaskMemory(file_name_.c_str(), &stat->pwcsName);
+  }
+  return S_OK;
+}
+
+void TAviFileSink::Report(long event_code, LONG_PTR first) {
+  ComPtr<IMediaEventSink> events;
+  {
+    Lock lock(lock_);
+    if (!graph_ || FAILED(graph_->QueryInterface(IID_PPV_ARGS(&events)))) return;
+  }
+  const LONG_PTR second =
+      event_code == EC_COMPLETE ? reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this))
+                                : 0;
+  events->Notify(event_code, first, second);
+}
+
+HRESULT FirstPinOf(IBaseFilter* filter, PIN_DIRECTION wanted, IPin** found) {
+  ComPtr<IEnumPins> pins;
+  HRESULT hr = filter->EnumPins(&pins);
+  if (FAILED(hr)) return hr;
+  ComPtr<IPin> pin;
+  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    PIN_DIRECTION direction;
+    if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted) {
+      *found = pin.Detach();
+      return S_OK;
+    }
+  }
+  return VFW_E_NOT_FOUND;
+}
+
+// Adds the mux and the sink and connects them; on failure the caller removes both.
+HRESULT ConnectAviFileOutput(IGraphBuilder* graph, const wchar_t* path, IBaseFilter* mux,
+                             IBaseFilter* sink) {
+  ComPtr<IConfigInterleaving> interleaving;
+  HRESULT hr = mux->QueryInterface(IID_PPV_ARGS(&interleaving));
+  if (FAILED(hr)) return hr;
+  // Without full interleaving Wine's mux writes no frames.
+  hr = interleaving->put_Mode(INTERLEAVE_FULL);
+  if (FAILED(hr)) return hr;
+  ComPtr<IFileSinkFilter> file_sink;
+  hr = sink->QueryInterface(IID_PPV_ARGS(&file_sink));
+  if (FAILED(hr)) return hr;
+  hr = file_sink->SetFileName(path, nullptr);
+  if (FAILED(hr)) return hr;
+  hr = graph->AddFilter(mux, L"AVI Mux");
+  if (FAILED(hr)) return hr;
+  hr = graph->AddFilter(sink, L"File Writer");
+  if (FAILED(hr)) return hr;
+  ComPtr<IPin> mux_output, sink_input;
+  hr = FirstPinOf(mux, PINDIR_OUTPUT, &mux_output);
+  if (FAILED(hr)) return hr;
+  hr = FirstPinOf(sink, PINDIR_INPUT, &sink_input);
+  if (FAILED(hr)) return hr;
+  return graph->ConnectDirect(mux_output.Get(), sink_input.Get(), nullptr);
+}
+
+}  // namespace
+
 HRESULT CreateAviFileSink(IBaseFilter** sink) {
   if (!sink) return E_POINTER;
-  *sink = nullptr;
-  return E_NOTIMPL;
+  *sink = new (std::nothrow) TAviFileSink();
+  return *sink ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT AddAviFileOutput(IGraphBuilder*, const wchar_t*, IBaseFilter**, IBaseFilter**) {
-  return E_NOTIMPL;
+HRESULT AddAviFileOutput(IGraphBuilder* graph, const wchar_t* path, IBaseFilter** mux,
+                         IBaseFilter** sink) {
+  if (mux) *mux = nullptr;
+  if (sink) *sink = nullptr;
+  if (!graph || !path) return E_POINTER;
+  ComPtr<IBaseFilter> new_mux, new_sink;
+  HRESULT hr = CoCreateInstance(CLSID_AviDest, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&new_mux));
+  if (FAILED(hr)) return hr;
+  hr = CreateAviFileSink(&new_sink);
+  if (FAILED(hr)) return hr;
+  hr = ConnectAviFileOutput(graph, path, new_mux.Get(), new_sink.Get());
+  if (FAILED(hr)) {
+    // RemoveFilter of a filter that was never added fails harmlessly.
+    graph->RemoveFilter(new_sink.Get());
+    graph->RemoveFilter(new_mux.Get());
+    return hr;
+  }
+  if (mux) *mux = new_mux.Detach();
+  if (sink) *sink = new_sink.Detach();
+  return S_OK;
 }
 
-LONG AviFileSinkLiveObjects() { return 0; }
+LONG AviFileSinkLiveObjects() { return InterlockedCompareExchange(&g_live_objects, 0, 0); }
 
 }  // namespace kvo
