@@ -132,7 +132,8 @@ void TDirectShow::AddGrabberBranch() {
   }
   ComPtr<IBaseFilter> grabber_filter;
   ComPtr<IBaseFilter> null_renderer;
-  const bool grabber_added = SUCCEEDED(grabber.As(&grabber_filter)) &&
+  const bool grabber_added = SUCCEEDED(grabber->QueryInterface(
+                                 IID_IBaseFilter, reinterpret_cast<void**>(grabber_filter.GetAddressOf()))) &&
                              SUCCEEDED(Graph->AddFilter(grabber_filter.Get(), L"Grabber"));
   if (grabber_added) {
     if (FAILED(CoCreateInstance(kClsidNullRenderer, nullptr, CLSCTX_ALL, IID_IBaseFilter,
@@ -206,7 +207,8 @@ void TDirectShow::VCapCapturePinSet() {
 
     ComPtr<ISpecifyPropertyPages> pages;
     CAUUID page_list{};
-    if (SUCCEEDED(config.As(&pages)) && SUCCEEDED(pages->GetPages(&page_list)) &&
+    if (SUCCEEDED(config->QueryInterface(IID_ISpecifyPropertyPages,
+                                               reinterpret_cast<void**>(pages.GetAddressOf()))) && SUCCEEDED(pages->GetPages(&page_list)) &&
         page_list.cElems > 0) {
       FormatDialogOpen = true;
       IUnknown* objects[] = {config.Get()};

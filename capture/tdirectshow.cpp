@@ -27,10 +27,9 @@ void CopyWide(wchar_t* destination, std::size_t size, const wchar_t* source) {
   destination[length] = L'\0';
 }
 
-void PaintPanel(HWND window) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
-  if (dc == nullptr) return;
+// A raised panel face with the status centred on it, as the user sees it before (and
+// instead of) a picture.
+void DrawPanel(HWND window, HDC dc) {
   RECT client;
   GetClientRect(window, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
@@ -42,6 +41,13 @@ void PaintPanel(HWND window) {
   HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
   DrawTextA(dc, caption, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   SelectObject(dc, old_font);
+}
+
+void PaintPanel(HWND window) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  if (dc == nullptr) return;
+  DrawPanel(window, dc);
   EndPaint(window, &paint);
 }
 
@@ -113,6 +119,9 @@ LRESULT CALLBACK TDirectShow::PanelProc(HWND window, UINT message, WPARAM wparam
   switch (message) {
     case WM_PAINT:
       PaintPanel(window);
+      return 0;
+    case WM_PRINTCLIENT:
+      DrawPanel(window, reinterpret_cast<HDC>(wparam));
       return 0;
     case WM_SETTEXT: {
       const LRESULT result = DefWindowProcA(window, message, wparam, lparam);
@@ -195,11 +204,14 @@ HRESULT TDirectShow::GetInterfaces() {
                             IID_ICaptureGraphBuilder2,
                             reinterpret_cast<void**>(CaptureBuilder.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
-  status = Graph.As(&MediaControl);
+  status = Graph->QueryInterface(IID_IMediaControl,
+                                 reinterpret_cast<void**>(MediaControl.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
-  status = Graph.As(&VideoWindow);
+  status = Graph->QueryInterface(IID_IVideoWindow,
+                                 reinterpret_cast<void**>(VideoWindow.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
-  return Graph.As(&MediaEvent);
+  return Graph->QueryInterface(IID_IMediaEventEx,
+                               reinterpret_cast<void**>(MediaEvent.ReleaseAndGetAddressOf()));
 }
 
 void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& product,

@@ -1,0 +1,139 @@
+// The capture component's platform-free rules: which compressors are hidden, how a camera
+// is recognised, which results count, the still-frame copy and the dialog lines.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "device_match.h"
+#include "format_text.h"
+#include "hidden_compressors.h"
+#include "still_frame.h"
+
+namespace kvo {
+namespace {
+
+struct HiddenCase {
+  const char* name;
+  bool hide_video1;
+  bool hide_rle;
+  bool hidden;
+};
+
+TEST(HiddenCompressors, RowsZeroAndOneFollowTheirSwitchesTheOthersAlwaysHide) {
+  const HiddenCase cases[] = {
+      {"Microsoft Video 1", true, false, true},
+      {"Microsoft Video 1", false, false, false},
+      {"MICROSOFT VIDEO 1 (vfw)", true, false, true},
+      {"Microsoft RLE", true, false, false},
+      {"Microsoft RLE", false, true, true},
+      {"microsoft rle", false, true, true},
+      {"Intel Indeo(R) Video R3.2", false, false, true},
+      {"my indeo thing", false, false, true},
+      {"WMVideo8 Encoder DMO", false, false, true},
+      {"Some dmo in lower case", false, false, true},
+      {"Cinepak Codec by Radius", false, false, true},
+      {"Cinepak Codec", false, false, false},
+      {"MJPEG Compressor", false, false, true},
+      {"Intel 4:2:0 Video V2.50", false, false, true},
+      {"Microsoft H.263 Video Codec", false, false, true},
+      {"Microsoft H", false, false, false},
+      {"", true, true, false},
+      {"Plain Compressor", true, true, false},
+  };
+  for (const HiddenCase& c : cases) {
+    HiddenCompressorTable table = DefaultHiddenCompressors();
+    SetSwitchableRows(table, c.hide_video1, c.hide_rle);
+    EXPECT_EQ(IsHiddenCompressor(c.name, table), c.hidden)
+        << "name '" << c.name << "' video1 " << c.hide_video1 << " rle " << c.hide_rle;
+  }
+}
+
+TEST(HiddenCompressors, UsesTheUpperCasingItIsGiven) {
+  HiddenCompressorTable table = DefaultHiddenCompressors();
+  SetSwitchableRows(table, false, false);
+  // An upper-casing that maps nothing: only an exact upper-case fragment hides.
+  const UpperCase identity = [](const std::string& text) { return text; };
+  EXPECT_FALSE(IsHiddenCompressor("Some dmo", table, identity));
+  EXPECT_TRUE(IsHiddenCompressor("Some DMO", table, identity));
+}
+
+TEST(DeviceMatch, PatternIsPlainConcatenationAndCaseSensitive) {
+  EXPECT_EQ(BuildMatchPattern("12ab", "34cd"), "vid_12ab&pid_34cd");
+  const std::string pattern = BuildMatchPattern("12ab", "34cd");
+  EXPECT_TRUE(DisplayNameMatches("@device:pnp:\\\\?\\usb#vid_12ab&pid_34cd&mi_00#7&1", pattern));
+  EXPECT_FALSE(DisplayNameMatches("@device:pnp:\\\\?\\usb#VID_12AB&PID_34CD&MI_00#7&1", pattern));
+  EXPECT_FALSE(DisplayNameMatches("usb#vid_12ab&pid_34ce", pattern));
+  // An empty vendor and product look for "vid_&pid_", which real names do not hold.
+  EXPECT_FALSE(DisplayNameMatches("usb#vid_feed&pid_cafe", BuildMatchPattern("", "")));
+}
+
+TEST(GraphResults, PreviewAndDiskErrorStatuses) {
+  EXPECT_TRUE(PreviewRendered(0));
+  EXPECT_TRUE(PreviewRendered(0x0004027E));
+  EXPECT_FALSE(PreviewRendered(1));  // S_FALSE is not a rendered preview
+  EXPECT_FALSE(PreviewRendered(static_cast<int32_t>(0x80040217)));
+  EXPECT_TRUE(IsDiskErrorStatus(0x80070070u));
+  EXPECT_TRUE(IsDiskErrorStatus(0x80070002u));
+  EXPECT_FALSE(IsDiskErrorStatus(0x80070005u));
+  EXPECT_FALSE(IsDiskErrorStatus(0));
+}
+
+// A bottom-up frame whose every row starts with its own row number.
+std::vector<uint8_t> NumberedFrame(int width, int height, std::size_t stride) {
+  std::vector<uint8_t> frame(stride * height, 0xEE);
+  for (int row = 0; row < height; ++row) {
+    for (int x = 0; x < width * 3; ++x) {
+      frame[row * stride + x] = static_cast<uint8_t>((row + x) & 0xFF);
+    }
+  }
+  return frame;
+}
+
+TEST(StillFrame, CopiesEveryRowUpsideDown) {
+  const std::vector<uint8_t> frame = NumberedFrame(320, 240, 960);
+  Bitmap24 bitmap;
+  ASSERT_TRUE(CopyBottomUpFrame(frame.data(), frame.size(), 320, 240, bitmap));
+  ASSERT_EQ(bitmap.width(), 320);
+  ASSERT_EQ(bitmap.height(), 240);
+  ASSERT_EQ(bitmap.stride(), 960u);
+  for (int i = 0; i < 240; ++i) {
+    ASSERT_EQ(0, std::memcmp(bitmap.Row(239 - i), frame.data() + i * 960, 960)) << "row " << i;
+  }
+}
+
+TEST(StillFrame, PaddedRowsAreReadWithTheirRealStride) {
+  // 321 pixels need 963 bytes, padded to 964.
+  ASSERT_EQ(Bitmap24::RowStride(321), 964u);
+  const std::vector<uint8_t> frame = NumberedFrame(321, 5, 964);
+  Bitmap24 bitmap;
+  ASSERT_TRUE(CopyBottomUpFrame(frame.data(), frame.size(), 321, 5, bitmap));
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(0, std::memcmp(bitmap.Row(4 - i), frame.data() + i * 964, 963)) << "row " << i;
+  }
+}
+
+TEST(StillFrame, ShortBufferOrBadSizeLeavesTheBitmapAlone) {
+  Bitmap24 bitmap;
+  ASSERT_TRUE(bitmap.Resize(2, 2));
+  bitmap.Row(0)[0] = 0x5A;
+  const std::vector<uint8_t> frame = NumberedFrame(321, 5, 964);
+  // One byte short of the padded frame.
+  EXPECT_FALSE(CopyBottomUpFrame(frame.data(), frame.size() - 1, 321, 5, bitmap));
+  EXPECT_FALSE(CopyBottomUpFrame(frame.data(), frame.size(), 0, 5, bitmap));
+  EXPECT_FALSE(CopyBottomUpFrame(frame.data(), frame.size(), 321, -5, bitmap));
+  EXPECT_FALSE(CopyBottomUpFrame(nullptr, frame.size(), 321, 5, bitmap));
+  EXPECT_FALSE(CopyBottomUpFrame(frame.data(), SIZE_MAX, Bitmap24::kMaxSide + 1, 1, bitmap));
+  EXPECT_EQ(bitmap.width(), 2);
+  EXPECT_EQ(bitmap.Row(0)[0], 0x5A);
+}
+
+TEST(FormatText, DialogLines) {
+  EXPECT_EQ(DescribeStreamFormat(320, 240, 24, 333333), "320 x 240, 24 bit, 30.00 fps");
+  EXPECT_EQ(DescribeStreamFormat(640, -480, 24, 666666), "640 x 480, 24 bit, 15.00 fps");
+  EXPECT_EQ(DescribeStreamFormat(160, 120, 24, 0), "160 x 120, 24 bit, ? fps");
+}
+
+}  // namespace
+}  // namespace kvo
