@@ -13,6 +13,11 @@ struct Chunk {
   size_t next = 0;    // offset of the following chunk
 };
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsStreamChunkId(const std::string& id) {
+  return id.size() == 4 && IsDigit(id[0]) && IsDigit(id[1]);
+}
+
 struct MovieChunk {
   std::string id;
   uint32_t size = 0;
@@ -100,6 +105,12 @@ AviReadResult Reader::Read() {
     return result_;
   }
   while (position < size_) {
+    // Bytes after the last RIFF that do not start another are counted, not read: Wine's
+    // mux leaves a few there.
+    if (result_.file.riff_count > 0 && (size_ - position < 4 || FourCc(position) != "RIFF")) {
+      result_.file.trailing_bytes = size_ - position;
+      break;
+    }
     size_t next = 0;
     if (!ReadRiff(position, &next)) return result_;
     position = next;
@@ -261,9 +272,9 @@ bool Reader::ReadMovie(size_t position, size_t end, bool first, int depth) {
 }
 
 bool Reader::CountMovieChunk(const Chunk& chunk, bool first) {
-  const char tens = chunk.id[0], ones = chunk.id[1];
   // Index chunks (ix##) and padding (JUNK) are no stream data.
-  if (tens < '0' || tens > '9' || ones < '0' || ones > '9') return true;
+  if (!IsStreamChunkId(chunk.id)) return true;
+  const char tens = chunk.id[0], ones = chunk.id[1];
   const size_t number = static_cast<size_t>((tens - '0') * 10 + (ones - '0'));
   if (number >= result_.file.streams.size()) {
     return Fail("chunk '" + chunk.id + "' of a stream without header", chunk.header);
@@ -296,7 +307,9 @@ bool Reader::IndexMatchesChunks() const {
   constexpr uint32_t kListEntry = 0x00000001;  // AVIIF_LIST: a rec list, no data chunk
   std::vector<const AviIndexEntry*> data_entries;
   for (const AviIndexEntry& entry : result_.file.index) {
-    if (!(entry.flags & kListEntry)) data_entries.push_back(&entry);
+    // Lists and entries that name no stream (Wine's mux writes one "7Fxx" for its
+    // extended index) have no data chunk to match.
+    if (!(entry.flags & kListEntry) && IsStreamChunkId(entry.id)) data_entries.push_back(&entry);
   }
   if (data_entries.size() != first_movie_chunks_.size()) return false;
   if (data_entries.empty()) return true;

@@ -50,6 +50,7 @@ struct AviFile {
   uint32_t height = 0;
   uint32_t extended_total_frames = 0;  // odml/dmlh, 0 when absent
   uint32_t riff_count = 0;             // 1 + the number of "AVIX" extensions
+  size_t trailing_bytes = 0;           // bytes after the last RIFF that start no other
   std::vector<AviStream> streams;
   bool has_index = false;
   std::vector<AviIndexEntry> index;

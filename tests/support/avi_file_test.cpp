@@ -130,6 +130,7 @@ TEST(AviFile, ReadsHeadersFramesAndIndexOfAGoodFile) {
   ASSERT_TRUE(read.ok) << read.error;
   const kvo::AviFile& avi = read.file;
   EXPECT_EQ(1u, avi.riff_count);
+  EXPECT_EQ(0u, avi.trailing_bytes);
   EXPECT_EQ(33333u, avi.micro_seconds_per_frame);
   EXPECT_EQ(4u, avi.total_frames);
   EXPECT_EQ(2u, avi.stream_count);
@@ -178,6 +179,23 @@ TEST(AviFile, FramesInsideRecListsAndAnExtensionAreCounted) {
   EXPECT_FALSE(read.file.index_matches_chunks);
 }
 
+TEST(AviFile, BytesAfterTheLastRiffAreCountedButDoNotHideAnExtension) {
+  Bytes file = BuildAvi({{"00db", 24}}, false);
+  file.insert(file.end(), 8, 0);
+  kvo::AviReadResult read = kvo::ReadAvi(file);
+  ASSERT_TRUE(read.ok) << read.error;
+  EXPECT_EQ(8u, read.file.trailing_bytes);
+  EXPECT_EQ(1u, kvo::FramesOf(read.file, 0));
+
+  // A damaged extension after the first RIFF is an error, not trailing bytes.
+  Bytes extended = BuildAvi({{"00db", 24}}, false);
+  const Bytes extension = List("RIFF", "WAVE", {});
+  extended.insert(extended.end(), extension.begin(), extension.end());
+  read = kvo::ReadAvi(extended);
+  EXPECT_FALSE(read.ok);
+  EXPECT_NE(std::string::npos, read.error.find("unexpected RIFF form")) << read.error;
+}
+
 TEST(AviFile, IndexThatDisagreesWithTheChunksIsFlagged) {
   Bytes file = BuildAvi({{"00db", 24}, {"00db", 24}}, false);
   // The last index entry's size field is the file's last four bytes.
@@ -185,6 +203,26 @@ TEST(AviFile, IndexThatDisagreesWithTheChunksIsFlagged) {
   kvo::AviReadResult read = kvo::ReadAvi(file);
   ASSERT_TRUE(read.ok) << read.error;
   EXPECT_FALSE(read.file.index_matches_chunks);
+
+  // Entries that name no stream data (an extended index's) are not matched to chunks.
+  Bytes with_extra = BuildAvi({{"00db", 24}}, false, false);
+  Bytes entries;
+  PutId(entries, "7Fxx");
+  Put32(entries, 0);
+  Put32(entries, 99);
+  Put32(entries, 0);
+  PutId(entries, "00db");
+  Put32(entries, 0x10);
+  Put32(entries, 4);
+  Put32(entries, 24);
+  const Bytes extra_index = Chunk("idx1", entries);
+  with_extra.insert(with_extra.end(), extra_index.begin(), extra_index.end());
+  const uint32_t extra_size = static_cast<uint32_t>(with_extra.size() - 8);
+  std::memcpy(&with_extra[4], &extra_size, 4);
+  read = kvo::ReadAvi(with_extra);
+  ASSERT_TRUE(read.ok) << read.error;
+  EXPECT_EQ(2u, read.file.index.size());
+  EXPECT_TRUE(read.file.index_matches_chunks);
 
   // An index missing an entry does not match either.
   Bytes shorter = BuildAvi({{"00db", 24}, {"00db", 24}}, false, false);

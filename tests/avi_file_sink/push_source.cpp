@@ -1,0 +1,375 @@
+#include "push_source.h"
+
+#include <wrl/client.h>
+
+#include <atomic>
+#include <cstring>
+#include <new>
+#include <thread>
+
+using Microsoft::WRL::ComPtr;
+
+namespace kvo_test {
+namespace {
+
+class PushSource;
+
+class PushPin final : public IPin {
+ public:
+  explicit PushPin(PushSource& filter) : filter_(filter) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPin)) {
+      *object = static_cast<IPin*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+
+  STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) override { return E_UNEXPECTED; }
+  STDMETHODIMP Disconnect() override {
+    if (!peer_) return S_FALSE;
+    peer_.Reset();
+    input_.Reset();
+    allocator_.Reset();
+    return S_OK;
+  }
+  STDMETHODIMP ConnectedTo(IPin** pin) override {
+    if (!pin) return E_POINTER;
+    *pin = peer_.Get();
+    if (!*pin) return VFW_E_NOT_CONNECTED;
+    (*pin)->AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
+  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override {
+    if (!direction) return E_POINTER;
+    *direction = PINDIR_OUTPUT;
+    return S_OK;
+  }
+  STDMETHODIMP QueryId(LPWSTR* id) override {
+    if (!id) return E_POINTER;
+    *id = static_cast<LPWSTR>(CoTaskMemAlloc(4 * sizeof(wchar_t)));
+    if (!*id) return E_OUTOFMEMORY;
+    wcscpy(*id, L"Out");
+    return S_OK;
+  }
+  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE*) override { return S_FALSE; }
+  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes**) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
+  STDMETHODIMP EndOfStream() override { return E_UNEXPECTED; }
+  STDMETHODIMP BeginFlush() override { return E_UNEXPECTED; }
+  STDMETHODIMP EndFlush() override { return E_UNEXPECTED; }
+  STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
+
+  IMemAllocator* allocator() { return allocator_.Get(); }
+  IMemInputPin* input() { return input_.Get(); }
+
+ private:
+  void FillType(AM_MEDIA_TYPE* type, VIDEOINFOHEADER* format) const;
+
+  PushSource& filter_;
+  ComPtr<IPin> peer_;
+  ComPtr<IMemInputPin> input_;
+  ComPtr<IMemAllocator> allocator_;
+};
+
+class PushSource final : public IBaseFilter, public IAMFilterMiscFlags {
+ public:
+  explicit PushSource(const PushSourceSettings& settings) : settings_(settings), pin_(*this) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist) ||
+        IsEqualIID(iid, IID_IMediaFilter) || IsEqualIID(iid, IID_IBaseFilter)) {
+      *object = static_cast<IBaseFilter*>(this);
+    } else if (IsEqualIID(iid, IID_IAMFilterMiscFlags)) {
+      *object = static_cast<IAMFilterMiscFlags*>(this);
+    } else {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  STDMETHODIMP GetClassID(CLSID* id) override {
+    if (!id) return E_POINTER;
+    *id = GUID_NULL;
+    return S_OK;
+  }
+  STDMETHODIMP Stop() override {
+    // Decommit first: it wakes a pusher waiting in GetBuffer for a free sample.
+    stopping_ = true;
+    if (pin_.allocator()) pin_.allocator()->Decommit();
+    StopPushing();
+    state_ = State_Stopped;
+    return S_OK;
+  }
+  STDMETHODIMP Pause() override {
+    if (state_ == State_Stopped && pin_.allocator()) {
+      const HRESULT hr = pin_.allocator()->Commit();
+      if (FAILED(hr)) return hr;
+    }
+    state_ = State_Paused;
+    return S_OK;
+  }
+  STDMETHODIMP Run(REFERENCE_TIME) override {
+    if (state_ == State_Stopped) {
+      const HRESULT hr = Pause();
+      if (FAILED(hr)) return hr;
+    }
+    if (state_ != State_Running && pin_.input()) StartPushing();
+    state_ = State_Running;
+    return S_OK;
+  }
+  STDMETHODIMP GetState(DWORD, FILTER_STATE* state) override {
+    if (!state) return E_POINTER;
+    *state = state_;
+    // A live source has nothing to show while paused.
+    return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
+  }
+  STDMETHODIMP SetSyncSource(IReferenceClock*) override { return S_OK; }
+  STDMETHODIMP GetSyncSource(IReferenceClock** clock) override {
+    if (!clock) return E_POINTER;
+    *clock = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP EnumPins(IEnumPins** pins) override;
+  STDMETHODIMP FindPin(LPCWSTR, IPin** pin) override {
+    if (!pin) return E_POINTER;
+    *pin = &pin_;
+    pin_.AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override {
+    if (!info) return E_POINTER;
+    wcscpy(info->achName, L"Push Source");
+    info->pGraph = graph_;
+    if (graph_) graph_->AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR) override {
+    graph_ = graph;
+    return S_OK;
+  }
+  STDMETHODIMP QueryVendorInfo(LPWSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP_(ULONG) GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
+
+  const PushSourceSettings& settings() const { return settings_; }
+  IPin* pin() { return &pin_; }
+  LONG delivered() const { return delivered_; }
+  LONG refused() const { return refused_; }
+
+ private:
+  ~PushSource() { StopPushing(); }
+
+  void StartPushing() {
+    StopPushing();
+    delivered_ = 0;
+    refused_ = 0;
+    stopping_ = false;
+    pusher_ = std::thread([this] { PushFrames(); });
+  }
+  void StopPushing() {
+    stopping_ = true;
+    if (pusher_.joinable()) pusher_.join();
+  }
+  void PushFrames();
+
+  PushSourceSettings settings_;
+  PushPin pin_;
+  std::atomic<ULONG> references_{1};
+  FILTER_STATE state_ = State_Stopped;
+  IFilterGraph* graph_ = nullptr;
+  std::thread pusher_;
+  std::atomic<bool> stopping_{false};
+  std::atomic<LONG> delivered_{0};
+  std::atomic<LONG> refused_{0};
+};
+
+class PushPinEnumerator final : public IEnumPins {
+ public:
+  explicit PushPinEnumerator(PushSource* filter) : filter_(filter) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumPins)) {
+      *object = static_cast<IEnumPins*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
+    if (!pins) return E_POINTER;
+    ULONG given = 0;
+    if (count > 0 && !done_) {
+      pins[0] = filter_->pin();
+      pins[0]->AddRef();
+      given = 1;
+      done_ = true;
+    }
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Skip(ULONG count) override {
+    if (count == 0) return S_OK;
+    const bool had = !done_;
+    done_ = true;
+    return had && count == 1 ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Reset() override {
+    done_ = false;
+    return S_OK;
+  }
+  STDMETHODIMP Clone(IEnumPins**) override { return E_NOTIMPL; }
+
+ private:
+  ~PushPinEnumerator() = default;
+  std::atomic<ULONG> references_{1};
+  ComPtr<PushSource> filter_;
+  bool done_ = false;
+};
+
+STDMETHODIMP_(ULONG) PushPin::AddRef() { return filter_.AddRef(); }
+STDMETHODIMP_(ULONG) PushPin::Release() { return filter_.Release(); }
+
+void PushPin::FillType(AM_MEDIA_TYPE* type, VIDEOINFOHEADER* format) const {
+  const PushSourceSettings& settings = filter_.settings();
+  std::memset(format, 0, sizeof *format);
+  format->AvgTimePerFrame = settings.frame_period;
+  format->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  format->bmiHeader.biWidth = settings.width;
+  format->bmiHeader.biHeight = settings.height;
+  format->bmiHeader.biPlanes = 1;
+  format->bmiHeader.biBitCount = 24;
+  format->bmiHeader.biCompression = BI_RGB;
+  format->bmiHeader.biSizeImage = static_cast<DWORD>(settings.width * settings.height * 3);
+  std::memset(type, 0, sizeof *type);
+  type->majortype = MEDIATYPE_Video;
+  type->subtype = MEDIASUBTYPE_RGB24;
+  type->bFixedSizeSamples = TRUE;
+  type->lSampleSize = format->bmiHeader.biSizeImage;
+  type->formattype = FORMAT_VideoInfo;
+  type->cbFormat = sizeof *format;
+  type->pbFormat = reinterpret_cast<BYTE*>(format);
+}
+
+STDMETHODIMP PushPin::Connect(IPin* receiver, const AM_MEDIA_TYPE*) {
+  if (!receiver) return E_POINTER;
+  if (peer_) return VFW_E_ALREADY_CONNECTED;
+  AM_MEDIA_TYPE type;
+  VIDEOINFOHEADER format;
+  FillType(&type, &format);
+  HRESULT hr = receiver->ReceiveConnection(this, &type);
+  if (FAILED(hr)) return hr;
+  ComPtr<IMemInputPin> input;
+  ComPtr<IMemAllocator> allocator;
+  hr = receiver->QueryInterface(IID_PPV_ARGS(&input));
+  if (SUCCEEDED(hr) && FAILED(input->GetAllocator(&allocator))) {
+    hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
+                          IID_PPV_ARGS(&allocator));
+  }
+  if (SUCCEEDED(hr)) {
+    ALLOCATOR_PROPERTIES wanted = {3, static_cast<long>(format.bmiHeader.biSizeImage), 1, 0};
+    ALLOCATOR_PROPERTIES actual = {};
+    hr = allocator->SetProperties(&wanted, &actual);
+  }
+  if (SUCCEEDED(hr)) hr = input->NotifyAllocator(allocator.Get(), FALSE);
+  if (FAILED(hr)) {
+    receiver->Disconnect();
+    return hr;
+  }
+  peer_ = receiver;
+  input_ = input;
+  allocator_ = allocator;
+  return S_OK;
+}
+
+STDMETHODIMP PushPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
+  if (!type) return E_POINTER;
+  if (!peer_) return VFW_E_NOT_CONNECTED;
+  VIDEOINFOHEADER format;
+  FillType(type, &format);
+  type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(sizeof format));
+  if (!type->pbFormat) return E_OUTOFMEMORY;
+  std::memcpy(type->pbFormat, &format, sizeof format);
+  return S_OK;
+}
+
+STDMETHODIMP PushPin::QueryPinInfo(PIN_INFO* info) {
+  if (!info) return E_POINTER;
+  info->pFilter = &filter_;
+  filter_.AddRef();
+  info->dir = PINDIR_OUTPUT;
+  wcscpy(info->achName, L"Out");
+  return S_OK;
+}
+
+STDMETHODIMP PushSource::EnumPins(IEnumPins** pins) {
+  if (!pins) return E_POINTER;
+  *pins = new (std::nothrow) PushPinEnumerator(this);
+  return *pins ? S_OK : E_OUTOFMEMORY;
+}
+
+// Frame n is filled with the byte n, so a test can tell frames apart in the file.
+void PushSource::PushFrames() {
+  for (LONG n = 0; n < settings_.frames && !stopping_; ++n) {
+    ComPtr<IMediaSample> sample;
+    if (FAILED(pin_.allocator()->GetBuffer(&sample, nullptr, nullptr, 0))) break;
+    BYTE* data = nullptr;
+    sample->GetPointer(&data);
+    const long size = settings_.width * settings_.height * 3;
+    std::memset(data, static_cast<int>(n & 0xff), static_cast<size_t>(size));
+    sample->SetActualDataLength(size);
+    REFERENCE_TIME start = n * settings_.frame_period;
+    REFERENCE_TIME stop = start + settings_.frame_period;
+    sample->SetTime(&start, &stop);
+    sample->SetSyncPoint(TRUE);
+    if (pin_.input()->Receive(sample.Get()) == S_OK) {
+      ++delivered_;
+    } else {
+      ++refused_;
+    }
+    // Paced, so the mux sees a stream rather than a burst.
+    Sleep(2);
+  }
+}
+
+}  // namespace
+
+HRESULT CreatePushSource(const PushSourceSettings& settings, IBaseFilter** source) {
+  if (!source) return E_POINTER;
+  *source = new (std::nothrow) PushSource(settings);
+  return *source ? S_OK : E_OUTOFMEMORY;
+}
+
+LONG PushSourceDelivered(IBaseFilter* source) {
+  return static_cast<PushSource*>(source)->delivered();
+}
+
+LONG PushSourceRefused(IBaseFilter* source) {
+  return static_cast<PushSource*>(source)->refused();
+}
+
+}  // namespace kvo_test

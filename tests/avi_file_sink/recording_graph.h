@@ -1,0 +1,43 @@
+// A recording graph for the sink's tests: a video source, Wine's AVI Mux and the sink.
+#pragma once
+
+#include <windows.h>
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "push_source.h"
+
+namespace kvo_test {
+
+struct RecordingGraph {
+  Microsoft::WRL::ComPtr<IGraphBuilder> graph;
+  Microsoft::WRL::ComPtr<IMediaControl> control;
+  Microsoft::WRL::ComPtr<IMediaEvent> events;
+  Microsoft::WRL::ComPtr<IBaseFilter> source;
+  Microsoft::WRL::ComPtr<IBaseFilter> mux;
+  Microsoft::WRL::ComPtr<IBaseFilter> sink;
+
+  // Releases every reference, the graph last.
+  void Release();
+};
+
+// Builds source -> AVI Mux -> sink writing `path`.
+HRESULT BuildRecordingGraph(const std::wstring& path, const PushSourceSettings& settings,
+                            RecordingGraph* recording);
+
+// Runs the graph until the source has pushed all its frames (or `timeout_ms` passed), then
+// stops it. Returns the first failing HRESULT of Run or Stop.
+HRESULT RecordAllFrames(RecordingGraph& recording, LONG frames, DWORD timeout_ms);
+
+// Waits for an event of `code` from the graph, freeing the others; true with its first
+// parameter when one came.
+bool WaitForGraphEvent(IMediaEvent* events, long code, DWORD timeout_ms, LONG_PTR* first);
+
+// A file in the prefix's temporary folder, removed first if it exists.
+std::string FreshTempFile(const char* name);
+
+std::wstring Wide(const std::string& text);
+
+}  // namespace kvo_test
