@@ -1,0 +1,112 @@
+// The tray companion's program-wide state and the operations its parts call on each
+// other. Everything here is touched by the program's one thread only.
+#pragma once
+
+#include <windows.h>
+#include <dbt.h>
+
+#include <memory>
+#include <string>
+
+#include "settings_key.h"
+#include "toolbox_geometry.h"
+#include "tray_words.h"
+#include "unique_resource.h"
+
+namespace kvo::tray {
+
+constexpr UINT kTrayNotifyMessage = WM_USER + 1;  // 1025
+constexpr UINT_PTR kSnapshotPollTimer = 512;
+constexpr UINT_PTR kAutoHideTimer = 514;
+constexpr UINT_PTR kEdgeWatchTimer = 515;
+constexpr UINT_PTR kCommandBusyTimer = 516;
+constexpr UINT kSnapshotPollMs = 200;
+constexpr UINT kCommandBusyMs = 500;
+constexpr UINT kAutoHideMs = 1000;
+constexpr UINT kEdgeWatchMs = 250;
+constexpr int kTextCount = 31;
+constexpr int kTextSize = 256;
+constexpr int kBitmapCount = 24;
+constexpr char kMainWindowClass[] = "KVO_CM_Quickdock";
+
+struct QuickdockState {
+  HWND main_window = nullptr;
+  // The shared settings key while it is open for the start-up reads or for the toolbox
+  // menu's writes.
+  std::unique_ptr<SettingsKey> settings_key;
+  bool administrator = false;
+  bool device_enabled = false;
+  bool session_disabled = false;
+  bool command_busy = false;
+  bool toolbox_open = false;
+  HWND toolbox = nullptr;
+  bool eight_bit_display = false;
+  ATOM hot_key_ids[kHotKeyCount] = {};
+  HHOOK keyboard_hook = nullptr;
+  UniqueHModule hook_library;
+  UniqueHBitmap bitmaps[kBitmapCount];
+  UniqueHandle mutex;
+  UniqueHMenu tray_menu_bar;
+  UniqueHMenu toolbox_menu_bar;
+  HMENU tray_menu = nullptr;
+  HMENU toolbox_menu = nullptr;
+  HDEVNOTIFY device_notification = nullptr;
+  bool session_notification = false;
+  char texts[kTextCount + 1][kTextSize] = {};
+
+  // Settings read at start-up.
+  std::string prog_path;
+  std::string running_device;
+  std::string dlg_position = "RIGHT";
+  std::string product_version;
+  char dlg_alpha = 'N';
+  char dlg_auto_hide = 'N';
+
+  // Toolbox state; it outlives each toolbox window.
+  Position toolbox_position;
+  bool slid_in = false;
+  int hover = 0;
+  int previous_hover = 0;
+  bool menu_open = false;
+  HWND tip_window = nullptr;
+};
+
+extern QuickdockState g_quickdock;
+
+// Texts of the string table by id (1..31); an id without text reads as "".
+const char* Text(int id);
+void LoadTexts(HINSTANCE instance);
+
+// Launcher and the errors that end the program.
+bool StartProgram(const char* program, const std::string& argument, bool visible, bool wait);
+[[noreturn]] void FatalMissing(const std::string& name);
+[[noreturn]] void FatalCannotRun(const std::string& name);
+// Starts a registry editor command line hidden, without waiting; false when it cannot start.
+bool StartRegistryEditor(const std::string& arguments);
+// Asks whether to restore the settings; returns only after Yes (No ends the program).
+void RestorePrompt();
+
+bool ProbeCameraLibrary();
+
+// Commands, hot keys and device switching.
+void SendCommandWord(const char* word, bool visible);
+bool SendBusyGuardedWord(const char* word);
+void InstallKeyboardHook();
+void HandHookToLibrary();
+void RemoveKeyboardHook();
+void RegisterHotKeys();
+void UnregisterHotKeys();
+void SetInitialDeviceState();
+void RegisterUsbNotifications();
+void UnregisterUsbNotifications();
+void OnHotKey(WPARAM id);
+void PollSnapshotButton();
+void OnSessionChange(WPARAM event);
+void OnDeviceChange(WPARAM event, LPARAM data);
+
+// The toolbox.
+void RunToolbox(HWND owner);
+void ShowToolbox();
+void NudgeToolbox();
+
+}  // namespace kvo::tray
