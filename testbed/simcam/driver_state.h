@@ -79,6 +79,11 @@ class DeviceClaim {
   // False while another owner holds the device or simctl hold is in force.
   bool Acquire();
   void Release();
+  // Claims another device from now on (releasing a claim held on the old one).
+  void Reassign(int device) {
+    Release();
+    device_ = device;
+  }
   bool held() const { return held_; }
 
  private:

@@ -151,6 +151,14 @@ int BroadcastDeviceChange(bool arrival, DWORD timeout_ms) {
   return reached;
 }
 
+bool SetSecondDevice(bool present) {
+  if (!WriteSimCamDword(kSecondDeviceValue, present ? 1 : 0)) return false;
+  const HRESULT hr = WithCom([present] {
+    return present ? RegisterDevice(Device::kSecond) : UnregisterDevice(Device::kSecond);
+  });
+  return SUCCEEDED(hr);
+}
+
 bool SetHeld(bool held) { return WriteSimCamDword(kHeldValue, held ? 1 : 0); }
 
 bool IsHeld() { return ReadSimCamDword(kHeldValue).value_or(0) != 0; }

@@ -68,6 +68,11 @@ bool IsPowered();
 // synchronously, at most timeout_ms per window. Returns the number of windows reached.
 int BroadcastDeviceChange(bool arrival, DWORD timeout_ms = 2000);
 
+// ---- a second video device ----
+// Registers (true) or removes the second camera, usb#vid_feed&pid_beef#simcam0002, named
+// "Simulated USB Camera 2"; remembered for the next regsvr32 of simcam.dll.
+bool SetSecondDevice(bool present);
+
 // ---- another application holds the camera ----
 // While held, the filter's pins refuse to connect (the capture graph cannot be rendered),
 // exactly as while another process streams from the camera.

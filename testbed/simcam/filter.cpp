@@ -1,0 +1,287 @@
+#include "filter.h"
+
+#include <cstring>
+#include <new>
+
+#include "driver_records.h"
+#include "enumerators.h"
+#include "output_pin.h"
+#include "simcam_control.h"
+#include "wide_text.h"
+
+namespace kvo::simcam {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+std::atomic<uint32_t> next_claim_token{1};
+
+CallSet CallSetOf(REFGUID set) {
+  static const GUID kImage = {0xD80AF729, 0x7C23, 0x4E10,
+                              {0xBC, 0x5F, 0x1D, 0x8C, 0x15, 0x7F, 0x96, 0xE3}};
+  static const GUID kZoom = {0xE02A32D0, 0xD2FC, 0x4628,
+                             {0xA1, 0xDD, 0xDE, 0x07, 0x9B, 0x11, 0xDF, 0xE2}};
+  static const GUID kVideoControl = {0x6A2E0670, 0x28E4, 0x11D0,
+                                     {0xA1, 0x8C, 0x00, 0xA0, 0xC9, 0x11, 0x89, 0x56}};
+  if (set == kImage) return CallSet::kImage;
+  if (set == kZoom) return CallSet::kZoom;
+  if (set == kVideoControl) return CallSet::kVideoControl;
+  return CallSet::kOther;
+}
+
+}  // namespace
+
+HRESULT SimCamFilter::Create(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  auto* filter = new (std::nothrow) SimCamFilter();
+  if (filter == nullptr) return E_OUTOFMEMORY;
+  const HRESULT hr = filter->QueryInterface(iid, object);
+  filter->Release();
+  return hr;
+}
+
+SimCamFilter::SimCamFilter() : claim_(0, next_claim_token++) {
+  EnsureDriverKey();
+  pins_.push_back(std::make_unique<OutputPin>(this, L"Capture", PIN_CATEGORY_CAPTURE));
+  if (PreviewPinPresent())
+    pins_.push_back(std::make_unique<OutputPin>(this, L"Preview", PIN_CATEGORY_PREVIEW));
+}
+
+SimCamFilter::~SimCamFilter() {
+  // Released without Stop: the pins end their threads before anything goes.
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  for (auto& pin : pins_) pin->Deactivate();
+  pins_.clear();
+}
+
+STDMETHODIMP SimCamFilter::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IBaseFilter || iid == IID_IMediaFilter ||
+      iid == IID_IPersist)
+    *object = static_cast<IBaseFilter*>(this);
+  else if (iid == IID_IKsPropertySet)
+    *object = static_cast<IKsPropertySet*>(this);
+  else if (iid == IID_IAMFilterMiscFlags)
+    *object = static_cast<IAMFilterMiscFlags*>(this);
+  else if (iid == IID_IPersistPropertyBag)
+    *object = static_cast<IPersistPropertyBag*>(this);
+  else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP_(ULONG) SimCamFilter::AddRef() { return ++references_; }
+
+STDMETHODIMP_(ULONG) SimCamFilter::Release() {
+  const ULONG left = --references_;
+  if (left == 0) delete this;
+  return left;
+}
+
+STDMETHODIMP SimCamFilter::GetClassID(CLSID* clsid) {
+  if (clsid == nullptr) return E_POINTER;
+  *clsid = kFilterClsid;
+  return S_OK;
+}
+
+STDMETHODIMP SimCamFilter::Stop() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  for (auto& pin : pins_) pin->Deactivate();
+  state_ = State_Stopped;
+  return S_OK;
+}
+
+STDMETHODIMP SimCamFilter::Pause() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  if (state_ == State_Stopped) {
+    for (auto& pin : pins_) {
+      const HRESULT hr = pin->Activate();
+      if (FAILED(hr)) {
+        for (auto& other : pins_) other->Deactivate();
+        return hr;
+      }
+    }
+  } else if (state_ == State_Running) {
+    for (auto& pin : pins_) pin->PauseStreaming();
+  }
+  state_ = State_Paused;
+  return S_OK;
+}
+
+STDMETHODIMP SimCamFilter::Run(REFERENCE_TIME start) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  if (state_ == State_Stopped) {
+    const HRESULT hr = Pause();
+    if (FAILED(hr)) return hr;
+  }
+  start_ = start;
+  for (auto& pin : pins_) pin->StartStreaming(start, clock_.Get());
+  state_ = State_Running;
+  return S_OK;
+}
+
+STDMETHODIMP SimCamFilter::GetState(DWORD, FILTER_STATE* state) {
+  if (state == nullptr) return E_POINTER;
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  *state = state_;
+  // A live source has nothing to show while paused; without this a graph never starts.
+  return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
+}
+
+STDMETHODIMP SimCamFilter::SetSyncSource(IReferenceClock* clock) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  clock_ = clock;
+  return S_OK;
+}
+
+STDMETHODIMP SimCamFilter::GetSyncSource(IReferenceClock** clock) {
+  if (clock == nullptr) return E_POINTER;
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  *clock = clock_.Get();
+  if (*clock != nullptr) (*clock)->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP SimCamFilter::EnumPins(IEnumPins** pins) {
+  std::vector<IPin*> list;
+  for (auto& pin : pins_) list.push_back(pin.get());
+  return PinEnumerator::Create(list, 0, pins);
+}
+
+STDMETHODIMP SimCamFilter::FindPin(LPCWSTR id, IPin** pin) {
+  if (id == nullptr || pin == nullptr) return E_POINTER;
+  *pin = nullptr;
+  for (auto& candidate : pins_) {
+    if (candidate->name() == id) {
+      *pin = candidate.get();
+      (*pin)->AddRef();
+      return S_OK;
+    }
+  }
+  return VFW_E_NOT_FOUND;
+}
+
+STDMETHODIMP SimCamFilter::QueryFilterInfo(FILTER_INFO* info) {
+  if (info == nullptr) return E_POINTER;
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  std::memcpy(info->achName, name_, sizeof(name_));
+  info->pGraph = graph_;
+  if (graph_ != nullptr) graph_->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP SimCamFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  {
+    std::lock_guard<std::mutex> graph_guard(graph_lock_);
+    graph_ = graph;
+  }
+  std::memset(name_, 0, sizeof(name_));
+  if (name != nullptr) {
+    const size_t length = std::min(wcslen(name), static_cast<size_t>(MAX_FILTER_NAME - 1));
+    std::memcpy(name_, name, length * sizeof(WCHAR));
+  }
+  return S_OK;
+}
+
+STDMETHODIMP SimCamFilter::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
+
+STDMETHODIMP SimCamFilter::Set(REFGUID set, DWORD id, LPVOID instance, DWORD instance_length,
+                               LPVOID data, DWORD data_length) {
+  return PropertyCall(true, set, id, instance, instance_length, data, data_length, nullptr);
+}
+
+STDMETHODIMP SimCamFilter::Get(REFGUID set, DWORD id, LPVOID instance, DWORD instance_length,
+                               LPVOID data, DWORD data_length, DWORD* returned) {
+  return PropertyCall(false, set, id, instance, instance_length, data, data_length, returned);
+}
+
+HRESULT SimCamFilter::PropertyCall(bool is_set, REFGUID set, DWORD id, LPVOID instance,
+                                   DWORD instance_length, LPVOID data, DWORD data_length,
+                                   DWORD* returned) {
+  PropertyRequest request;
+  request.is_set = is_set;
+  request.set = CallSetOf(set);
+  request.id = id;
+  request.instance = instance;
+  request.instance_length = instance_length;
+  request.data = data;
+  request.data_length = data_length;
+  PropertyAnswer answer;
+  {
+    StateLock lock;
+    DriverState state = LoadDriverState();
+    answer = HandlePropertyCall(request, state);
+    if (answer.effects.settings_changed || answer.effects.saved_changed ||
+        answer.effects.mode_changed)
+      StoreDriverState(state);
+    if (answer.effects.mode_changed) {
+      const bool trigger = ((state.video_control_mode[0] | state.video_control_mode[1]) &
+                            kVideoControlExternalTrigger) != 0;
+      WriteSimCamDword(kTriggerModeValue, trigger ? 1 : 0);
+    }
+  }
+  if (answer.effects.take_still && !TakeStill()) {
+    answer.status = E_FAIL;
+    answer.call.status = E_FAIL;
+  }
+  if (returned != nullptr) *returned = answer.returned;
+  AppendPropertyCall(answer.call);
+  return answer.status;
+}
+
+STDMETHODIMP SimCamFilter::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
+  const CallSet which = CallSetOf(set);
+  if (which == CallSet::kOther) return E_PROP_SET_UNSUPPORTED;
+  if (!PropertySupported(which, id)) return E_PROP_ID_UNSUPPORTED;
+  if (support != nullptr) *support = KSPROPERTY_SUPPORT_GET | KSPROPERTY_SUPPORT_SET;
+  return S_OK;
+}
+
+STDMETHODIMP_(ULONG) SimCamFilter::GetMiscFlags() { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
+
+STDMETHODIMP SimCamFilter::InitNew() { return S_OK; }
+
+STDMETHODIMP SimCamFilter::Load(IPropertyBag* bag, IErrorLog* log) {
+  if (bag == nullptr) return E_POINTER;
+  VARIANT name;
+  VariantInit(&name);
+  name.vt = VT_BSTR;
+  if (SUCCEEDED(bag->Read(L"FriendlyName", &name, log)) && name.vt == VT_BSTR) {
+    device_ = DeviceOfFriendlyName(WideToAnsi(name.bstrVal));
+    claim_.Reassign(static_cast<int>(device_));
+  }
+  VariantClear(&name);
+  // A stale registration of a switched-off camera must not bind.
+  return DevicePresent() ? S_OK : HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+}
+
+STDMETHODIMP SimCamFilter::Save(IPropertyBag*, BOOL, BOOL) { return E_NOTIMPL; }
+
+bool SimCamFilter::DevicePresent() const { return device_ != Device::kFirst || PoweredOn(); }
+
+bool SimCamFilter::ClaimDevice() { return claim_.Acquire(); }
+
+void SimCamFilter::ReleaseDeviceWhenIdle() {
+  for (auto& pin : pins_)
+    if (pin->connected()) return;
+  claim_.Release();
+}
+
+void SimCamFilter::NotifyEvent(long code, LONG_PTR first, LONG_PTR second) {
+  ComPtr<IMediaEventSink> sink;
+  {
+    std::lock_guard<std::mutex> guard(graph_lock_);
+    if (graph_ == nullptr ||
+        FAILED(graph_->QueryInterface(IID_IMediaEventSink,
+                                      reinterpret_cast<void**>(sink.GetAddressOf()))))
+      return;
+  }
+  sink->Notify(code, first, second);
+}
+
+}  // namespace kvo::simcam

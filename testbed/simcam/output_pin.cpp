@@ -1,0 +1,436 @@
+#include "output_pin.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "driver_state.h"
+#include "enumerators.h"
+#include "filter.h"
+#include "media_types.h"
+
+namespace kvo::simcam {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+constexpr long kMinimumBuffers = 3;  // one buffer deadlocks the Smart Tee
+constexpr DWORD kIdleWaitMs = 50;
+constexpr DWORD kLostWaitMs = 100;
+constexpr REFERENCE_TIME kUnset = INT64_MIN;
+
+// A type that leaves the choice to us: nothing fixed that we could not deliver.
+bool LeavesChoiceOpen(const AM_MEDIA_TYPE& type) {
+  return (type.majortype == GUID_NULL || type.majortype == MEDIATYPE_Video) &&
+         (type.subtype == GUID_NULL || type.subtype == MEDIASUBTYPE_RGB24) &&
+         (type.formattype == GUID_NULL ||
+          (type.formattype == FORMAT_VideoInfo && type.pbFormat == nullptr));
+}
+
+uint64_t ThreadCpuTime() {
+  FILETIME created, ended, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) return 0;
+  auto value = [](const FILETIME& t) {
+    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  return value(kernel) + value(user);
+}
+
+}  // namespace
+
+OutputPin::OutputPin(SimCamFilter* filter, const wchar_t* name, const GUID& category)
+    : filter_(filter), name_(name), category_(category), format_(kDefaultFrameSize),
+      wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+
+OutputPin::~OutputPin() {
+  Deactivate();
+  ClearConnection();
+}
+
+STDMETHODIMP OutputPin::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IPin)
+    *object = static_cast<IPin*>(this);
+  else if (iid == IID_IKsPropertySet)
+    *object = static_cast<IKsPropertySet*>(this);
+  else if (iid == IID_IAMStreamConfig)
+    *object = static_cast<IAMStreamConfig*>(this);
+  else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP_(ULONG) OutputPin::AddRef() { return filter_->AddRef(); }
+STDMETHODIMP_(ULONG) OutputPin::Release() { return filter_->Release(); }
+
+STDMETHODIMP OutputPin::Connect(IPin* receiver, const AM_MEDIA_TYPE* type) {
+  if (receiver == nullptr) return E_POINTER;
+  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+  if (peer_) return VFW_E_ALREADY_CONNECTED;
+  if (filter_->state() != State_Stopped) return VFW_E_NOT_STOPPED;
+  if (!filter_->DevicePresent()) return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+  // A real camera delivers to one application at a time.
+  if (!filter_->ClaimDevice()) return HRESULT_FROM_WIN32(ERROR_BUSY);
+  std::vector<FrameSize> candidates;
+  if (type != nullptr && OfferedSizeOf(type)) {
+    candidates.push_back(*OfferedSizeOf(type));
+  } else if (type == nullptr || LeavesChoiceOpen(*type)) {
+    candidates.push_back(format_);
+    for (const FrameSize& size : kFrameSizes)
+      if (size.width != format_.width || size.height != format_.height)
+        candidates.push_back(size);
+  }
+  HRESULT result = candidates.empty() ? VFW_E_TYPE_NOT_ACCEPTED : VFW_E_NO_ACCEPTABLE_TYPES;
+  for (const FrameSize& size : candidates) {
+    const HRESULT hr = TryConnect(receiver, size);
+    if (SUCCEEDED(hr)) return S_OK;
+    if (hr != VFW_E_TYPE_NOT_ACCEPTED && hr != E_FAIL && hr != S_FALSE) result = hr;
+  }
+  filter_->ReleaseDeviceWhenIdle();
+  return result;
+}
+
+HRESULT OutputPin::TryConnect(IPin* receiver, const FrameSize& size) {
+  AM_MEDIA_TYPE type;
+  if (!MakeVideoType(size, &type)) return E_OUTOFMEMORY;
+  // The receiver may ask this pin about the connection while it decides.
+  peer_ = receiver;
+  connected_size_ = size;
+  HRESULT hr = receiver->ReceiveConnection(this, &type);
+  FreeTypeFormat(&type);
+  if (hr == S_OK) {
+    hr = SetUpAllocator(receiver, size);
+    if (SUCCEEDED(hr)) {
+      format_ = size;
+      if (category_ == PIN_CATEGORY_CAPTURE) StoreCurrentSize(size.width, size.height);
+      return S_OK;
+    }
+    receiver->Disconnect();
+  }
+  ClearConnection();
+  return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT OutputPin::SetUpAllocator(IPin* receiver, const FrameSize& size) {
+  ComPtr<IMemInputPin> input;
+  HRESULT hr = receiver->QueryInterface(IID_IMemInputPin,
+                                        reinterpret_cast<void**>(input.GetAddressOf()));
+  if (FAILED(hr)) return VFW_E_NO_TRANSPORT;
+  ALLOCATOR_PROPERTIES wanted = {};
+  input->GetAllocatorRequirements(&wanted);
+  const long image_size = size.width * size.height * 3;
+  wanted.cBuffers = std::max(wanted.cBuffers, kMinimumBuffers);
+  wanted.cbBuffer = std::max(wanted.cbBuffer, image_size);
+  wanted.cbAlign = std::max(wanted.cbAlign, 1L);
+  auto offer = [&](IMemAllocator* allocator) {
+    ALLOCATOR_PROPERTIES actual = {};
+    HRESULT result = allocator->SetProperties(&wanted, &actual);
+    if (SUCCEEDED(result) && actual.cbBuffer < image_size) result = VFW_E_SIZENOTSET;
+    if (SUCCEEDED(result)) result = input->NotifyAllocator(allocator, FALSE);
+    return result;
+  };
+  // Smart Tee and AVI Mux offer their own allocator; the renderers answer
+  // VFW_E_NO_ALLOCATOR, so the pin brings one.
+  ComPtr<IMemAllocator> allocator;
+  hr = input->GetAllocator(allocator.GetAddressOf());
+  if (FAILED(hr) || FAILED(offer(allocator.Get()))) {
+    allocator.Reset();
+    hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
+                          IID_IMemAllocator, reinterpret_cast<void**>(allocator.GetAddressOf()));
+    if (FAILED(hr)) return hr;
+    hr = offer(allocator.Get());
+    if (FAILED(hr)) return hr;
+  }
+  input_ = input;
+  allocator_ = allocator;
+  return S_OK;
+}
+
+void OutputPin::ClearConnection() {
+  peer_.Reset();
+  input_.Reset();
+  allocator_.Reset();
+  connected_size_ = FrameSize{0, 0};
+}
+
+STDMETHODIMP OutputPin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) {
+  return E_UNEXPECTED;  // an output pin connects itself
+}
+
+STDMETHODIMP OutputPin::Disconnect() {
+  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+  if (filter_->state() != State_Stopped) return VFW_E_NOT_STOPPED;
+  if (!peer_) return S_FALSE;
+  ClearConnection();
+  filter_->ReleaseDeviceWhenIdle();
+  return S_OK;
+}
+
+STDMETHODIMP OutputPin::ConnectedTo(IPin** pin) {
+  if (pin == nullptr) return E_POINTER;
+  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+  *pin = peer_.Get();
+  if (*pin == nullptr) return VFW_E_NOT_CONNECTED;
+  (*pin)->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP OutputPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
+  if (type == nullptr) return E_POINTER;
+  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+  std::memset(type, 0, sizeof(*type));
+  if (!peer_) return VFW_E_NOT_CONNECTED;
+  return MakeVideoType(connected_size_, type) ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP OutputPin::QueryPinInfo(PIN_INFO* info) {
+  if (info == nullptr) return E_POINTER;
+  info->pFilter = filter_;
+  filter_->AddRef();
+  info->dir = PINDIR_OUTPUT;
+  const size_t length = std::min(name_.size(), static_cast<size_t>(MAX_PIN_NAME - 1));
+  std::memcpy(info->achName, name_.c_str(), length * sizeof(wchar_t));
+  info->achName[length] = L'\0';
+  return S_OK;
+}
+
+STDMETHODIMP OutputPin::QueryDirection(PIN_DIRECTION* direction) {
+  if (direction == nullptr) return E_POINTER;
+  *direction = PINDIR_OUTPUT;
+  return S_OK;
+}
+
+STDMETHODIMP OutputPin::QueryId(LPWSTR* id) {
+  if (id == nullptr) return E_POINTER;
+  const size_t bytes = (name_.size() + 1) * sizeof(wchar_t);
+  *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+  if (*id == nullptr) return E_OUTOFMEMORY;
+  std::memcpy(*id, name_.c_str(), bytes);
+  return S_OK;
+}
+
+STDMETHODIMP OutputPin::QueryAccept(const AM_MEDIA_TYPE* type) {
+  return OfferedSizeOf(type) ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP OutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
+  std::vector<FrameSize> sizes;
+  {
+    std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+    sizes.push_back(format_);
+  }
+  for (const FrameSize& size : kFrameSizes)
+    if (size.width != sizes[0].width || size.height != sizes[0].height) sizes.push_back(size);
+  return MediaTypeEnumerator::Create(sizes, 0, types);
+}
+
+STDMETHODIMP OutputPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
+STDMETHODIMP OutputPin::EndOfStream() { return E_UNEXPECTED; }
+STDMETHODIMP OutputPin::BeginFlush() { return E_UNEXPECTED; }
+STDMETHODIMP OutputPin::EndFlush() { return E_UNEXPECTED; }
+STDMETHODIMP OutputPin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) { return S_OK; }
+
+STDMETHODIMP OutputPin::Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) {
+  return E_NOTIMPL;  // the category is fixed
+}
+
+STDMETHODIMP OutputPin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data,
+                            DWORD data_length, DWORD* returned) {
+  if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
+  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
+  if (data == nullptr) return E_POINTER;
+  if (data_length < sizeof(GUID)) return E_UNEXPECTED;
+  std::memcpy(data, &category_, sizeof(GUID));
+  if (returned != nullptr) *returned = sizeof(GUID);
+  return S_OK;
+}
+
+STDMETHODIMP OutputPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
+  if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
+  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
+  if (support != nullptr) *support = KSPROPERTY_SUPPORT_GET;
+  return S_OK;
+}
+
+STDMETHODIMP OutputPin::SetFormat(AM_MEDIA_TYPE* type) {
+  if (type == nullptr) return E_POINTER;
+  const std::optional<FrameSize> size = OfferedSizeOf(type);
+  if (!size) return VFW_E_INVALIDMEDIATYPE;
+  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+  const bool same = size->width == format_.width && size->height == format_.height;
+  if (peer_ && !same) {
+    // Changing a connected pin's size would need a reconnection the camera cannot force.
+    return filter_->state() == State_Stopped ? VFW_E_ALREADY_CONNECTED : VFW_E_NOT_STOPPED;
+  }
+  format_ = *size;
+  if (category_ == PIN_CATEGORY_CAPTURE) StoreCurrentSize(size->width, size->height);
+  return S_OK;
+}
+
+STDMETHODIMP OutputPin::GetFormat(AM_MEDIA_TYPE** type) {
+  if (type == nullptr) return E_POINTER;
+  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+  *type = NewVideoType(peer_ ? connected_size_ : format_);
+  return *type != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP OutputPin::GetNumberOfCapabilities(int* count, int* size) {
+  if (count == nullptr || size == nullptr) return E_POINTER;
+  *count = kFrameSizeCount;
+  *size = sizeof(VIDEO_STREAM_CONFIG_CAPS);
+  return S_OK;
+}
+
+STDMETHODIMP OutputPin::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) {
+  if (type == nullptr || caps == nullptr) return E_POINTER;
+  if (index < 0 || index >= kFrameSizeCount) return S_FALSE;
+  const FrameSize& size = kFrameSizes[index];
+  *type = NewVideoType(size);
+  if (*type == nullptr) return E_OUTOFMEMORY;
+  VIDEO_STREAM_CONFIG_CAPS config = {};
+  config.guid = FORMAT_VideoInfo;
+  config.InputSize = config.MinCroppingSize = config.MaxCroppingSize =
+      config.MinOutputSize = config.MaxOutputSize = SIZE{size.width, size.height};
+  config.CropGranularityX = config.CropGranularityY = 1;
+  config.CropAlignX = config.CropAlignY = 1;
+  config.OutputGranularityX = config.OutputGranularityY = 1;
+  config.MinFrameInterval = config.MaxFrameInterval = kFrameInterval;
+  config.MinBitsPerSecond = config.MaxBitsPerSecond =
+      size.width * size.height * 3 * 8 * kFramesPerSecond;
+  std::memcpy(caps, &config, sizeof(config));
+  return S_OK;
+}
+
+HRESULT OutputPin::Activate() {
+  if (!peer_ || thread_.joinable()) return S_OK;
+  const HRESULT hr = allocator_->Commit();
+  if (FAILED(hr)) return hr;
+  {
+    std::lock_guard<std::mutex> guard(run_lock_);
+    exit_ = false;
+    running_ = false;
+  }
+  thread_ = std::thread([this] { StreamLoop(); });
+  return S_OK;
+}
+
+void OutputPin::StartStreaming(REFERENCE_TIME start, IReferenceClock* clock) {
+  std::lock_guard<std::mutex> guard(run_lock_);
+  running_ = true;
+  run_start_ = start;
+  clock_ = clock;
+  QueryPerformanceCounter(&run_counter_);
+  SetEvent(wake_.get());
+}
+
+void OutputPin::PauseStreaming() {
+  std::lock_guard<std::mutex> guard(run_lock_);
+  running_ = false;
+  SetEvent(wake_.get());
+}
+
+void OutputPin::Deactivate() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> guard(run_lock_);
+    exit_ = true;
+    running_ = false;
+  }
+  SetEvent(wake_.get());
+  // A thread waiting for a free buffer returns once the allocator is decommitted.
+  if (allocator_) allocator_->Decommit();
+  thread_.join();
+  std::lock_guard<std::mutex> guard(run_lock_);
+  clock_.Reset();
+}
+
+void OutputPin::StreamLoop() {
+  ComApartment apartment(COINIT_MULTITHREADED);
+  OverlayCache overlay;
+  REFERENCE_TIME next = kUnset;
+  uint32_t frame_number = 0;
+  bool lost = false;
+  uint64_t cpu_before = ThreadCpuTime();
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  for (;;) {
+    bool running;
+    REFERENCE_TIME start;
+    ComPtr<IReferenceClock> clock;
+    LARGE_INTEGER counter_start;
+    {
+      std::lock_guard<std::mutex> guard(run_lock_);
+      if (exit_) break;
+      running = running_;
+      start = run_start_;
+      clock = clock_;
+      counter_start = run_counter_;
+    }
+    if (!running) {
+      next = kUnset;
+      WaitForSingleObject(wake_.get(), kIdleWaitMs);
+      continue;
+    }
+    REFERENCE_TIME now = 0;
+    if (clock) {
+      clock->GetTime(&now);
+      now -= start;
+    } else {
+      LARGE_INTEGER counter;
+      QueryPerformanceCounter(&counter);
+      now = (counter.QuadPart - counter_start.QuadPart) * 10000000 / frequency.QuadPart;
+    }
+    if (next == kUnset) next = now;
+    if (now < next) {
+      WaitForSingleObject(wake_.get(), static_cast<DWORD>((next - now) / 10000) + 1);
+      continue;
+    }
+    if (lost || !PoweredOn()) {
+      if (!lost) {
+        // Switched off: no more frames, and the graph learns that the device is gone.
+        filter_->NotifyEvent(EC_DEVICE_LOST,
+                             reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(filter_)), 0);
+        lost = true;
+      }
+      WaitForSingleObject(wake_.get(), kLostWaitMs);
+      continue;
+    }
+    uint64_t late = 0;
+    if (now - next > kFrameInterval) {
+      late = 1;
+      next = now;
+    }
+    DeliverFrame(now, frame_number, frame_number == 0, overlay);
+    ++frame_number;
+    next += kFrameInterval;
+    const uint64_t cpu_now = ThreadCpuTime();
+    AddFrameStats(1, late, cpu_now - cpu_before);
+    cpu_before = cpu_now;
+  }
+}
+
+void OutputPin::DeliverFrame(REFERENCE_TIME now, uint32_t frame_number, bool first,
+                             OverlayCache& overlay) {
+  ComPtr<IMediaSample> sample;
+  if (FAILED(allocator_->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, 0))) return;
+  BYTE* buffer = nullptr;
+  const long image_size = connected_size_.width * connected_size_.height * 3;
+  if (FAILED(sample->GetPointer(&buffer)) || sample->GetSize() < image_size) return;
+  const CameraSettings settings = LoadCurrentSettings();
+  PictureClock clock = ClockNow();
+  clock.frame_number = frame_number;
+  RenderPicture(settings, overlay.For(settings.overlay_path), clock, connected_size_.width,
+                connected_size_.height, buffer, static_cast<size_t>(connected_size_.width) * 3);
+  REFERENCE_TIME start = now;
+  REFERENCE_TIME stop = now + kFrameInterval;
+  sample->SetActualDataLength(image_size);
+  sample->SetTime(&start, &stop);
+  sample->SetSyncPoint(TRUE);
+  sample->SetDiscontinuity(first ? TRUE : FALSE);
+  input_->Receive(sample.Get());
+}
+
+}  // namespace kvo::simcam

@@ -1,0 +1,100 @@
+// An output pin of the simulated camera: connects itself (media type, then allocator),
+// answers its category and stream configuration, and streams the test picture on its own
+// thread while the filter runs, stamped with the graph clock's stream time.
+#pragma once
+
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "driver_state.h"
+#include "frame_sizes.h"
+#include "live_objects.h"
+#include "unique_resource.h"
+
+namespace kvo::simcam {
+
+class SimCamFilter;
+
+class OutputPin final : public IPin, public IKsPropertySet, public IAMStreamConfig {
+ public:
+  OutputPin(SimCamFilter* filter, const wchar_t* name, const GUID& category);
+  ~OutputPin();
+
+  // IUnknown: the pin lives as long as its filter and shares its count.
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+  // IPin
+  STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP Disconnect() override;
+  STDMETHODIMP ConnectedTo(IPin** pin) override;
+  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
+  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override;
+  STDMETHODIMP QueryId(LPWSTR* id) override;
+  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
+  STDMETHODIMP QueryInternalConnections(IPin** pins, ULONG* count) override;
+  STDMETHODIMP EndOfStream() override;
+  STDMETHODIMP BeginFlush() override;
+  STDMETHODIMP EndFlush() override;
+  STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+  // IKsPropertySet: the pin category
+  STDMETHODIMP Set(REFGUID set, DWORD id, LPVOID instance, DWORD instance_length, LPVOID data,
+                   DWORD data_length) override;
+  STDMETHODIMP Get(REFGUID set, DWORD id, LPVOID instance, DWORD instance_length, LPVOID data,
+                   DWORD data_length, DWORD* returned) override;
+  STDMETHODIMP QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
+  // IAMStreamConfig
+  STDMETHODIMP SetFormat(AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP GetFormat(AM_MEDIA_TYPE** type) override;
+  STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override;
+  STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) override;
+
+  const std::wstring& name() const { return name_; }
+  bool connected() const { return peer_ != nullptr; }
+
+  // Filter state changes, called under the filter's lock.
+  HRESULT Activate();  // stopped -> paused: commit the allocator, start the thread
+  void StartStreaming(REFERENCE_TIME start, IReferenceClock* clock);  // -> running
+  void PauseStreaming();                                               // running -> paused
+  void Deactivate();   // -> stopped: thread ended, allocator decommitted
+
+ private:
+  HRESULT TryConnect(IPin* receiver, const FrameSize& size);
+  HRESULT SetUpAllocator(IPin* receiver, const FrameSize& size);
+  void ClearConnection();
+  void StreamLoop();
+  void DeliverFrame(REFERENCE_TIME now, uint32_t frame_number, bool first,
+                    OverlayCache& overlay);
+
+  LiveObject live_;
+  SimCamFilter* filter_;
+  std::wstring name_;
+  GUID category_;
+  FrameSize format_;  // what the next connection delivers (IAMStreamConfig)
+
+  // The connection, changed only while stopped.
+  Microsoft::WRL::ComPtr<IPin> peer_;
+  Microsoft::WRL::ComPtr<IMemInputPin> input_;
+  Microsoft::WRL::ComPtr<IMemAllocator> allocator_;
+  FrameSize connected_size_{0, 0};
+
+  // Streaming: the thread reads these under run_lock_.
+  std::thread thread_;
+  UniqueHandle wake_;
+  std::mutex run_lock_;
+  bool exit_ = false;
+  bool running_ = false;
+  REFERENCE_TIME run_start_ = 0;
+  Microsoft::WRL::ComPtr<IReferenceClock> clock_;
+  LARGE_INTEGER run_counter_{};  // start of the run when the graph has no clock
+};
+
+}  // namespace kvo::simcam

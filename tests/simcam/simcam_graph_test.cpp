@@ -1,0 +1,112 @@
+// The simulated camera in Wine's filter graph: preview and grabber through the capture
+// graph builder, the no-preview-pin path, clean teardown, switching off while running.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "graph_rig.h"
+#include "simcam_control.h"
+#include "unique_resource.h"
+
+namespace kvo::simcam {
+namespace {
+
+using rig::GraphRig;
+
+std::string Hex(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%08lX", static_cast<unsigned long>(hr));
+  return text;
+}
+
+class SimCamGraphTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(apartment_.ok());
+    ASSERT_TRUE(ResetCamera());
+  }
+  void TearDown() override { ResetCamera(); }
+
+  ComApartment apartment_;
+};
+
+TEST_F(SimCamGraphTest, PreviewAndGrabberDeliverThirtyFramesASecond) {
+  {
+    GraphRig graph;
+    HRESULT hr = graph.Create();
+    ASSERT_EQ(S_OK, hr) << Hex(hr);
+    hr = graph.RenderPreview();
+    ASSERT_EQ(S_OK, hr) << "preview with a preview pin: " << Hex(hr);
+    hr = graph.AddGrabber();
+    ASSERT_EQ(S_OK, hr) << Hex(hr);
+    hr = graph.Run();
+    ASSERT_TRUE(SUCCEEDED(hr)) << Hex(hr);
+    EXPECT_TRUE(InUse());
+    rig::PumpMessages(3000);
+    const long frames = graph.counter().frames();
+    graph.Stop();
+    EXPECT_GE(frames, 80) << "frames in 3 s";
+    EXPECT_LE(frames, 95) << "frames in 3 s";
+    EXPECT_EQ(640 * 480 * 3, graph.counter().last_length());
+    // Time stamps come from the graph clock: about three seconds apart.
+    EXPECT_NEAR(3.0, graph.counter().last_time() - graph.counter().first_time(), 0.4);
+  }
+  EXPECT_FALSE(InUse()) << "the device is free once the graph is gone";
+  EXPECT_EQ(0, LiveObjects());
+}
+
+TEST_F(SimCamGraphTest, WithoutPreviewPinTheBuilderSplitsTheCaptureStream) {
+  ASSERT_TRUE(SetPreviewPin(false));
+  GraphRig graph;
+  HRESULT hr = graph.Create();
+  ASSERT_EQ(S_OK, hr) << Hex(hr);
+  hr = graph.RenderPreview();
+  EXPECT_EQ(VFW_S_NOPREVIEWPIN, hr) << Hex(hr);
+  hr = graph.Run();
+  ASSERT_TRUE(SUCCEEDED(hr)) << Hex(hr);
+  rig::PumpMessages(1000);
+  graph.Stop();
+}
+
+TEST_F(SimCamGraphTest, TenCyclesLeaveNoObjectAlive) {
+  for (int cycle = 0; cycle < 10; ++cycle) {
+    GraphRig graph;
+    HRESULT hr = graph.Create();
+    ASSERT_EQ(S_OK, hr) << "cycle " << cycle << ": " << Hex(hr);
+    ASSERT_EQ(S_OK, hr = graph.RenderPreview()) << "cycle " << cycle << ": " << Hex(hr);
+    ASSERT_EQ(S_OK, hr = graph.AddGrabber()) << "cycle " << cycle << ": " << Hex(hr);
+    ASSERT_TRUE(SUCCEEDED(hr = graph.Run())) << "cycle " << cycle << ": " << Hex(hr);
+    rig::PumpMessages(300);
+    EXPECT_GT(graph.counter().frames(), 0) << "cycle " << cycle;
+    if (cycle % 2 == 0) graph.Stop();  // odd cycles release a running graph
+    graph.TearDown();
+    EXPECT_EQ(0, LiveObjects()) << "after cycle " << cycle;
+  }
+}
+
+TEST_F(SimCamGraphTest, SwitchedOffCameraStopsFramesAndReportsDeviceLost) {
+  GraphRig graph;
+  HRESULT hr = graph.Create();
+  ASSERT_EQ(S_OK, hr) << Hex(hr);
+  ASSERT_EQ(S_OK, hr = graph.AddGrabber()) << Hex(hr);
+  ASSERT_TRUE(SUCCEEDED(hr = graph.Run())) << Hex(hr);
+  rig::PumpMessages(500);
+  ASSERT_GT(graph.counter().frames(), 0);
+  ASSERT_TRUE(SetPowered(false));
+  LONG_PTR device = 0;
+  EXPECT_TRUE(rig::WaitForEvent(graph.events(), EC_DEVICE_LOST, 3000, &device));
+  Microsoft::WRL::ComPtr<IUnknown> camera;
+  graph.camera()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(camera.GetAddressOf()));
+  Microsoft::WRL::ComPtr<IUnknown> reported;
+  if (device != 0)
+    reinterpret_cast<IUnknown*>(device)->QueryInterface(
+        IID_IUnknown, reinterpret_cast<void**>(reported.GetAddressOf()));
+  EXPECT_EQ(camera.Get(), reported.Get()) << "the event names the camera filter";
+  const long frames = graph.counter().frames();
+  rig::PumpMessages(500);
+  EXPECT_EQ(frames, graph.counter().frames()) << "no frames while switched off";
+  graph.Stop();
+}
+
+}  // namespace
+}  // namespace kvo::simcam
