@@ -1,0 +1,367 @@
+#include "installer.h"
+
+#include <setupapi.h>
+
+#include <utility>
+
+#include "text.h"
+
+namespace kvo::fitdrv {
+namespace {
+
+// A script is a few kilobytes; anything past this is not read.
+constexpr DWORD kMaxScriptBytes = 8u * 1024 * 1024;
+constexpr std::size_t kUninstallStringBytes = 260;
+constexpr std::size_t kShellQuestionChars = 255;
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+  if (path.empty()) return false;
+  UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD size = GetFileSize(file.get(), nullptr);
+  if (size == INVALID_FILE_SIZE) return false;
+  if (size > kMaxScriptBytes) size = kMaxScriptBytes;
+  std::string bytes(size, '\0');
+  DWORD read = 0;
+  if (size > 0 && !ReadFile(file.get(), bytes.data(), size, &read, nullptr)) return false;
+  bytes.resize(read);
+  text = std::move(bytes);
+  return true;
+}
+
+std::string WindowsDirectory() {
+  char directory[MAX_PATH] = {};
+  UINT length = GetWindowsDirectoryA(directory, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  return directory;
+}
+
+bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
+
+// Starts a program; the process handle is handed back when wanted.
+bool StartProcess(const char* program, std::string command_line, WORD show,
+                  UniqueHandle* process) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = show;
+  PROCESS_INFORMATION info = {};
+  command_line.push_back('\0');  // CreateProcess may write into the command line
+  if (!CreateProcessA(program, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &info)) {
+    return false;
+  }
+  CloseHandle(info.hThread);
+  UniqueHandle owned(info.hProcess);
+  if (process != nullptr) *process = std::move(owned);
+  return true;
+}
+
+void StartAndWait(const char* program, const std::string& command_line) {
+  UniqueHandle process;
+  if (StartProcess(program, command_line, SW_SHOWNORMAL, &process)) {
+    WaitForSingleObject(process.get(), INFINITE);
+  }
+}
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  DWORD written = 0;
+  return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+// A REG_SZ without its NUL: the registry adds one when the given count stops just before
+// a NUL, so the bytes are passed with a non-NUL guard after them.
+LONG WriteTextWithoutNul(HKEY key, const char* name, DWORD type, const std::string& text) {
+  std::string bytes = text;
+  bytes.push_back('\xFF');
+  return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                        static_cast<DWORD>(text.size()));
+}
+
+bool EnableShutdownPrivilege() {
+  UniqueHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                        token.put())) {
+    return false;
+  }
+  TOKEN_PRIVILEGES privileges = {};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  if (!LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid)) {
+    return false;
+  }
+  // Success with ERROR_NOT_ALL_ASSIGNED means the privilege was not granted.
+  return AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr) &&
+         GetLastError() == ERROR_SUCCESS;
+}
+
+bool LoadShellString(UINT id, std::string& text) {
+  char buffer[kShellQuestionChars + 1] = {};
+  UniqueHModule shell(LoadLibraryExA("shell32.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  if (!shell) return false;
+  int length = LoadStringA(shell.get(), id, buffer, sizeof(buffer));
+  if (length <= 0) return false;
+  text.assign(buffer, static_cast<std::size_t>(length));
+  return true;
+}
+
+std::string FallbackQuestion(UINT id) {
+  return id == kShellInstallQuestion ? "Do you want to start the installation now?"
+                                     : "Do you want to restart your computer now?";
+}
+
+}  // namespace
+
+void RestartComputer() {
+  if (!IsNtFamily()) {
+    ExitWindowsEx(EWX_REBOOT, 0);
+    return;
+  }
+  if (EnableShutdownPrivilege()) ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
+}
+
+Installer::Installer(Hooks hooks)
+    : hooks_(std::move(hooks)),
+      windows_dir_(WindowsDirectory()),
+      os_kind_(DetectRunningOsKind()),
+      devices_(windows_dir_) {
+  if (!hooks_.message_box) {
+    hooks_.message_box = [](HWND owner, const std::string& text, const std::string& caption,
+                            UINT type) {
+      return MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+    };
+  }
+  if (!hooks_.restart) hooks_.restart = RestartComputer;
+}
+
+int Installer::DetectRunningOsKind() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+  if (!GetVersionExA(&version)) return 0;
+  return DetectOsKind(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
+}
+
+std::string Installer::ShellQuestion(UINT id) {
+  std::string text;
+  if (LoadShellString(id, text)) return text;
+  return FallbackQuestion(id);
+}
+
+bool Installer::LoadScript(const std::string& file_name) {
+  std::string text;
+  if (ReadWholeFile(file_name, text) || ReadWholeFile(windows_dir_ + "\\" + file_name, text) ||
+      ReadWholeFile(kDefaultScriptName, text)) {
+    UseScriptText(text);
+    return true;
+  }
+  return false;
+}
+
+void Installer::UseScriptText(const std::string& text) { lines_ = SplitScriptLines(text); }
+
+void Installer::Start() {
+  for (const KeyValue& entry : HeaderEntries(lines_)) ActOnHeaderKey(entry);
+  const std::string os_name = OsKindName(os_kind_);
+  List("OS Type = " + os_name);
+  first_command_line_ = ChooseFirstCommandLine(lines_, os_name);
+}
+
+void Installer::ActOnHeaderKey(const KeyValue& entry) {
+  if (EqualsNoCase(entry.key, "Name")) {
+    product_name_ = entry.value;
+  } else if (EqualsNoCase(entry.key, "Option")) {
+    run_mode_ = ParseDecimal(entry.value);
+  } else if (EqualsNoCase(entry.key, "OSType")) {
+    int kind = ParseDecimal(entry.value);
+    if (kind != 0) os_kind_ = kind;
+  } else if (EqualsNoCase(entry.key, "Uninstall")) {
+    std::vector<std::string> arguments = SplitArguments(entry.value);
+    RouteUninstallEntry(ArgumentAt(arguments, 0), ArgumentAt(arguments, 1));
+  } else if (EqualsNoCase(entry.key, "UnFitdrv")) {
+    OpenRecordFile(entry.value);
+  }
+}
+
+void Installer::OpenRecordFile(const std::string& path) {
+  record_file_.reset();
+  if (path.empty()) return;  // no removal records, without complaint
+  record_file_.reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!record_file_) return;
+  // The file is cut after the head: the tail of an older, longer record would otherwise
+  // make the uninstaller act on stale lines.
+  if (!WriteAll(record_file_.get(), RecordHead(product_name_)) ||
+      !SetEndOfFile(record_file_.get())) {
+    record_file_.reset();
+  }
+}
+
+void Installer::WriteRecord(const std::string& path) {
+  if (record_file_) WriteAll(record_file_.get(), RemoveRecord(path));
+}
+
+void Installer::RouteUninstallEntry(const std::string& product_key,
+                                    const std::string& argument) {
+  uninstall_product_key_ = product_key;
+  UniqueHKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallRoot + product_key).c_str(), 0,
+                    KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) {
+    return;
+  }
+  BYTE old_command[kUninstallStringBytes] = {};
+  DWORD type = 0;
+  DWORD size = sizeof(old_command);
+  if (RegQueryValueExA(key.get(), "UninstallString", nullptr, &type, old_command, &size) ==
+      ERROR_SUCCESS) {
+    WriteTextWithoutNul(key.get(), "UnFitdrv", type, TextFromStoredBytes(old_command, size));
+  }
+  char command[kUninstallStringBytes] = {};
+  CopyBounded(command, sizeof(command), ("UnFitdrv.exe " + argument).c_str());
+  WriteTextWithoutNul(key.get(), "UninstallString", REG_SZ, command);
+}
+
+bool Installer::RunCommands(HWND dialog) {
+  windows_dir_ = WindowsDirectory();
+  // The log file is opened and closed around every run; nothing is written to it.
+  UniqueFileHandle log(CreateFileA(kLogFilePath, GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  bool completed = true;
+  for (std::size_t i = first_command_line_; i < lines_.size(); ++i) {
+    LineKind kind = KindOfLine(lines_[i]);
+    if (kind == LineKind::kComment) continue;
+    if (kind == LineKind::kSection) break;
+    if (!Execute(lines_[i], dialog)) {
+      completed = false;
+      break;
+    }
+  }
+  log.reset();
+  record_file_.reset();
+  return completed;
+}
+
+bool Installer::Execute(const std::string& line, HWND dialog) {
+  const KeyValue parsed = ParseLine(line);
+  const std::vector<std::string> arguments = SplitArguments(parsed.value);
+  const std::string first = ArgumentAt(arguments, 0);
+  const std::string second = ArgumentAt(arguments, 1);
+  const Command command = CommandFromKeyword(parsed.key);
+  switch (command) {
+    case Command::kRun:
+      StartProcess(nullptr, parsed.value, SW_SHOWNORMAL, nullptr);
+      break;
+    case Command::kRunWait:
+      StartAndWait(first.c_str(), second.empty() ? first : first + " " + second);
+      break;
+    case Command::kMessage:
+      hooks_.message_box(dialog, parsed.value, product_name_, MB_OK);
+      break;
+    case Command::kBoot:
+      Boot(dialog);
+      return false;
+    case Command::kRegistry:
+      // The editor's own name is not repeated: its arguments start after the blank.
+      StartAndWait((windows_dir_ + "\\regedit.exe").c_str(), " -s " + parsed.value);
+      break;
+    case Command::kCopy:
+      CopyFileA(first.c_str(), second.c_str(), FALSE);
+      WriteRecord(second);
+      break;
+    case Command::kDelay: {
+      int milliseconds = ParseDecimal(first);
+      Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0);
+      break;
+    }
+    case Command::kCopyToWinDir: {
+      const std::string destination = windows_dir_ + "\\" + second;
+      CopyFileA(first.c_str(), destination.c_str(), FALSE);
+      WriteRecord(destination);
+      break;
+    }
+    case Command::kUpdateIni:
+      WritePrivateProfileStringA(second.c_str(), ArgumentAt(arguments, 2).c_str(),
+                                 ArgumentAt(arguments, 3).c_str(), first.c_str());
+      break;
+    case Command::kRename:
+      MoveFileA(first.c_str(), second.c_str());
+      break;
+    case Command::kIllegal:
+      // The line is data: it is joined to the text, never used as a format.
+      List("Illegal Command " + line + " !");
+      break;
+    default:
+      ExecuteDriverCommand(command, arguments);
+      break;
+  }
+  return true;
+}
+
+void Installer::ExecuteDriverCommand(Command command, const std::vector<std::string>& arguments) {
+  const std::string first = ArgumentAt(arguments, 0);
+  const std::string second = ArgumentAt(arguments, 1);
+  switch (command) {
+    case Command::kInstallDriver:
+      if (!devices_.InstallForPresentDevice(first, second)) {
+        List("Delete device info !");
+        devices_.DeleteEnumerationKey(second);
+        List("Copy OEM Inf !");
+        devices_.CopyOemInf(first);
+        WriteRecord(devices_.oem_inf_name());
+      }
+      break;
+    case Command::kUpdateDriver:
+      if (!devices_.InstallForPresentDevice(first, second)) {
+        List("Delete device info !");
+        devices_.DeleteEnumerationKey(second);
+      }
+      break;
+    case Command::kUpdateLegacyDriver:
+      List("UpdateLegacyDriver");
+      if (!devices_.CreateDeviceAndInstall(first, second)) List("Update Legacy Driver fail !");
+      break;
+    case Command::kCopyOemInf:
+      List("CopyOEMInf");
+      devices_.CopyOemInf(first);
+      WriteRecord(devices_.oem_inf_name());
+      break;
+    case Command::kRemoveDriver:
+      devices_.RemoveMatchingDevices(first);
+      break;
+    case Command::kRefreshDriver:
+      devices_.RescanHardware();
+      break;
+    case Command::kEnable:
+      devices_.ChangeStateOfMatchingDevices(first, DICS_ENABLE);
+      break;
+    case Command::kDisable:
+      devices_.ChangeStateOfMatchingDevices(first, DICS_DISABLE);
+      break;
+    default:
+      break;
+  }
+}
+
+void Installer::Boot(HWND dialog) {
+  // The shell's own text opens with words that do not belong to the question; a question
+  // of our own is shown whole.
+  std::string question;
+  std::size_t skip = IsNtFamily() ? 6 : 2;
+  if (LoadShellString(kShellRestartQuestion, question) && question.size() > skip) {
+    question.erase(0, skip);
+  } else {
+    question = FallbackQuestion(kShellRestartQuestion);
+  }
+  if (dialog != nullptr) SetForegroundWindow(dialog);
+  if (hooks_.message_box(nullptr, question, product_name_, MB_YESNO) == IDYES) {
+    hooks_.restart();
+  }
+}
+
+void Installer::List(const std::string& line) const {
+  if (hooks_.list) hooks_.list(line);
+}
+
+}  // namespace kvo::fitdrv

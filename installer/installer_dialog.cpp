@@ -1,0 +1,130 @@
+#include "installer_dialog.h"
+
+#include <memory>
+
+#include "installer.h"
+#include "resource.h"
+
+namespace kvo::fitdrv {
+namespace {
+
+constexpr char kCaption[] = "FitDriver Ver 1.00 for Win2000/XP";
+// How long mode 2 leaves the finished run before the dialog ends.
+constexpr DWORD kModeTwoPause = 2000;
+
+enum RunMode { kWaitForOk = 0, kAskFirst = 1, kRunAtOnce = 2 };
+
+// The program-wide state of the dialog; the installer runs on the dialog's one thread.
+class InstallerDialog {
+ public:
+  InstallerDialog(HWND dialog, std::string command_line)
+      : dialog_(dialog), command_line_(std::move(command_line)) {}
+
+  // Everything happens before the dialog is first shown; modes 1 and 2 end it here.
+  void OnInitDialog() {
+    SetWindowTextA(dialog_, kCaption);
+    SetIcons();
+    Installer::Hooks hooks;
+    hooks.list = [this](const std::string& line) { List(line); };
+    installer_ = std::make_unique<Installer>(std::move(hooks));
+    if (!installer_->LoadScript(command_line_)) {
+      List("INI file missing !");
+      script_missing_ = true;
+      return;
+    }
+    installer_->Start();
+    SetDlgItemTextA(dialog_, IDC_PRODUCT_GROUP, installer_->product_name().c_str());
+    switch (installer_->run_mode()) {
+      case kWaitForOk:
+        List("Normal Install !");
+        break;
+      case kAskFirst:
+        if (MessageBoxA(dialog_, Installer::ShellQuestion(kShellInstallQuestion).c_str(),
+                        installer_->product_name().c_str(), MB_YESNO) == IDYES) {
+          installer_->RunCommands(dialog_);
+        }
+        EndDialog(dialog_, IDOK);
+        break;
+      case kRunAtOnce:
+        installer_->RunCommands(dialog_);
+        Sleep(kModeTwoPause);
+        EndDialog(dialog_, IDOK);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void OnOk() {
+    // Without a script there is nothing to run and nothing has succeeded.
+    if (script_missing_) return;
+    installer_->RunCommands(dialog_);
+    List("Install Successful !");
+  }
+
+ private:
+  void SetIcons() {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HICON large = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_FITDRV),
+                                                IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                                GetSystemMetrics(SM_CYICON), LR_SHARED));
+    HICON small = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_FITDRV),
+                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    SendMessageA(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
+    SendMessageA(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  }
+
+  void List(const std::string& line) {
+    SendDlgItemMessageA(dialog_, IDC_PROGRESS_LIST, LB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(line.c_str()));
+  }
+
+  HWND dialog_;
+  std::string command_line_;
+  std::unique_ptr<Installer> installer_;
+  bool script_missing_ = false;
+};
+
+struct DialogStart {
+  std::string command_line;
+  std::unique_ptr<InstallerDialog> dialog;
+};
+
+INT_PTR CALLBACK InstallerDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* start = reinterpret_cast<DialogStart*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG:
+      start = reinterpret_cast<DialogStart*>(lparam);
+      SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+      start->dialog = std::make_unique<InstallerDialog>(dialog, start->command_line);
+      start->dialog->OnInitDialog();
+      return TRUE;
+    case WM_COMMAND:
+      if (start == nullptr || start->dialog == nullptr) return FALSE;
+      if (LOWORD(wparam) == IDOK) {
+        start->dialog->OnOk();
+        return TRUE;
+      }
+      if (LOWORD(wparam) == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_CLOSE:
+      EndDialog(dialog, IDCANCEL);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+INT_PTR RunInstallerDialog(HINSTANCE instance, const std::string& command_line) {
+  DialogStart start{command_line, nullptr};
+  return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FITDRV), nullptr, InstallerDialogProc,
+                         reinterpret_cast<LPARAM>(&start));
+}
+
+}  // namespace kvo::fitdrv
