@@ -200,6 +200,31 @@ uint32_t ExpectedFlags(CallSet set, bool is_set) {
   return is_set ? kRecordFlagSet : kRecordFlagGet;
 }
 
+// What the caller sent, for the record, also when the call is refused: read from the
+// data buffer (or the instance) when it is long enough.
+void RecordWhatWasSent(const PropertyRequest& request, PropertyCall& call) {
+  const void* bytes = request.data != nullptr ? request.data : request.instance;
+  const uint32_t length = request.data != nullptr ? request.data_length : request.instance_length;
+  if (bytes == nullptr) return;
+  if (request.set == CallSet::kVideoControl && length >= sizeof(VideoControlModeRecord)) {
+    VideoControlModeRecord record;
+    std::memcpy(&record, bytes, sizeof(record));
+    call.stream_index = static_cast<int32_t>(record.stream_index);
+    call.value = static_cast<int32_t>(record.mode);
+  } else if (request.set == CallSet::kImage && request.id == kOverlayFile &&
+             length >= sizeof(StringRecord)) {
+    StringRecord record;
+    std::memcpy(&record, bytes, sizeof(record));
+    const void* nul = std::memchr(record.text, '\0', kStringRecordMaxChars);
+    call.text.assign(record.text, nul ? static_cast<const char*>(nul) - record.text
+                                      : kStringRecordMaxChars);
+  } else if (length >= sizeof(NumericRecord)) {
+    NumericRecord record;
+    std::memcpy(&record, bytes, sizeof(record));
+    call.value = record.value;
+  }
+}
+
 }  // namespace
 
 CameraSettings DefaultSettings() {
@@ -273,6 +298,7 @@ PropertyAnswer HandlePropertyCall(const PropertyRequest& request, DriverState& s
   call.instance_length = request.instance_length;
   call.data_length = request.data_length;
   call.flags = RecordFlags(request);
+  if (request.is_set) RecordWhatWasSent(request, call);
   if (request.set == CallSet::kOther) {
     answer.status = call.status = kStatusSetUnsupported;
     return answer;

@@ -62,10 +62,14 @@ TEST_F(SimCamGraphTest, WithoutPreviewPinTheBuilderSplitsTheCaptureStream) {
   ASSERT_EQ(S_OK, hr) << Hex(hr);
   hr = graph.RenderPreview();
   EXPECT_EQ(VFW_S_NOPREVIEWPIN, hr) << Hex(hr);
+  ASSERT_EQ(S_OK, hr = graph.AddGrabber()) << Hex(hr);
   hr = graph.Run();
   ASSERT_TRUE(SUCCEEDED(hr)) << Hex(hr);
   rig::PumpMessages(1000);
   graph.Stop();
+  EXPECT_GE(graph.counter().frames(), 20) << "the split capture stream still flows";
+  Microsoft::WRL::ComPtr<IPin> preview;
+  EXPECT_EQ(VFW_E_NOT_FOUND, graph.camera()->FindPin(L"Preview", preview.GetAddressOf()));
 }
 
 TEST_F(SimCamGraphTest, TenCyclesLeaveNoObjectAlive) {
@@ -78,6 +82,7 @@ TEST_F(SimCamGraphTest, TenCyclesLeaveNoObjectAlive) {
     ASSERT_TRUE(SUCCEEDED(hr = graph.Run())) << "cycle " << cycle << ": " << Hex(hr);
     rig::PumpMessages(300);
     EXPECT_GT(graph.counter().frames(), 0) << "cycle " << cycle;
+    EXPECT_GT(LiveObjects(), 0) << "the count sees the camera while the graph holds it";
     if (cycle % 2 == 0) graph.Stop();  // odd cycles release a running graph
     graph.TearDown();
     EXPECT_EQ(0, LiveObjects()) << "after cycle " << cycle;
