@@ -238,6 +238,7 @@ class TAviFileSink final : public IBaseFilter, public IFileSinkFilter, public IA
   // reported to the graph.
   bool NoteFailureLocked();
   void Report(long event_code, LONG_PTR first);
+  HRESULT AnswerToWriter(HRESULT result);
 
   LiveObject live_;
   LONG references_ = 1;
@@ -788,7 +789,21 @@ HRESULT TAviFileSink::WriteAt(const LONGLONG* position, const BYTE* data, ULONG 
     report = FAILED(hr) && NoteFailureLocked();
   }
   if (report) Report(EC_ERRORABORT, hr);
-  return hr;
+  const HRESULT answer = AnswerToWriter(hr);
+  // Wine's mux also counts the bytes: a short count fails its Stop just the same.
+  if (FAILED(hr) && SUCCEEDED(answer)) *done = size;
+  return answer;
+}
+
+// A failure has been reported to the graph by the time this runs. While the graph runs
+// the writer learns of it too. Once the sink is stopped the writer is the mux finishing
+// its file in its own Stop: Wine's mux fails its Stop on a failed write and stays
+// running, and a graph with a running filter can never remove it, so releasing the graph
+// would spin for ever. The file is lost either way; the graph must still come down.
+HRESULT TAviFileSink::AnswerToWriter(HRESULT result) {
+  if (SUCCEEDED(result)) return result;
+  Lock lock(lock_);
+  return state_ == State_Stopped ? S_OK : result;
 }
 
 HRESULT TAviFileSink::ReadAt(void* data, ULONG size, ULONG* done) {
@@ -810,13 +825,20 @@ HRESULT TAviFileSink::MoveTo(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* p
     case STREAM_SEEK_END: method = FILE_END; break;
     default: return STG_E_INVALIDFUNCTION;
   }
-  Lock lock(lock_);
-  const HRESULT hr = EnsureOpenLocked();
-  if (FAILED(hr)) return hr;
-  LARGE_INTEGER reached;
-  if (!SetFilePointerEx(file_.get(), move, &reached, method)) return ResultOfLastError();
-  if (position) position->QuadPart = static_cast<ULONGLONG>(reached.QuadPart);
-  return S_OK;
+  HRESULT hr = S_OK;
+  bool report = false;
+  {
+    Lock lock(lock_);
+    hr = EnsureOpenLocked();
+    LARGE_INTEGER reached = {};
+    if (SUCCEEDED(hr) && !SetFilePointerEx(file_.get(), move, &reached, method)) {
+      hr = ResultOfLastError();
+    }
+    if (SUCCEEDED(hr) && position) position->QuadPart = static_cast<ULONGLONG>(reached.QuadPart);
+    report = FAILED(hr) && NoteFailureLocked();
+  }
+  if (report) Report(EC_ERRORABORT, hr);
+  return AnswerToWriter(hr);
 }
 
 HRESULT TAviFileSink::Resize(ULARGE_INTEGER size) {
@@ -842,7 +864,7 @@ HRESULT TAviFileSink::Resize(ULARGE_INTEGER size) {
     report = FAILED(hr) && hr != STG_E_INVALIDFUNCTION && NoteFailureLocked();
   }
   if (report) Report(EC_ERRORABORT, hr);
-  return hr;
+  return hr == STG_E_INVALIDFUNCTION ? hr : AnswerToWriter(hr);
 }
 
 HRESULT TAviFileSink::Flush() {
