@@ -105,6 +105,9 @@ void OnSessionChange(WPARAM event);
 void OnDeviceChange(WPARAM event, LPARAM data);
 
 // The toolbox.
+// Opens the settings key for the menu's writes; it stays open until the next menu or
+// shutdown.
+void OpenSettingsKeyForMenu();
 void RunToolbox(HWND owner);
 void ShowToolbox();
 void NudgeToolbox();

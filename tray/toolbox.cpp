@@ -185,9 +185,7 @@ void OnRightButtonUp(HWND toolbox) {
   POINT cursor = {};
   GetCursorPos(&cursor);
   SetForegroundWindow(toolbox);
-  // A key left open by an earlier menu is closed before the key is opened again.
-  g_quickdock.settings_key.reset();
-  g_quickdock.settings_key = std::make_unique<SettingsKey>();
+  OpenSettingsKeyForMenu();
   g_quickdock.menu_open = true;
   const UINT command = TrackPopupMenu(g_quickdock.toolbox_menu, TPM_RIGHTBUTTON | TPM_RETURNCMD,
                                       cursor.x, cursor.y, 0, toolbox, nullptr);
@@ -270,6 +268,12 @@ INT_PTR CALLBACK ToolboxProc(HWND toolbox, UINT message, WPARAM wparam, LPARAM l
 }
 
 }  // namespace
+
+void OpenSettingsKeyForMenu() {
+  // A key left open by an earlier menu is closed before the key is opened again.
+  g_quickdock.settings_key.reset();
+  g_quickdock.settings_key = std::make_unique<SettingsKey>();
+}
 
 void RunToolbox(HWND owner) {
   DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_TOOLBOX), owner, ToolboxProc,

@@ -2,6 +2,7 @@
 // name, with the recorder standing in for KVO_MAIN.exe, driven through real X input.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -381,7 +382,10 @@ TEST_F(QuickdockTest, ToolboxSitsOnTheRightEdgeAndEachButtonSendsItsWord) {
   Start();
   HWND toolbox = Toolbox();
   ASSERT_NE(nullptr, toolbox);
+  const DWORD shown = GetTickCount();
+  WaitUntil([&] { return WindowRect(toolbox).left == 979; }, 3000);
   const RECT r = WindowRect(toolbox);
+  std::printf("placed %lu ms after it became visible\n", GetTickCount() - shown);
   EXPECT_EQ(979, r.left);
   EXPECT_EQ(150, r.top);
   EXPECT_EQ(1024, r.right);
@@ -429,7 +433,7 @@ TEST_F(QuickdockTest, OnTopWritesThreeBytesAndReopensTheBarAtTheTop) {
   HWND bar = nullptr;
   ASSERT_TRUE(WaitUntil([&] {
     bar = FindToolbox(quickdock_.id());
-    return bar != nullptr && WindowRect(bar).top == 0;
+    return bar != nullptr && WindowRect(bar).top == 0 && WindowRect(bar).left != 0;
   }, 5000)) << "no bar at the top";
   const RECT r = WindowRect(bar);
   EXPECT_EQ(624, r.left);

@@ -1,0 +1,33 @@
+// Parts of the tray companion driven in-process: the settings key the toolbox menu opens.
+#include <gtest/gtest.h>
+
+#include "e2e.h"
+#include "quickdock_state.h"
+
+namespace kvo::tray {
+namespace {
+
+bool KeyHandleValid(HKEY key) {
+  DWORD values = 0;
+  return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                          nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+TEST(ToolboxMenuKey, EachMenuClosesTheKeyTheLastOneLeftOpen) {
+  ASSERT_TRUE(test::ResetSettings());
+  OpenSettingsKeyForMenu();
+  ASSERT_TRUE(g_quickdock.settings_key && g_quickdock.settings_key->is_open());
+  const HKEY first = g_quickdock.settings_key->get();
+  OpenSettingsKeyForMenu();
+  ASSERT_TRUE(g_quickdock.settings_key->is_open());
+  const HKEY second = g_quickdock.settings_key->get();
+  // The first handle is closed: either its slot was handed out again or it is dead.
+  EXPECT_TRUE(second == first || !KeyHandleValid(first))
+      << "the first menu's key is still open beside the second";
+  EXPECT_TRUE(g_quickdock.settings_key->WriteText("DlgAutoHide", "N", false));
+  g_quickdock.settings_key.reset();
+  EXPECT_FALSE(KeyHandleValid(second));
+}
+
+}  // namespace
+}  // namespace kvo::tray
