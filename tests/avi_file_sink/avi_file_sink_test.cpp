@@ -7,6 +7,7 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <vector>
 
 #include "avi_file.h"
 #include "e2e.h"
@@ -83,6 +84,158 @@ TEST_F(AviFileSinkTest, RecordsEveryFrameThroughTheMuxAndClosesTheFileOnRelease)
   recording.Release();
   EXPECT_TRUE(FileIsClosed(path));
   ExpectFrames(ReadRecording(path), 30, 160, 120);
+}
+
+TEST_F(AviFileSinkTest, EachRunStartsTheFileAfreshAndRemovingTheSinkClosesIt) {
+  const std::string path = FreshTempFile("kvo_sink_again.avi");
+  // What an earlier, longer recording left behind must not survive in the new file.
+  const std::vector<uint8_t> leftover(4 << 20, 0xee);
+  ASSERT_TRUE(kvo::test::WriteFileBytes(path, leftover.data(), leftover.size()));
+  kvo_test::PushSourceSettings settings;
+  settings.frames = 12;
+  for (int graph = 1; graph <= 2; ++graph) {
+    SCOPED_TRACE("graph " + std::to_string(graph));
+    RecordingGraph recording;
+    HRESULT hr = kvo_test::BuildRecordingGraph(Wide(path), settings, &recording);
+    ASSERT_EQ(S_OK, hr) << std::hex << hr;
+    hr = kvo_test::RecordAllFrames(recording, settings.frames, 20000);
+    EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+    ExpectFrames(ReadRecording(path), 12, 160, 120);
+
+    // Run the same graph again. Wine's mux keeps the last time of the first run and
+    // refuses the restarted stream times (VFW_E_START_TIME_AFTER_END) after the first
+    // frame; whatever it takes, the file holds that run alone.
+    hr = kvo_test::RecordAllFrames(recording, settings.frames, 20000);
+    EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+    const LONG taken = kvo_test::PushSourceDelivered(recording.source.Get());
+    EXPECT_GE(taken, 1);
+    ExpectFrames(ReadRecording(path), static_cast<uint32_t>(taken), 160, 120);
+
+    hr = recording.graph->RemoveFilter(recording.sink.Get());
+    EXPECT_EQ(S_OK, hr) << std::hex << hr;
+    EXPECT_TRUE(FileIsClosed(path)) << "removed from the graph, the sink still holds the file";
+    recording.Release();
+  }
+}
+
+TEST_F(AviFileSinkTest, AFileThatCannotBeMadeIsReportedAsAbortAndTheGraphStillComesDown) {
+  const std::string path = "C:\\kvo_no_such_folder\\recording.avi";
+  RecordingGraph recording;
+  HRESULT hr = kvo_test::BuildRecordingGraph(Wide(path), kvo_test::PushSourceSettings(),
+                                             &recording);
+  ASSERT_EQ(S_OK, hr) << std::hex << hr;
+  hr = recording.control->Run();
+  // The preview of a real graph keeps running: the sink does not fail the graph's Run.
+  EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+  LONG_PTR status = 0;
+  EXPECT_TRUE(kvo_test::WaitForGraphEvent(recording.events.Get(), EC_ERRORABORT, 10000, &status));
+  EXPECT_EQ(static_cast<LONG_PTR>(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)), status)
+      << std::hex << status;
+  hr = recording.control->Stop();
+  EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+  recording.Release();
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str()));
+}
+
+// The stream the mux writes through, used directly: positions, sizes and the name.
+TEST_F(AviFileSinkTest, InputPinStreamWritesSeeksAndSizesTheFile) {
+  const std::string path = FreshTempFile("kvo_sink_stream.bin");
+  ComPtr<IBaseFilter> sink;
+  ASSERT_EQ(S_OK, kvo::CreateAviFileSink(&sink));
+  ComPtr<IFileSinkFilter> file_sink;
+  ASSERT_EQ(S_OK, sink.As(&file_sink));
+  ASSERT_EQ(S_OK, file_sink->SetFileName(Wide(path).c_str(), nullptr));
+  ComPtr<IPin> pin;
+  ASSERT_EQ(S_OK, sink->FindPin(L"In", &pin));
+  ComPtr<IStream> stream;
+  ASSERT_EQ(S_OK, pin.As(&stream));
+
+  ULONG written = 0;
+  EXPECT_EQ(S_OK, stream->Write("abcdef", 6, &written));
+  EXPECT_EQ(6u, written);
+  LARGE_INTEGER move;
+  move.QuadPart = 2;
+  ULARGE_INTEGER position = {};
+  EXPECT_EQ(S_OK, stream->Seek(move, STREAM_SEEK_SET, &position));
+  EXPECT_EQ(2u, position.QuadPart);
+  EXPECT_EQ(S_OK, stream->Write("XY", 2, nullptr));
+  move.QuadPart = 0;
+  EXPECT_EQ(S_OK, stream->Seek(move, STREAM_SEEK_END, &position));
+  EXPECT_EQ(6u, position.QuadPart);
+  move.QuadPart = -1;
+  EXPECT_EQ(S_OK, stream->Seek(move, STREAM_SEEK_CUR, &position));
+  EXPECT_EQ(5u, position.QuadPart);
+  EXPECT_EQ(STG_E_INVALIDFUNCTION, stream->Seek(move, 7, &position));
+  ULARGE_INTEGER size;
+  size.QuadPart = 4;
+  EXPECT_EQ(S_OK, stream->SetSize(size));
+
+  STATSTG stat = {};
+  ASSERT_EQ(S_OK, stream->Stat(&stat, STATFLAG_DEFAULT));
+  EXPECT_EQ(4u, stat.cbSize.QuadPart);
+  EXPECT_EQ(static_cast<DWORD>(STGTY_STREAM), stat.type);
+  ASSERT_NE(nullptr, stat.pwcsName);
+  EXPECT_EQ(Wide(path), std::wstring(stat.pwcsName));
+  CoTaskMemFree(stat.pwcsName);
+  EXPECT_EQ(S_OK, stream->Stat(&stat, STATFLAG_NONAME));
+  EXPECT_EQ(nullptr, stat.pwcsName);
+
+  stream.Reset();
+  pin.Reset();
+  file_sink.Reset();
+  sink.Reset();
+  ASSERT_TRUE(FileIsClosed(path));
+  const auto bytes = kvo::test::ReadFileBytes(path);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_EQ("abXY", std::string(bytes->begin(), bytes->end()));
+}
+
+TEST_F(AviFileSinkTest, FileNameMustBeGivenAndFitAndIsHandedBack) {
+  ComPtr<IBaseFilter> sink;
+  ASSERT_EQ(S_OK, kvo::CreateAviFileSink(&sink));
+  ComPtr<IFileSinkFilter> file_sink;
+  ASSERT_EQ(S_OK, sink.As(&file_sink));
+  LPOLESTR name = reinterpret_cast<LPOLESTR>(1);
+  EXPECT_EQ(E_FAIL, file_sink->GetCurFile(&name, nullptr));
+  EXPECT_EQ(nullptr, name);
+  EXPECT_EQ(E_POINTER, file_sink->SetFileName(nullptr, nullptr));
+  EXPECT_EQ(E_INVALIDARG, file_sink->SetFileName(L"", nullptr));
+  // 511 characters fit (512 with the terminator); 512 do not.
+  const std::wstring longest = L"C:\\" + std::wstring(508, L'a');
+  EXPECT_EQ(E_INVALIDARG, file_sink->SetFileName((longest + L"b").c_str(), nullptr));
+  EXPECT_EQ(S_OK, file_sink->SetFileName(longest.c_str(), nullptr));
+  AM_MEDIA_TYPE type = {};
+  ASSERT_EQ(S_OK, file_sink->GetCurFile(&name, &type));
+  ASSERT_NE(nullptr, name);
+  EXPECT_EQ(longest, std::wstring(name));
+  EXPECT_TRUE(IsEqualGUID(MEDIATYPE_Stream, type.majortype));
+  CoTaskMemFree(name);
+}
+
+TEST_F(AviFileSinkTest, InputPinTakesOnlyAByteStream) {
+  ComPtr<IBaseFilter> sink, source;
+  ASSERT_EQ(S_OK, kvo::CreateAviFileSink(&sink));
+  ASSERT_EQ(S_OK, kvo_test::CreatePushSource(kvo_test::PushSourceSettings(), &source));
+  ComPtr<IGraphBuilder> graph;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_PPV_ARGS(&graph)));
+  ASSERT_EQ(S_OK, graph->AddFilter(source.Get(), L"Source"));
+  ASSERT_EQ(S_OK, graph->AddFilter(sink.Get(), L"File Writer"));
+  ComPtr<IPin> video_out, sink_in, peer;
+  ASSERT_EQ(S_OK, source->FindPin(L"Out", &video_out));
+  ASSERT_EQ(S_OK, sink->FindPin(L"In", &sink_in));
+  const HRESULT hr = graph->ConnectDirect(video_out.Get(), sink_in.Get(), nullptr);
+  EXPECT_EQ(VFW_E_TYPE_NOT_ACCEPTED, hr) << std::hex << hr;
+  EXPECT_EQ(VFW_E_NOT_CONNECTED, sink_in->ConnectedTo(&peer));
+  PIN_DIRECTION direction;
+  EXPECT_EQ(S_OK, sink_in->QueryDirection(&direction));
+  EXPECT_EQ(PINDIR_INPUT, direction);
+  // An input pin never connects itself.
+  EXPECT_EQ(E_UNEXPECTED, sink_in->Connect(video_out.Get(), nullptr));
+  peer.Reset();
+  sink_in.Reset();
+  video_out.Reset();
+  graph.Reset();
 }
 
 }  // namespace
