@@ -1,0 +1,698 @@
+#include "mic_filter.h"
+
+#include <ks.h>
+#include <ksproxy.h>
+#include <wrl/client.h>
+
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "tone.h"
+#include "unique_resource.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace simmic {
+namespace {
+
+LONG g_live_objects = 0;
+LONG g_server_locks = 0;
+
+class LiveObject {
+ public:
+  LiveObject() { InterlockedIncrement(&g_live_objects); }
+  LiveObject(const LiveObject&) = delete;
+  LiveObject& operator=(const LiveObject&) = delete;
+  ~LiveObject() { InterlockedDecrement(&g_live_objects); }
+};
+
+class CriticalSection {
+ public:
+  CriticalSection() { InitializeCriticalSection(&section_); }
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+  ~CriticalSection() { DeleteCriticalSection(&section_); }
+  void Enter() { EnterCriticalSection(&section_); }
+  void Leave() { LeaveCriticalSection(&section_); }
+
+ private:
+  CRITICAL_SECTION section_;
+};
+
+class Lock {
+ public:
+  explicit Lock(CriticalSection& section) : section_(section) { section_.Enter(); }
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+  ~Lock() { section_.Leave(); }
+
+ private:
+  CriticalSection& section_;
+};
+
+constexpr REFERENCE_TIME kBufferDuration =
+    10000000LL * static_cast<REFERENCE_TIME>(kSamplesPerBuffer) / kSamplesPerSecond;
+const wchar_t kPinName[] = L"Capture";
+
+WAVEFORMATEX PcmFormat() {
+  WAVEFORMATEX format = {};
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = kChannels;
+  format.nSamplesPerSec = kSamplesPerSecond;
+  format.wBitsPerSample = kBitsPerSample;
+  format.nBlockAlign = static_cast<WORD>(kChannels * kBitsPerSample / 8);
+  format.nAvgBytesPerSec = kSamplesPerSecond * format.nBlockAlign;
+  format.cbSize = 0;
+  return format;
+}
+
+// Fills `type` with the pin's one media type; its format block is task memory.
+HRESULT MakeMediaType(AM_MEDIA_TYPE* type) {
+  std::memset(type, 0, sizeof *type);
+  auto* format = static_cast<WAVEFORMATEX*>(CoTaskMemAlloc(sizeof(WAVEFORMATEX)));
+  if (!format) return E_OUTOFMEMORY;
+  *format = PcmFormat();
+  type->majortype = MEDIATYPE_Audio;
+  type->subtype = MEDIASUBTYPE_PCM;
+  type->bFixedSizeSamples = TRUE;
+  type->lSampleSize = format->nBlockAlign;
+  type->formattype = FORMAT_WaveFormatEx;
+  type->cbFormat = sizeof(WAVEFORMATEX);
+  type->pbFormat = reinterpret_cast<BYTE*>(format);
+  return S_OK;
+}
+
+void FreeMediaTypeFormat(AM_MEDIA_TYPE& type) {
+  if (type.pbFormat) CoTaskMemFree(type.pbFormat);
+  if (type.pUnk) type.pUnk->Release();
+  type.pbFormat = nullptr;
+  type.pUnk = nullptr;
+  type.cbFormat = 0;
+}
+
+// A type the pin can deliver: ours, or a partial type that leaves the rest open.
+bool Matches(const AM_MEDIA_TYPE& type, bool partial_allowed) {
+  const auto fits = [&](const GUID& asked, const GUID& ours) {
+    return IsEqualGUID(asked, ours) || (partial_allowed && IsEqualGUID(asked, GUID_NULL));
+  };
+  if (!fits(type.majortype, MEDIATYPE_Audio) || !fits(type.subtype, MEDIASUBTYPE_PCM)) {
+    return false;
+  }
+  if (partial_allowed && IsEqualGUID(type.formattype, GUID_NULL)) return true;
+  if (!IsEqualGUID(type.formattype, FORMAT_WaveFormatEx)) return false;
+  if (!type.pbFormat || type.cbFormat < sizeof(PCMWAVEFORMAT)) return false;
+  const auto* format = reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat);
+  const WAVEFORMATEX ours = PcmFormat();
+  return format->wFormatTag == ours.wFormatTag && format->nChannels == ours.nChannels &&
+         format->nSamplesPerSec == ours.nSamplesPerSec &&
+         format->wBitsPerSample == ours.wBitsPerSample;
+}
+
+class MicFilter;
+
+class MicPin final : public IPin, public IKsPropertySet {
+ public:
+  explicit MicPin(MicFilter& filter) : filter_(filter) {}
+  MicPin(const MicPin&) = delete;
+  MicPin& operator=(const MicPin&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+
+  STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) override { return E_UNEXPECTED; }
+  STDMETHODIMP Disconnect() override;
+  STDMETHODIMP ConnectedTo(IPin** pin) override;
+  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
+  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override {
+    if (!direction) return E_POINTER;
+    *direction = PINDIR_OUTPUT;
+    return S_OK;
+  }
+  STDMETHODIMP QueryId(LPWSTR* id) override;
+  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override {
+    if (!type) return E_POINTER;
+    return Matches(*type, false) ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
+  STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
+  STDMETHODIMP EndOfStream() override { return E_UNEXPECTED; }
+  STDMETHODIMP BeginFlush() override { return E_UNEXPECTED; }
+  STDMETHODIMP EndFlush() override { return E_UNEXPECTED; }
+  STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
+
+  // IKsPropertySet: answers the pin category (capture), as a capture device's pin does.
+  STDMETHODIMP Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) override {
+    return E_PROP_ID_UNSUPPORTED;
+  }
+  STDMETHODIMP Get(REFGUID set, DWORD id, LPVOID instance, DWORD instance_length, LPVOID data,
+                   DWORD data_length, DWORD* returned) override;
+  STDMETHODIMP QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
+
+  // For the filter (stopped, under its lock).
+  bool connected() const { return peer_ != nullptr; }
+  IMemAllocator* allocator() const { return allocator_.Get(); }
+  IMemInputPin* input() const { return input_.Get(); }
+
+ private:
+  MicFilter& filter_;
+  ComPtr<IPin> peer_;
+  ComPtr<IMemInputPin> input_;
+  ComPtr<IMemAllocator> allocator_;
+};
+
+class MicFilter final : public IBaseFilter, public IAMFilterMiscFlags, public IPersistPropertyBag {
+ public:
+  explicit MicFilter(const MicrophoneDevice& device)
+      : device_(device), pin_(*this), name_(device.friendly_name) {}
+  MicFilter(const MicFilter&) = delete;
+  MicFilter& operator=(const MicFilter&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return left;
+  }
+
+  // IPersist (through IBaseFilter and IPersistPropertyBag)
+  STDMETHODIMP GetClassID(CLSID* id) override {
+    if (!id) return E_POINTER;
+    *id = device_.clsid;
+    return S_OK;
+  }
+  STDMETHODIMP Stop() override;
+  STDMETHODIMP Pause() override;
+  STDMETHODIMP Run(REFERENCE_TIME start) override;
+  STDMETHODIMP GetState(DWORD timeout, FILTER_STATE* state) override;
+  STDMETHODIMP SetSyncSource(IReferenceClock* clock) override {
+    Lock lock(lock_);
+    clock_ = clock;
+    return S_OK;
+  }
+  STDMETHODIMP GetSyncSource(IReferenceClock** clock) override {
+    if (!clock) return E_POINTER;
+    Lock lock(lock_);
+    *clock = clock_.Get();
+    if (*clock) (*clock)->AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP EnumPins(IEnumPins** pins) override;
+  STDMETHODIMP FindPin(LPCWSTR id, IPin** pin) override {
+    if (!id || !pin) return E_POINTER;
+    *pin = nullptr;
+    if (wcscmp(id, kPinName) != 0) return VFW_E_NOT_FOUND;
+    *pin = &pin_;
+    pin_.AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override {
+    if (!info) return E_POINTER;
+    Lock lock(lock_);
+    lstrcpynW(info->achName, name_.c_str(), MAX_FILTER_NAME);
+    info->pGraph = graph_;
+    if (graph_) graph_->AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override {
+    Lock lock(lock_);
+    graph_ = graph;
+    if (name) name_.assign(name, wcsnlen(name, MAX_FILTER_NAME - 1));
+    return S_OK;
+  }
+  STDMETHODIMP QueryVendorInfo(LPWSTR*) override { return E_NOTIMPL; }
+
+  STDMETHODIMP_(ULONG) GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
+
+  // IPersistPropertyBag: the device enumerator hands over the device's entry.
+  STDMETHODIMP InitNew() override { return S_OK; }
+  STDMETHODIMP Load(IPropertyBag* bag, IErrorLog* log) override;
+  STDMETHODIMP Save(IPropertyBag*, BOOL, BOOL) override { return E_NOTIMPL; }
+
+  bool IsStopped() {
+    Lock lock(lock_);
+    return state_ == State_Stopped;
+  }
+  IPin* pin() { return &pin_; }
+
+ private:
+  ~MicFilter() { StopStreaming(); }
+
+  HRESULT StartStreaming();
+  void StopStreaming();
+  static DWORD WINAPI StreamThread(void* self);
+  void Stream();
+  REFERENCE_TIME StreamTime(DWORD started_ticks);
+
+  LiveObject live_;
+  LONG references_ = 1;
+  const MicrophoneDevice& device_;
+  MicPin pin_;
+  CriticalSection lock_;
+  FILTER_STATE state_ = State_Stopped;
+  IFilterGraph* graph_ = nullptr;  // not counted: the graph holds the filter
+  std::wstring name_;
+  ComPtr<IReferenceClock> clock_;
+  REFERENCE_TIME run_start_ = 0;
+  kvo::UniqueHandle stop_event_;
+  kvo::UniqueHandle thread_;
+  ToneGenerator tone_{device_.tone_hz, kSamplesPerSecond, kAmplitude};
+};
+
+class MicPinEnumerator final : public IEnumPins {
+ public:
+  MicPinEnumerator(MicFilter* filter, ULONG position) : filter_(filter), position_(position) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumPins)) {
+      *object = static_cast<IEnumPins*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
+    if (!pins || (count != 1 && !fetched)) return E_POINTER;
+    ULONG given = 0;
+    if (count > 0 && position_ == 0) {
+      pins[0] = filter_->pin();
+      pins[0]->AddRef();
+      given = 1;
+      position_ = 1;
+    }
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Skip(ULONG count) override {
+    const ULONG left = 1 - position_;
+    position_ = count > left ? 1 : position_ + count;
+    return count <= left ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Reset() override {
+    position_ = 0;
+    return S_OK;
+  }
+  STDMETHODIMP Clone(IEnumPins** copy) override {
+    if (!copy) return E_POINTER;
+    *copy = new (std::nothrow) MicPinEnumerator(filter_.Get(), position_);
+    return *copy ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  ~MicPinEnumerator() = default;
+  LiveObject live_;
+  LONG references_ = 1;
+  ComPtr<MicFilter> filter_;
+  ULONG position_;
+};
+
+class MicTypeEnumerator final : public IEnumMediaTypes {
+ public:
+  explicit MicTypeEnumerator(ULONG position) : position_(position) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumMediaTypes)) {
+      *object = static_cast<IEnumMediaTypes*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
+    if (!types || (count != 1 && !fetched)) return E_POINTER;
+    ULONG given = 0;
+    if (count > 0 && position_ == 0) {
+      auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+      if (!type) return E_OUTOFMEMORY;
+      if (FAILED(MakeMediaType(type))) {
+        CoTaskMemFree(type);
+        return E_OUTOFMEMORY;
+      }
+      types[0] = type;
+      given = 1;
+      position_ = 1;
+    }
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Skip(ULONG count) override {
+    const ULONG left = 1 - position_;
+    position_ = count > left ? 1 : position_ + count;
+    return count <= left ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Reset() override {
+    position_ = 0;
+    return S_OK;
+  }
+  STDMETHODIMP Clone(IEnumMediaTypes** copy) override {
+    if (!copy) return E_POINTER;
+    *copy = new (std::nothrow) MicTypeEnumerator(position_);
+    return *copy ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  ~MicTypeEnumerator() = default;
+  LiveObject live_;
+  LONG references_ = 1;
+  ULONG position_;
+};
+
+// ---- MicPin ----
+
+STDMETHODIMP MicPin::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPin)) {
+    *object = static_cast<IPin*>(this);
+  } else if (IsEqualIID(iid, IID_IKsPropertySet)) {
+    *object = static_cast<IKsPropertySet*>(this);
+  } else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP_(ULONG) MicPin::AddRef() { return filter_.AddRef(); }
+STDMETHODIMP_(ULONG) MicPin::Release() { return filter_.Release(); }
+
+// The output pin makes the whole connection: its type, then the allocator (the receiver's
+// own, or a memory allocator when it has none).
+STDMETHODIMP MicPin::Connect(IPin* receiver, const AM_MEDIA_TYPE* asked) {
+  if (!receiver) return E_POINTER;
+  if (peer_) return VFW_E_ALREADY_CONNECTED;
+  if (!filter_.IsStopped()) return VFW_E_NOT_STOPPED;
+  if (asked && !Matches(*asked, true)) return VFW_E_TYPE_NOT_ACCEPTED;
+  AM_MEDIA_TYPE type;
+  HRESULT hr = MakeMediaType(&type);
+  if (FAILED(hr)) return hr;
+  hr = receiver->ReceiveConnection(this, &type);
+  FreeMediaTypeFormat(type);
+  if (FAILED(hr)) return hr;
+
+  ComPtr<IMemInputPin> input;
+  ComPtr<IMemAllocator> allocator;
+  hr = receiver->QueryInterface(IID_PPV_ARGS(&input));
+  if (SUCCEEDED(hr) && FAILED(input->GetAllocator(&allocator))) {
+    hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
+                          IID_PPV_ARGS(&allocator));
+  }
+  if (SUCCEEDED(hr)) {
+    ALLOCATOR_PROPERTIES wanted = {4, static_cast<long>(kBytesPerBuffer), 1, 0};
+    ALLOCATOR_PROPERTIES actual = {};
+    hr = allocator->SetProperties(&wanted, &actual);
+    if (SUCCEEDED(hr) && actual.cbBuffer < static_cast<long>(kBytesPerBuffer)) {
+      hr = VFW_E_SIZENOTSET;
+    }
+  }
+  if (SUCCEEDED(hr)) hr = input->NotifyAllocator(allocator.Get(), FALSE);
+  if (FAILED(hr)) {
+    receiver->Disconnect();
+    return hr;
+  }
+  peer_ = receiver;
+  input_ = input;
+  allocator_ = allocator;
+  return S_OK;
+}
+
+STDMETHODIMP MicPin::Disconnect() {
+  if (!filter_.IsStopped()) return VFW_E_NOT_STOPPED;
+  if (!peer_) return S_FALSE;
+  peer_.Reset();
+  input_.Reset();
+  allocator_.Reset();
+  return S_OK;
+}
+
+STDMETHODIMP MicPin::ConnectedTo(IPin** pin) {
+  if (!pin) return E_POINTER;
+  *pin = peer_.Get();
+  if (!*pin) return VFW_E_NOT_CONNECTED;
+  (*pin)->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP MicPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
+  if (!type) return E_POINTER;
+  if (!peer_) {
+    std::memset(type, 0, sizeof *type);
+    return VFW_E_NOT_CONNECTED;
+  }
+  return MakeMediaType(type);
+}
+
+STDMETHODIMP MicPin::QueryPinInfo(PIN_INFO* info) {
+  if (!info) return E_POINTER;
+  info->pFilter = &filter_;
+  filter_.AddRef();
+  info->dir = PINDIR_OUTPUT;
+  lstrcpynW(info->achName, kPinName, MAX_PIN_NAME);
+  return S_OK;
+}
+
+STDMETHODIMP MicPin::QueryId(LPWSTR* id) {
+  if (!id) return E_POINTER;
+  const size_t bytes = sizeof kPinName;
+  *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+  if (!*id) return E_OUTOFMEMORY;
+  std::memcpy(*id, kPinName, bytes);
+  return S_OK;
+}
+
+STDMETHODIMP MicPin::EnumMediaTypes(IEnumMediaTypes** types) {
+  if (!types) return E_POINTER;
+  *types = new (std::nothrow) MicTypeEnumerator(0);
+  return *types ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP MicPin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD data_length,
+                         DWORD* returned) {
+  if (!IsEqualGUID(set, AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
+  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
+  if (!data) return E_POINTER;
+  if (data_length < sizeof(GUID)) return E_UNEXPECTED;
+  *static_cast<GUID*>(data) = PIN_CATEGORY_CAPTURE;
+  if (returned) *returned = sizeof(GUID);
+  return S_OK;
+}
+
+STDMETHODIMP MicPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
+  if (!IsEqualGUID(set, AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
+  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
+  if (support) *support = KSPROPERTY_SUPPORT_GET;
+  return S_OK;
+}
+
+// ---- MicFilter ----
+
+STDMETHODIMP MicFilter::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist) ||
+      IsEqualIID(iid, IID_IMediaFilter) || IsEqualIID(iid, IID_IBaseFilter)) {
+    *object = static_cast<IBaseFilter*>(this);
+  } else if (IsEqualIID(iid, IID_IAMFilterMiscFlags)) {
+    *object = static_cast<IAMFilterMiscFlags*>(this);
+  } else if (IsEqualIID(iid, IID_IPersistPropertyBag)) {
+    *object = static_cast<IPersistPropertyBag*>(this);
+  } else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP MicFilter::Stop() {
+  {
+    // Decommit first: it wakes a streaming thread that waits in GetBuffer for a buffer.
+    Lock lock(lock_);
+    if (thread_) SetEvent(stop_event_.get());
+    if (state_ != State_Stopped && pin_.allocator()) pin_.allocator()->Decommit();
+  }
+  StopStreaming();
+  Lock lock(lock_);
+  state_ = State_Stopped;
+  return S_OK;
+}
+
+STDMETHODIMP MicFilter::Pause() {
+  StopStreaming();
+  Lock lock(lock_);
+  if (state_ == State_Stopped && pin_.allocator()) {
+    const HRESULT hr = pin_.allocator()->Commit();
+    if (FAILED(hr)) return hr;
+  }
+  state_ = State_Paused;
+  return S_OK;
+}
+
+STDMETHODIMP MicFilter::Run(REFERENCE_TIME start) {
+  {
+    Lock lock(lock_);
+    if (state_ == State_Running) return S_OK;
+  }
+  if (IsStopped()) {
+    const HRESULT hr = Pause();
+    if (FAILED(hr)) return hr;
+  }
+  Lock lock(lock_);
+  run_start_ = start;
+  state_ = State_Running;
+  return pin_.connected() ? StartStreaming() : S_OK;
+}
+
+STDMETHODIMP MicFilter::GetState(DWORD, FILTER_STATE* state) {
+  if (!state) return E_POINTER;
+  Lock lock(lock_);
+  *state = state_;
+  // A live source has nothing to cue while paused.
+  return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
+}
+
+STDMETHODIMP MicFilter::EnumPins(IEnumPins** pins) {
+  if (!pins) return E_POINTER;
+  *pins = new (std::nothrow) MicPinEnumerator(this, 0);
+  return *pins ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP MicFilter::Load(IPropertyBag* bag, IErrorLog* log) {
+  if (!bag) return E_POINTER;
+  VARIANT name;
+  VariantInit(&name);
+  name.vt = VT_BSTR;
+  if (SUCCEEDED(bag->Read(L"FriendlyName", &name, log)) && name.vt == VT_BSTR && name.bstrVal) {
+    Lock lock(lock_);
+    name_.assign(name.bstrVal, wcsnlen(name.bstrVal, MAX_FILTER_NAME - 1));
+  }
+  VariantClear(&name);
+  return S_OK;
+}
+
+// Called with lock_ held, the pin connected and the allocator committed.
+HRESULT MicFilter::StartStreaming() {
+  stop_event_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!stop_event_) return HRESULT_FROM_WIN32(GetLastError());
+  AddRef();  // the thread's reference, released when it ends
+  thread_.reset(CreateThread(nullptr, 0, StreamThread, this, 0, nullptr));
+  if (!thread_) {
+    const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
+    Release();
+    return hr;
+  }
+  return S_OK;
+}
+
+void MicFilter::StopStreaming() {
+  kvo::UniqueHandle thread;
+  {
+    Lock lock(lock_);
+    if (!thread_) return;
+    SetEvent(stop_event_.get());
+    thread = std::move(thread_);
+  }
+  // Not under the lock: the streaming thread takes it too.
+  WaitForSingleObject(thread.get(), INFINITE);
+}
+
+DWORD WINAPI MicFilter::StreamThread(void* self) {
+  auto* filter = static_cast<MicFilter*>(self);
+  filter->Stream();
+  filter->Release();
+  return 0;
+}
+
+REFERENCE_TIME MicFilter::StreamTime(DWORD started_ticks) {
+  ComPtr<IReferenceClock> clock;
+  REFERENCE_TIME run_start = 0;
+  {
+    Lock lock(lock_);
+    clock = clock_;
+    run_start = run_start_;
+  }
+  REFERENCE_TIME now = 0;
+  if (clock && SUCCEEDED(clock->GetTime(&now))) return now - run_start;
+  // Without a graph clock the run's own elapsed time stands in.
+  return static_cast<REFERENCE_TIME>(GetTickCount() - started_ticks) * 10000;
+}
+
+// Delivers buffer n, covering stream time [n, n + 1) x 100 ms, once that time has passed,
+// as a sound card hands over a buffer when it is full.
+void MicFilter::Stream() {
+  IMemAllocator* allocator = nullptr;
+  IMemInputPin* input = nullptr;
+  HANDLE stop = nullptr;
+  {
+    Lock lock(lock_);
+    allocator = pin_.allocator();
+    input = pin_.input();
+    stop = stop_event_.get();
+  }
+  const DWORD started_ticks = GetTickCount();
+  for (LONGLONG n = 0;; ++n) {
+    REFERENCE_TIME start = n * kBufferDuration;
+    REFERENCE_TIME end = start + kBufferDuration;
+    const REFERENCE_TIME wait = end - StreamTime(started_ticks);
+    const DWORD wait_ms = wait > 0 ? static_cast<DWORD>(wait / 10000) + 1 : 0;
+    if (WaitForSingleObject(stop, wait_ms) == WAIT_OBJECT_0) return;
+    ComPtr<IMediaSample> sample;
+    // Fails once the allocator is decommitted (the graph stops).
+    if (FAILED(allocator->GetBuffer(&sample, nullptr, nullptr, 0))) return;
+    BYTE* data = nullptr;
+    if (FAILED(sample->GetPointer(&data)) || sample->GetSize() < static_cast<long>(kBytesPerBuffer)) {
+      return;
+    }
+    tone_.Fill(reinterpret_cast<int16_t*>(data), kSamplesPerBuffer);
+    sample->SetActualDataLength(static_cast<long>(kBytesPerBuffer));
+    sample->SetTime(&start, &end);
+    sample->SetSyncPoint(TRUE);
+    if (n == 0) sample->SetDiscontinuity(TRUE);
+    // A receiver that refuses (flushing, stopping, failed) ends this run's stream.
+    if (input->Receive(sample.Get()) != S_OK) return;
+  }
+}
+
+}  // namespace
+
+HRESULT CreateMicrophone(const MicrophoneDevice& device, REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  auto* filter = new (std::nothrow) MicFilter(device);
+  if (!filter) return E_OUTOFMEMORY;
+  const HRESULT hr = filter->QueryInterface(iid, object);
+  filter->Release();
+  return hr;
+}
+
+LONG LiveObjectCount() { return InterlockedCompareExchange(&g_live_objects, 0, 0); }
+
+void LockServer(bool lock) {
+  if (lock) {
+    InterlockedIncrement(&g_server_locks);
+  } else {
+    InterlockedDecrement(&g_server_locks);
+  }
+}
+
+LONG ServerLocks() { return InterlockedCompareExchange(&g_server_locks, 0, 0); }
+
+}  // namespace simmic
