@@ -8,6 +8,8 @@
 
 #include "tray_harness.h"
 
+#include <shellapi.h>
+
 #include <dbt.h>
 
 namespace kvo {
@@ -140,7 +142,8 @@ TEST_F(QuickdockTest, FirstStartWritesTheBackupOnceAndABrokenKeyIsRestoredOnYes)
   EXPECT_EQ("Reg Error,Do you want restore default value?", AnswerBox("Error", IDYES));
   EXPECT_TRUE(WaitUntil([] { return SettingText("DlgAlpha") == "N"; }, 10000))
       << "the backup was imported: DlgAlpha " << SettingText("DlgAlpha");
-  EXPECT_EQ("1.0.0.1", SettingText("ProductVersion")) << "the import restores the first key";
+  EXPECT_TRUE(WaitUntil([] { return SettingText("ProductVersion") == "1.0.0.1"; }, 10000))
+      << "the import restores the first key: " << SettingText("ProductVersion");
   EXPECT_TRUE(WaitForWordCount("NoShow", 2, kStartTimeout)) << "start-up went on";
   auto again = ReadFileBytes(TrayPath("CMREG.reg"));
   ASSERT_TRUE(again);
@@ -182,10 +185,23 @@ TEST_F(QuickdockTest, MissingCameraLibraryIsAFatalError) {
   EXPECT_EQ(0, CountWord("NoShow"));
 }
 
+// Whether the notification area holds quickdock's icon: only an existing icon can be
+// modified.
+bool TrayIconPresent(HWND main) {
+  NOTIFYICONDATAA data = {};
+  data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  data.hWnd = main;
+  data.uID = 1;
+  data.uFlags = NIF_TIP;
+  std::strcpy(data.szTip, "Oculetto Application");
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
 TEST_F(QuickdockTest, TrayMenuExitRemovesTheIconAndClosesTheApplication) {
   RequireXdo();
   HWND main = Start();
   ASSERT_NE(nullptr, main);
+  EXPECT_TRUE(TrayIconPresent(main));
   MovePointer(500, 400);
   PostMessageA(main, kTrayNotify, 1, WM_RBUTTONUP);
   HWND menu = WaitForPopupMenu(quickdock_.id(), 5000);
@@ -197,6 +213,7 @@ TEST_F(QuickdockTest, TrayMenuExitRemovesTheIconAndClosesTheApplication) {
   EXPECT_EQ(0u, code);
   EXPECT_TRUE(WaitForWordCount("Close", 1, 5000));
   EXPECT_EQ("Close", RecordedWords().back());
+  EXPECT_FALSE(TrayIconPresent(main)) << "the icon was left behind";
 }
 
 TEST_F(QuickdockTest, AboutBoxOpensFromTheTrayMenuAndClosesOnClick) {
@@ -416,6 +433,28 @@ TEST_F(QuickdockTest, ToolboxSitsOnTheRightEdgeAndEachButtonSendsItsWord) {
   EXPECT_EQ(7u, RecordedCommandLines().size());
 }
 
+TEST_F(QuickdockTest, BarReturnsToItsPlaceExceptOnAnEightBitDisplay) {
+  HWND main = Start();
+  ASSERT_NE(nullptr, main);
+  HWND toolbox = Toolbox();
+  ASSERT_NE(nullptr, toolbox);
+  auto left_is = [&](int x) { return WaitUntil([&] { return WindowRect(toolbox).left == x; }, 2000); };
+  ASSERT_TRUE(left_is(979));
+  const UINT move = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+  SetWindowPos(toolbox, nullptr, 300, 300, 0, 0, move);
+  EXPECT_TRUE(left_is(979)) << "the user cannot move the bar";
+
+  SendMessageA(main, WM_DISPLAYCHANGE, 8, MAKELPARAM(1024, 768));
+  SetWindowPos(toolbox, nullptr, 300, 300, 0, 0, move);
+  Sleep(500);
+  EXPECT_EQ(300, WindowRect(toolbox).left) << "at 8 bits per pixel the bar may be moved";
+
+  SendMessageA(main, WM_DISPLAYCHANGE, 24, MAKELPARAM(1024, 768));
+  SetWindowPos(toolbox, nullptr, 310, 310, 0, 0, move);
+  EXPECT_TRUE(left_is(979)) << "back in place once the depth changed";
+  EXPECT_EQ(150, WindowRect(toolbox).top);
+}
+
 TEST_F(QuickdockTest, OnTopWritesThreeBytesAndReopensTheBarAtTheTop) {
   RequireXdo();
   Start();
@@ -458,8 +497,16 @@ TEST_F(QuickdockTest, AutoHideSlidesOutAfterLeavingAndTheEdgeBringsItBack) {
   ASSERT_NE(nullptr, toolbox);
   EXPECT_TRUE(WaitUntil([&] { return WindowRect(toolbox).left == 1024; }, 4000))
       << "not hidden: left " << WindowRect(toolbox).left;
-  MovePointer(1023, 250);
-  EXPECT_TRUE(WaitUntil([&] { return WindowRect(toolbox).left == 979; }, 2000))
+  // Over no window of its own, Wine learns the pointer's place from the X server only
+  // now and then; a second touch along the edge is what a user would do too.
+  auto touch_right_edge = [&] {
+    for (int y : {250, 260, 270}) {
+      MovePointer(1023, y);
+      if (WaitUntil([&] { return WindowRect(toolbox).left == 979; }, 1500)) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(touch_right_edge())
       << "the edge did not bring it back: left " << WindowRect(toolbox).left;
   Sleep(300);
   EXPECT_EQ(979, WindowRect(toolbox).left) << "stays while the pointer is over it";
@@ -469,8 +516,7 @@ TEST_F(QuickdockTest, AutoHideSlidesOutAfterLeavingAndTheEdgeBringsItBack) {
   EXPECT_TRUE(WaitUntil([&] { return WindowRect(toolbox).left == 1024; }, 3000));
 
   // The menu's auto-hide item writes one byte without NUL.
-  MovePointer(1023, 250);
-  ASSERT_TRUE(WaitUntil([&] { return WindowRect(toolbox).left == 979; }, 2000));
+  ASSERT_TRUE(touch_right_edge()) << "left " << WindowRect(toolbox).left;
   ClickAt(kBarLeft + 22, kBarTop + 100, 3);
   HWND menu = WaitForPopupMenu(quickdock_.id(), 5000);
   ASSERT_NE(nullptr, menu);
@@ -491,6 +537,13 @@ TEST_F(QuickdockTest, RunsWithTheRealCameraApplication) {
   const std::string real = BinPath("KVO_MAIN.exe");
   ASSERT_TRUE(FileExists(real)) << "KVO_MAIN.exe is built with the tests";
   ASSERT_TRUE(WriteText(HKEY_CURRENT_USER, kSettingsPath, "ProgPath", BinDir()));
+  // The real camera library too, when it is built.
+  if (FileExists(BinPath("kvocmdll.dll"))) {
+    ASSERT_TRUE(CopyFileA(BinPath("kvocmdll.dll").c_str(), TrayPath("kvocmdll.dll").c_str(),
+                          FALSE));
+  } else {
+    std::printf("kvocmdll.dll is not built: the probe uses the stand-in\n");
+  }
   quickdock_ = StartQuickdock();
   HWND main = WaitForQuickdockWindow(quickdock_.id(), kStartTimeout);
   ASSERT_NE(nullptr, main);
