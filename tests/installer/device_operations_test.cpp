@@ -7,7 +7,6 @@
 #include <cfgmgr32.h>
 #include <setupapi.h>
 
-#include <regstr.h>
 
 #include <cstdio>
 #include <cstring>
@@ -17,6 +16,7 @@
 
 #include "device_operations.h"
 #include "e2e.h"
+#include "test_devices.h"
 
 namespace kvo::fitdrv {
 namespace {
@@ -34,60 +34,6 @@ std::string WindowsDir() {
 
 std::string PackageDir() { return BinPath("driverpkg"); }
 
-// What the test sees of one present device with the id.
-struct SeenDevice {
-  std::string instance_id;
-  DWORD config_flags = 0;
-};
-
-std::vector<SeenDevice> DevicesWithId(const std::string& hardware_id) {
-  std::vector<SeenDevice> seen;
-  UniqueHDevInfo set(SetupDiGetClassDevsA(nullptr, nullptr, nullptr,
-                                          DIGCF_PRESENT | DIGCF_ALLCLASSES));
-  if (!set) return seen;
-  SP_DEVINFO_DATA device = {};
-  device.cbSize = sizeof(device);
-  for (DWORD i = 0; SetupDiEnumDeviceInfo(set.get(), i, &device); ++i) {
-    char ids[1024] = {};
-    if (!SetupDiGetDeviceRegistryPropertyA(set.get(), &device, SPDRP_HARDWAREID, nullptr,
-                                           reinterpret_cast<BYTE*>(ids), sizeof(ids) - 2,
-                                           nullptr)) {
-      continue;
-    }
-    bool match = false;
-    for (const char* id = ids; *id != '\0'; id += strlen(id) + 1) {
-      if (lstrcmpiA(id, hardware_id.c_str()) == 0) match = true;
-    }
-    if (!match) continue;
-    SeenDevice entry;
-    char instance[MAX_DEVICE_ID_LEN] = {};
-    SetupDiGetDeviceInstanceIdA(set.get(), &device, instance, sizeof(instance), nullptr);
-    entry.instance_id = instance;
-    SetupDiGetDeviceRegistryPropertyA(set.get(), &device, SPDRP_CONFIGFLAGS, nullptr,
-                                      reinterpret_cast<BYTE*>(&entry.config_flags),
-                                      sizeof(entry.config_flags), nullptr);
-    seen.push_back(entry);
-  }
-  return seen;
-}
-
-// The test's own clean-up, independent of the operations under test.
-void RemoveDevicesWithId(const std::string& hardware_id) {
-  UniqueHDevInfo set(SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES));
-  if (!set) return;
-  SP_DEVINFO_DATA device = {};
-  device.cbSize = sizeof(device);
-  for (DWORD i = 0; SetupDiEnumDeviceInfo(set.get(), i, &device); ++i) {
-    char ids[1024] = {};
-    if (SetupDiGetDeviceRegistryPropertyA(set.get(), &device, SPDRP_HARDWAREID, nullptr,
-                                          reinterpret_cast<BYTE*>(ids), sizeof(ids) - 2,
-                                          nullptr) &&
-        lstrcmpiA(ids, hardware_id.c_str()) == 0) {
-      SetupDiRemoveDevice(set.get(), &device);
-    }
-  }
-}
-
 bool KeyExists(const std::string& path) {
   UniqueHKey key;
   return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) ==
@@ -98,33 +44,6 @@ bool CreateKey(const std::string& path) {
   UniqueHKey key;
   return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                          nullptr, key.put(), nullptr) == ERROR_SUCCESS;
-}
-
-// Whether the platform takes property-change parameters for a device with the id. Wine 8
-// does not: SetupDiSetClassInstallParams fails and DIF_PROPERTYCHANGE has no default
-// handler (ERROR_DI_DO_DEFAULT), so enable and disable cannot change a state there.
-bool PlatformChangesDeviceState(const std::string& hardware_id) {
-  UniqueHDevInfo set(SetupDiGetClassDevsA(nullptr, nullptr, nullptr,
-                                          DIGCF_PRESENT | DIGCF_ALLCLASSES));
-  SP_DEVINFO_DATA device = {};
-  device.cbSize = sizeof(device);
-  for (DWORD i = 0; set && SetupDiEnumDeviceInfo(set.get(), i, &device); ++i) {
-    char ids[1024] = {};
-    if (!SetupDiGetDeviceRegistryPropertyA(set.get(), &device, SPDRP_HARDWAREID, nullptr,
-                                           reinterpret_cast<BYTE*>(ids), sizeof(ids) - 2,
-                                           nullptr) ||
-        lstrcmpiA(ids, hardware_id.c_str()) != 0) {
-      continue;
-    }
-    SP_PROPCHANGE_PARAMS change = {};
-    change.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
-    change.ClassInstallHeader.InstallFunction = DIF_PROPERTYCHANGE;
-    change.StateChange = DICS_ENABLE;
-    change.Scope = DICS_FLAG_CONFIGSPECIFIC;
-    return SetupDiSetClassInstallParamsA(set.get(), &device, &change.ClassInstallHeader,
-                                         sizeof(change)) != FALSE;
-  }
-  return false;
 }
 
 // The state a disable leaves: disabled where the platform can, untouched (and the device
