@@ -12,9 +12,12 @@
 // after the sink's. The file is closed when the input pin is disconnected, when a new file
 // name is set, when the next recording starts, or when the filter is released.
 //
-// A failed create or write is reported once per run through the graph's IMediaEventSink
-// as EC_ERRORABORT with HRESULT_FROM_WIN32(GetLastError()) as its first parameter
-// (0x80070070 for a full disk).
+// A failed create, write, seek or resize is reported once per run through the graph's
+// IMediaEventSink as EC_ERRORABORT with HRESULT_FROM_WIN32(GetLastError()) as its first
+// parameter (0x80070070 for a full disk, 0x80070003 for a missing folder). The graph's Run
+// does not fail for it, so a preview in the same graph goes on. Once the sink is stopped,
+// failed writes are answered as done: Wine's mux fails its own Stop on a failed header
+// write and then stays running, and such a graph can never be released.
 #pragma once
 
 #include <windows.h>
