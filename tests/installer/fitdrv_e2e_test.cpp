@@ -176,6 +176,7 @@ TEST_F(FitdrvTest, DialogWaitsForOkThenRunsAndRunsAgain) {
   WriteScript("s.ini", {"[Product]", "Name = \"Kvo Camera\"", "Option = 0", ";comment",
                         "[Default]", "copy = C:\\kvofit\\a.txt, C:\\kvofit\\b.txt",
                         "updateini = C:\\kvofit\\count.ini, Run, Key, done"});
+  DeleteFileA("C:\\Fitdrv.log");
   Start(WorkPath("s.ini"));
   HWND dialog = WaitForDialog();
   ASSERT_NE(nullptr, dialog);
@@ -193,6 +194,7 @@ TEST_F(FitdrvTest, DialogWaitsForOkThenRunsAndRunsAgain) {
   lines = WaitForLine(dialog, "Install Successful !");
   EXPECT_EQ("Install Successful !", lines.back()) << Joined(lines);
   EXPECT_EQ("A", ReadText(WorkPath("b.txt")));
+  EXPECT_EQ("", ReadText("C:\\Fitdrv.log")) << "the log file is created and left empty";
   ASSERT_TRUE(DeleteFileA(WorkPath("b.txt").c_str()));
 
   PressButton(dialog, IDOK);
