@@ -197,7 +197,7 @@ bool TrayIconPresent(HWND main) {
   return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
-TEST_F(QuickdockTest, TrayMenuExitRemovesTheIconAndClosesTheApplication) {
+TEST_F(QuickdockTest, TrayIconIsShownAndMenuExitClosesTheApplication) {
   RequireXdo();
   HWND main = Start();
   ASSERT_NE(nullptr, main);
@@ -213,7 +213,8 @@ TEST_F(QuickdockTest, TrayMenuExitRemovesTheIconAndClosesTheApplication) {
   EXPECT_EQ(0u, code);
   EXPECT_TRUE(WaitForWordCount("Close", 1, 5000));
   EXPECT_EQ("Close", RecordedWords().back());
-  EXPECT_FALSE(TrayIconPresent(main)) << "the icon was left behind";
+  // Wine drops the icons of a destroyed window by itself, so whether quickdock removed its
+  // icon before it ended cannot be seen from here.
 }
 
 TEST_F(QuickdockTest, AboutBoxOpensFromTheTrayMenuAndClosesOnClick) {
