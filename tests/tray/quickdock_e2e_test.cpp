@@ -434,6 +434,35 @@ TEST_F(QuickdockTest, ToolboxSitsOnTheRightEdgeAndEachButtonSendsItsWord) {
   EXPECT_EQ(7u, RecordedCommandLines().size());
 }
 
+TEST_F(QuickdockTest, HoverShowsATipAndTransparencyKeysOutTheSilver) {
+  RequireXdo();
+  WriteText(HKEY_CURRENT_USER, kSettingsPath, "DlgAlpha", "Y");
+  Start();
+  HWND toolbox = Toolbox();
+  ASSERT_NE(nullptr, toolbox);
+  ASSERT_TRUE(WaitUntil([&] { return WindowRect(toolbox).left == 979; }, 3000));
+  EXPECT_TRUE(GetWindowLongA(toolbox, GWL_EXSTYLE) & WS_EX_LAYERED);
+  COLORREF key = 0;
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  if (GetLayeredWindowAttributes(toolbox, &key, &alpha, &flags)) {
+    EXPECT_EQ(RGB(192, 192, 192), key);
+    EXPECT_EQ(static_cast<DWORD>(LWA_COLORKEY), flags) << "colour key only, no constant alpha";
+  } else {
+    ADD_FAILURE() << "layered attributes not readable: error " << GetLastError();
+  }
+  // The silver face is see-through; the picture in the middle of a button is not.
+  const int y = kBarTop + kButtonCentres[5];
+  EXPECT_NE(RGB(192, 192, 192), ScreenPixel(kBarLeft + 4, y));
+
+  MovePointer(kBarLeft + 22, kBarTop + kButtonCentres[1]);
+  Sleep(100);
+  MovePointer(kBarLeft + 23, kBarTop + kButtonCentres[1]);
+  EXPECT_TRUE(WaitUntil([&] {
+    return !VisibleWindows(quickdock_.id(), "tooltips_class32").empty();
+  }, 4000)) << "no tip shown over a button";
+}
+
 TEST_F(QuickdockTest, BarReturnsToItsPlaceExceptOnAnEightBitDisplay) {
   HWND main = Start();
   ASSERT_NE(nullptr, main);
