@@ -18,7 +18,7 @@ constexpr uint32_t kSnapshotDone = 2002;
 constexpr uint32_t kSnapshotImage = 2003;
 constexpr uint32_t kDeviceName = 2004;
 
-ComPtr<IKsPropertySet> PropertySetOf(CM_Handle* handle) {
+ComPtr<IKsPropertySet> PropertyInterfaceOf(CM_Handle* handle) {
   ComPtr<IKsPropertySet> properties;
   if (!handle->Filter ||
       FAILED(handle->Filter.As(&properties)))
@@ -49,9 +49,9 @@ HRESULT SetRecord(IKsPropertySet* properties, const DriverGuid& set, uint32_t id
 int GetDriverProperty(CM_Handle* handle, const Route& route, void* data) {
   // Every driver get hands back a value or a text, so it needs the caller's storage.
   if (data == nullptr) return 1;
-  ComPtr<IKsPropertySet> properties = PropertySetOf(handle);
+  ComPtr<IKsPropertySet> properties = PropertyInterfaceOf(handle);
   if (!properties) return 1;
-  const DriverGuid& set = *kvo::cm::PropertySetOf(route);
+  const DriverGuid& set = *PropertySetOf(route);
   HRESULT status;
   // Whatever the status, the record's field goes back to the caller: a rejected get thus
   // delivers the zero the record was built with.
@@ -69,9 +69,9 @@ int GetDriverProperty(CM_Handle* handle, const Route& route, void* data) {
 
 int SetDriverProperty(CM_Handle* handle, const Route& route, void* data) {
   if (route.kind == RouteKind::kImageString && data == nullptr) return 1;
-  ComPtr<IKsPropertySet> properties = PropertySetOf(handle);
+  ComPtr<IKsPropertySet> properties = PropertyInterfaceOf(handle);
   if (!properties) return 1;
-  const DriverGuid& set = *kvo::cm::PropertySetOf(route);
+  const DriverGuid& set = *PropertySetOf(route);
   HRESULT status;
   if (route.kind == RouteKind::kImageString) {
     StringRecord record = MakeStringRecord(kRecordFlagSet, static_cast<const char*>(data));
@@ -88,7 +88,7 @@ int SetDriverProperty(CM_Handle* handle, const Route& route, void* data) {
 // Switches the hardware snapshot button on for both streams; only the second call's
 // status is reported.
 int EnableTrigger(CM_Handle* handle) {
-  ComPtr<IKsPropertySet> properties = PropertySetOf(handle);
+  ComPtr<IKsPropertySet> properties = PropertyInterfaceOf(handle);
   if (!properties) return 1;
   VideoControlModeRecord first = MakeVideoControlModeRecord(0);
   SetRecord(properties.Get(), kPropSetVidcapVideoControl, kVideoControlModeProperty, &first);

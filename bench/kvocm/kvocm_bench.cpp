@@ -152,27 +152,6 @@ bool WriteStill(const std::vector<uint8_t>& file) {
   return ok;
 }
 
-// Every pixel of the planar result against the direct formula.
-size_t PlanarMismatches(const std::vector<uint8_t>& file, const std::vector<uint8_t>& out) {
-  const uint8_t* luma = file.data() + 24;
-  const int cw = (kWidth + 1) / 2, ch = (kHeight + 1) / 2;
-  const uint8_t* plane1 = luma + static_cast<size_t>(kWidth) * kHeight;
-  const uint8_t* plane2 = plane1 + static_cast<size_t>(cw) * ch;
-  size_t mismatches = 0;
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      const size_t c = static_cast<size_t>(y / 2) * cw + x / 2;
-      for (int i = 0; i < 3; ++i) {
-        const size_t at = (static_cast<size_t>(y) * kWidth + x) * 3 + i;
-        if (out[at] !=
-            kvo::test::PlanarReferenceByte(i, luma[static_cast<size_t>(y) * kWidth + x],
-                                           plane1[c], plane2[c]))
-          ++mismatches;
-      }
-    }
-  return mismatches;
-}
-
 void PrintRow(const char* what, size_t bytes, const Timing& timing, const Timing& baseline,
               bool pixel_rate) {
   std::printf("%-34s %9zu %9.3f %9.3f %9.2f", what, bytes, timing.best_ms, timing.median_ms,
@@ -232,10 +211,14 @@ int main(int argc, char** argv) {
     }
     if (planar) {
       kvo::cm::LoadSnapshotImage(bitmap);
-      const size_t mismatches = PlanarMismatches(file, bitmap.pixels());
-      std::printf("  planar result against the direct formula: %zu of %zu bytes differ\n",
-                  mismatches, bitmap.pixels().size());
-      if (mismatches != 0) status = 1;
+      const long mismatch = kvo::test::FirstPlanarMismatch(
+          file.data() + 24, kWidth, kHeight, [&](int y) { return bitmap.ScanLine(y); });
+      if (mismatch < 0) {
+        std::printf("  planar result bit-identical to the direct formula\n");
+      } else {
+        std::printf("  planar result differs from the direct formula at byte %ld\n", mismatch);
+        status = 1;
+      }
     }
   }
   // What every load pays whatever the size: the driver key, opening and mapping the file.

@@ -29,3 +29,28 @@ inline uint8_t PlanarReferenceByte(int i, int l, int plane1, int plane2) {
 }
 
 }  // namespace kvo::test
+
+namespace kvo::test {
+
+// Where a converted planar picture first differs from the formula: the index of the byte
+// (row * width * 3 + x * 3 + byte), or -1 when every byte matches. pixels holds the luma
+// plane and both chroma planes as the file does; row_at(y) gives bitmap row y.
+template <typename RowAt>
+long FirstPlanarMismatch(const uint8_t* pixels, int width, int height, RowAt row_at) {
+  const int chroma_width = (width + 1) / 2;
+  const uint8_t* plane1 = pixels + static_cast<long>(width) * height;
+  const uint8_t* plane2 = plane1 + static_cast<long>(chroma_width) * ((height + 1) / 2);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* row = row_at(y);
+    for (int x = 0; x < width; ++x) {
+      const long c = static_cast<long>(y / 2) * chroma_width + x / 2;
+      const int luma = pixels[static_cast<long>(y) * width + x];
+      for (int i = 0; i < 3; ++i)
+        if (row[x * 3 + i] != PlanarReferenceByte(i, luma, plane1[c], plane2[c]))
+          return (static_cast<long>(y) * width + x) * 3 + i;
+    }
+  }
+  return -1;
+}
+
+}  // namespace kvo::test
