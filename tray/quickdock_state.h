@@ -51,6 +51,7 @@ struct QuickdockState {
   HMENU tray_menu = nullptr;
   HMENU toolbox_menu = nullptr;
   HDEVNOTIFY device_notification = nullptr;
+  UniqueHModule session_library;
   bool session_notification = false;
   char texts[kTextCount + 1][kTextSize] = {};
 

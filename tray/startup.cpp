@@ -23,6 +23,8 @@ constexpr DWORD kTokenGroupsBufferSize = 1024;
 constexpr RECT kAboutTextRect = {80, 16, 200, 100};
 
 using CmOpenFunction = int (*)(void** handle);
+using RegisterSessionFunction = BOOL(WINAPI*)(HWND window, DWORD flags);
+using UnregisterSessionFunction = BOOL(WINAPI*)(HWND window);
 using CmCloseFunction = int (*)(void* handle);
 
 bool FileExistsHere(const char* name) {
@@ -261,6 +263,26 @@ bool CreateMainWindow(HINSTANCE instance) {
   return g_quickdock.main_window != nullptr;
 }
 
+// Session notifications came with Windows XP; on Windows 2000 the library lacks them, so
+// they are looked up at run time rather than imported.
+void RegisterSessionNotifications() {
+  g_quickdock.session_library.reset(LoadLibraryA("wtsapi32.dll"));
+  if (!g_quickdock.session_library) return;
+  auto register_session = reinterpret_cast<RegisterSessionFunction>(reinterpret_cast<void*>(
+      GetProcAddress(g_quickdock.session_library.get(), "WTSRegisterSessionNotification")));
+  g_quickdock.session_notification =
+      register_session != nullptr &&
+      register_session(g_quickdock.main_window, NOTIFY_FOR_THIS_SESSION) != FALSE;
+}
+
+void UnregisterSessionNotifications() {
+  if (!g_quickdock.session_notification || !g_quickdock.session_library) return;
+  auto unregister_session = reinterpret_cast<UnregisterSessionFunction>(reinterpret_cast<void*>(
+      GetProcAddress(g_quickdock.session_library.get(), "WTSUnRegisterSessionNotification")));
+  if (unregister_session != nullptr) unregister_session(g_quickdock.main_window);
+  g_quickdock.session_notification = false;
+}
+
 void ExitCleanup() {
   KillTimer(g_quickdock.main_window, kSnapshotPollTimer);
   g_quickdock.tray_menu_bar.reset();
@@ -271,8 +293,7 @@ void ExitCleanup() {
   KillTimer(g_quickdock.main_window, kCommandBusyTimer);
   RemoveKeyboardHook();
   for (auto& bitmap : g_quickdock.bitmaps) bitmap.reset();
-  if (g_quickdock.session_notification)
-    WTSUnRegisterSessionNotification(g_quickdock.main_window);
+  UnregisterSessionNotifications();
   if (g_quickdock.administrator) UnregisterUsbNotifications();
 }
 
@@ -308,8 +329,7 @@ int RunQuickdock(HINSTANCE instance) {
   LoadToolboxBitmaps(instance);
   SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
   if (!CreateMainWindow(instance)) return 0;
-  g_quickdock.session_notification =
-      WTSRegisterSessionNotification(g_quickdock.main_window, NOTIFY_FOR_THIS_SESSION) != FALSE;
+  RegisterSessionNotifications();
   OpenSettingsKeyForStartUp();
   RegisterHotKeys();
   ReadSettings();
