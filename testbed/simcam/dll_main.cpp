@@ -88,7 +88,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 
 extern "C" {
 
-__declspec(dllexport) HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid,
+HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid,
                                                        void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
@@ -100,16 +100,16 @@ __declspec(dllexport) HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID ii
   return hr;
 }
 
-__declspec(dllexport) HRESULT WINAPI DllCanUnloadNow() {
+HRESULT WINAPI DllCanUnloadNow() {
   return LiveObjectCount() == 0 && ServerLocks() == 0 ? S_OK : S_FALSE;
 }
 
-__declspec(dllexport) HRESULT WINAPI DllRegisterServer() {
+HRESULT WINAPI DllRegisterServer() {
   kvo::ComApartment apartment(COINIT_MULTITHREADED);
   return RegisterEverything(ReadSimCamDword(kSecondDeviceValue).value_or(0) != 0);
 }
 
-__declspec(dllexport) HRESULT WINAPI DllUnregisterServer() {
+HRESULT WINAPI DllUnregisterServer() {
   kvo::ComApartment apartment(COINIT_MULTITHREADED);
   UnregisterDevice(Device::kFirst);
   UnregisterDevice(Device::kSecond);
@@ -117,7 +117,7 @@ __declspec(dllexport) HRESULT WINAPI DllUnregisterServer() {
 }
 
 // regsvr32 /i:second simcam.dll registers the second device as well.
-__declspec(dllexport) HRESULT WINAPI DllInstall(BOOL install, LPCWSTR command_line) {
+HRESULT WINAPI DllInstall(BOOL install, LPCWSTR command_line) {
   const bool second = command_line != nullptr && wcscmp(command_line, L"second") == 0;
   if (!install) return DllUnregisterServer();
   kvo::ComApartment apartment(COINIT_MULTITHREADED);
@@ -126,10 +126,10 @@ __declspec(dllexport) HRESULT WINAPI DllInstall(BOOL install, LPCWSTR command_li
 
 // The COM objects (filters with their pins, enumerators, class factories) alive in this
 // process: a client that released everything leaves 0.
-__declspec(dllexport) LONG WINAPI SimCamLiveObjects() { return LiveObjectCount(); }
+LONG WINAPI SimCamLiveObjects() { return LiveObjectCount(); }
 
 // Frames delivered and late, and the CPU time of the streaming threads, for benchmarks.
-__declspec(dllexport) void WINAPI SimCamStreamStats(SimCamStats* stats) {
+void WINAPI SimCamStreamStats(SimCamStats* stats) {
   if (stats != nullptr) *stats = CurrentStats();
 }
 

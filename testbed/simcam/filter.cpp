@@ -262,6 +262,12 @@ STDMETHODIMP SimCamFilter::Load(IPropertyBag* bag, IErrorLog* log) {
 
 STDMETHODIMP SimCamFilter::Save(IPropertyBag*, BOOL, BOOL) { return E_NOTIMPL; }
 
+FrameSize SimCamFilter::CaptureSize() const {
+  for (const auto& pin : pins_)
+    if (pin->is_capture()) return pin->CurrentSize();
+  return kDefaultFrameSize;
+}
+
 bool SimCamFilter::DevicePresent() const { return device_ != Device::kFirst || PoweredOn(); }
 
 bool SimCamFilter::ClaimDevice() { return claim_.Acquire(); }

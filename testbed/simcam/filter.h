@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "driver_state.h"
+#include "frame_sizes.h"
 #include "live_objects.h"
 #include "registration.h"
 
@@ -62,6 +63,7 @@ class SimCamFilter final : public IBaseFilter,
   std::recursive_mutex& lock() { return lock_; }
   FILTER_STATE state() const { return state_; }
   Device device() const { return device_; }
+  FrameSize CaptureSize() const;
   bool DevicePresent() const;
   bool ClaimDevice();
   void ReleaseDeviceWhenIdle();

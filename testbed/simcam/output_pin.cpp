@@ -18,6 +18,8 @@ constexpr long kMinimumBuffers = 3;  // one buffer deadlocks the Smart Tee
 constexpr DWORD kIdleWaitMs = 50;
 constexpr DWORD kLostWaitMs = 100;
 constexpr REFERENCE_TIME kUnset = INT64_MIN;
+// How long Pause waits for a frame already on its way; a paused renderer may hold it.
+constexpr DWORD kDeliveryWaitMs = 250;
 
 // A type that leaves the choice to us: nothing fixed that we could not deliver.
 bool LeavesChoiceOpen(const AM_MEDIA_TYPE& type) {
@@ -75,12 +77,13 @@ STDMETHODIMP OutputPin::Connect(IPin* receiver, const AM_MEDIA_TYPE* type) {
   // A real camera delivers to one application at a time.
   if (!filter_->ClaimDevice()) return HRESULT_FROM_WIN32(ERROR_BUSY);
   std::vector<FrameSize> candidates;
+  const FrameSize preferred = CurrentSize();
   if (type != nullptr && OfferedSizeOf(type)) {
     candidates.push_back(*OfferedSizeOf(type));
   } else if (type == nullptr || LeavesChoiceOpen(*type)) {
-    candidates.push_back(format_);
+    candidates.push_back(preferred);
     for (const FrameSize& size : kFrameSizes)
-      if (size.width != format_.width || size.height != format_.height)
+      if (size.width != preferred.width || size.height != preferred.height)
         candidates.push_back(size);
   }
   HRESULT result = candidates.empty() ? VFW_E_TYPE_NOT_ACCEPTED : VFW_E_NO_ACCEPTABLE_TYPES;
@@ -220,7 +223,7 @@ STDMETHODIMP OutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
   std::vector<FrameSize> sizes;
   {
     std::lock_guard<std::recursive_mutex> guard(filter_->lock());
-    sizes.push_back(format_);
+    sizes.push_back(CurrentSize());
   }
   for (const FrameSize& size : kFrameSizes)
     if (size.width != sizes[0].width || size.height != sizes[0].height) sizes.push_back(size);
@@ -260,12 +263,14 @@ STDMETHODIMP OutputPin::SetFormat(AM_MEDIA_TYPE* type) {
   const std::optional<FrameSize> size = OfferedSizeOf(type);
   if (!size) return VFW_E_INVALIDMEDIATYPE;
   std::lock_guard<std::recursive_mutex> guard(filter_->lock());
-  const bool same = size->width == format_.width && size->height == format_.height;
+  const FrameSize current = CurrentSize();
+  const bool same = size->width == current.width && size->height == current.height;
   if (peer_ && !same) {
     // Changing a connected pin's size would need a reconnection the camera cannot force.
     return filter_->state() == State_Stopped ? VFW_E_ALREADY_CONNECTED : VFW_E_NOT_STOPPED;
   }
   format_ = *size;
+  format_chosen_ = true;
   if (category_ == PIN_CATEGORY_CAPTURE) StoreCurrentSize(size->width, size->height);
   return S_OK;
 }
@@ -273,7 +278,7 @@ STDMETHODIMP OutputPin::SetFormat(AM_MEDIA_TYPE* type) {
 STDMETHODIMP OutputPin::GetFormat(AM_MEDIA_TYPE** type) {
   if (type == nullptr) return E_POINTER;
   std::lock_guard<std::recursive_mutex> guard(filter_->lock());
-  *type = NewVideoType(peer_ ? connected_size_ : format_);
+  *type = NewVideoType(CurrentSize());
   return *type != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -304,6 +309,13 @@ STDMETHODIMP OutputPin::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* cap
   return S_OK;
 }
 
+FrameSize OutputPin::CurrentSize() const {
+  if (peer_) return connected_size_;
+  // Unless told otherwise, the preview shows what the capture pin delivers.
+  if (!is_capture() && !format_chosen_) return filter_->CaptureSize();
+  return format_;
+}
+
 HRESULT OutputPin::Activate() {
   if (!peer_ || thread_.joinable()) return S_OK;
   const HRESULT hr = allocator_->Commit();
@@ -327,9 +339,22 @@ void OutputPin::StartStreaming(REFERENCE_TIME start, IReferenceClock* clock) {
 }
 
 void OutputPin::PauseStreaming() {
-  std::lock_guard<std::mutex> guard(run_lock_);
-  running_ = false;
+  {
+    std::lock_guard<std::mutex> guard(run_lock_);
+    running_ = false;
+  }
   SetEvent(wake_.get());
+  // The graph pauses downstream filters first and stops them next: a frame still on its
+  // way would reach a stopped AVI Mux, which Wine's mux does not survive.
+  const DWORD start = GetTickCount();
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> guard(run_lock_);
+      if (!delivering_) return;
+    }
+    if (GetTickCount() - start >= kDeliveryWaitMs) return;
+    Sleep(1);
+  }
 }
 
 void OutputPin::Deactivate() {
@@ -403,7 +428,16 @@ void OutputPin::StreamLoop() {
       late = 1;
       next = now;
     }
+    {
+      std::lock_guard<std::mutex> guard(run_lock_);
+      if (!running_ || exit_) continue;  // paused meanwhile
+      delivering_ = true;
+    }
     DeliverFrame(now, frame_number, frame_number == 0, overlay);
+    {
+      std::lock_guard<std::mutex> guard(run_lock_);
+      delivering_ = false;
+    }
     ++frame_number;
     next += kFrameInterval;
     const uint64_t cpu_now = ThreadCpuTime();

@@ -58,6 +58,9 @@ class OutputPin final : public IPin, public IKsPropertySet, public IAMStreamConf
   STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) override;
 
   const std::wstring& name() const { return name_; }
+  bool is_capture() const { return category_ == PIN_CATEGORY_CAPTURE; }
+  // The size the pin delivers, or would deliver when it connects now.
+  FrameSize CurrentSize() const;
   bool connected() const { return peer_ != nullptr; }
 
   // Filter state changes, called under the filter's lock.
@@ -79,6 +82,7 @@ class OutputPin final : public IPin, public IKsPropertySet, public IAMStreamConf
   std::wstring name_;
   GUID category_;
   FrameSize format_;  // what the next connection delivers (IAMStreamConfig)
+  bool format_chosen_ = false;  // SetFormat was called; else the preview follows the capture pin
 
   // The connection, changed only while stopped.
   Microsoft::WRL::ComPtr<IPin> peer_;
@@ -92,6 +96,7 @@ class OutputPin final : public IPin, public IKsPropertySet, public IAMStreamConf
   std::mutex run_lock_;
   bool exit_ = false;
   bool running_ = false;
+  bool delivering_ = false;  // a frame is on its way downstream
   REFERENCE_TIME run_start_ = 0;
   Microsoft::WRL::ComPtr<IReferenceClock> clock_;
   LARGE_INTEGER run_counter_{};  // start of the run when the graph has no clock

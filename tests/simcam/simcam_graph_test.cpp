@@ -72,6 +72,81 @@ TEST_F(SimCamGraphTest, WithoutPreviewPinTheBuilderSplitsTheCaptureStream) {
   EXPECT_EQ(VFW_E_NOT_FOUND, graph.camera()->FindPin(L"Preview", preview.GetAddressOf()));
 }
 
+Microsoft::WRL::ComPtr<IAMStreamConfig> CaptureConfig(GraphRig& graph) {
+  Microsoft::WRL::ComPtr<IAMStreamConfig> config;
+  graph.builder()->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, graph.camera(),
+                                 IID_IAMStreamConfig,
+                                 reinterpret_cast<void**>(config.GetAddressOf()));
+  return config;
+}
+
+void FreeType(AM_MEDIA_TYPE* type) {
+  if (type == nullptr) return;
+  CoTaskMemFree(type->pbFormat);
+  CoTaskMemFree(type);
+}
+
+TEST_F(SimCamGraphTest, StreamConfigOffersFiveSizesAndThePreviewFollowsTheCapturePin) {
+  GraphRig graph;
+  HRESULT hr = graph.Create();
+  ASSERT_EQ(S_OK, hr) << Hex(hr);
+  auto config = CaptureConfig(graph);
+  ASSERT_NE(nullptr, config.Get());
+  int count = 0, size = 0;
+  ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
+  ASSERT_EQ(5, count);
+  ASSERT_EQ(static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS)), size);
+  const SIZE kSizes[] = {{160, 120}, {176, 144}, {320, 240}, {640, 480}, {1280, 1024}};
+  AM_MEDIA_TYPE* chosen = nullptr;
+  for (int i = 0; i < count; ++i) {
+    AM_MEDIA_TYPE* type = nullptr;
+    VIDEO_STREAM_CONFIG_CAPS caps = {};
+    ASSERT_EQ(S_OK, config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps)));
+    const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat);
+    EXPECT_EQ(MEDIASUBTYPE_RGB24, type->subtype);
+    EXPECT_EQ(FORMAT_VideoInfo, type->formattype);
+    EXPECT_EQ(kSizes[i].cx, info->bmiHeader.biWidth);
+    EXPECT_EQ(kSizes[i].cy, info->bmiHeader.biHeight) << "positive: bottom-up";
+    EXPECT_EQ(333333, info->AvgTimePerFrame);
+    EXPECT_EQ(static_cast<DWORD>(kSizes[i].cx * kSizes[i].cy * 3), info->bmiHeader.biSizeImage);
+    if (info->bmiHeader.biWidth == 320) {
+      chosen = type;
+    } else {
+      FreeType(type);
+    }
+  }
+  ASSERT_NE(nullptr, chosen);
+  auto* info = reinterpret_cast<VIDEOINFOHEADER*>(chosen->pbFormat);
+  info->bmiHeader.biWidth = 300;
+  EXPECT_NE(S_OK, config->SetFormat(chosen)) << "a size not offered";
+  info->bmiHeader.biWidth = 320;
+  info->bmiHeader.biHeight = -240;
+  EXPECT_NE(S_OK, config->SetFormat(chosen)) << "top-down";
+  info->bmiHeader.biHeight = 240;
+  EXPECT_EQ(S_OK, config->SetFormat(chosen));
+  FreeType(chosen);
+
+  ASSERT_EQ(S_OK, hr = graph.RenderPreview()) << Hex(hr);
+  ASSERT_EQ(S_OK, hr = graph.AddGrabber()) << Hex(hr);
+  Microsoft::WRL::ComPtr<IPin> preview;
+  ASSERT_EQ(S_OK, graph.camera()->FindPin(L"Preview", preview.GetAddressOf()));
+  AM_MEDIA_TYPE connected = {};
+  ASSERT_EQ(S_OK, preview->ConnectionMediaType(&connected));
+  EXPECT_EQ(320, reinterpret_cast<VIDEOINFOHEADER*>(connected.pbFormat)->bmiHeader.biWidth);
+  CoTaskMemFree(connected.pbFormat);
+  AM_MEDIA_TYPE* current = nullptr;
+  ASSERT_EQ(S_OK, config->GetFormat(&current));
+  EXPECT_EQ(S_OK, config->SetFormat(current)) << "the connected format again is fine";
+  reinterpret_cast<VIDEOINFOHEADER*>(current->pbFormat)->bmiHeader.biWidth = 640;
+  reinterpret_cast<VIDEOINFOHEADER*>(current->pbFormat)->bmiHeader.biHeight = 480;
+  EXPECT_NE(S_OK, config->SetFormat(current)) << "another size while connected";
+  FreeType(current);
+  ASSERT_TRUE(SUCCEEDED(hr = graph.Run())) << Hex(hr);
+  rig::PumpMessages(500);
+  graph.Stop();
+  EXPECT_EQ(320 * 240 * 3, graph.counter().last_length());
+}
+
 TEST_F(SimCamGraphTest, TenCyclesLeaveNoObjectAlive) {
   for (int cycle = 0; cycle < 10; ++cycle) {
     GraphRig graph;
