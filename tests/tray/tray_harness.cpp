@@ -1,5 +1,6 @@
 #include "tray_harness.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace kvo::test {
@@ -52,10 +53,10 @@ std::string TrayPath(const std::string& file) { return TrayFolder() + "\\" + fil
 
 bool PrepareTrayFolder() {
   CreateDirectoryA(TrayFolder().c_str(), nullptr);
-  for (const char* stale : {"CMREG.reg", "commands.txt", "cmdll_calls.txt"})
+  for (const char* stale : {"CMREG.reg", "commands.txt"})
     DeleteFileA(TrayPath(stale).c_str());
   return CopyInto("quickdock.exe", "quickdock.exe") && CopyInto("kvo_recorder.exe", "KVO_MAIN.exe") &&
-         CopyInto("tray_camera_library_stub.dll", "kvocmdll.dll") &&
+         CopyInto("kvocmdll.dll", "kvocmdll.dll") &&
          CopyInto("camctrl.exe", "camctrl.exe") && CopyInto("hookdll.dll", "hookdll.dll");
 }
 
@@ -167,25 +168,37 @@ HWND WaitForPopupMenu(DWORD process_id, DWORD timeout_ms) {
 }
 
 DriverKeyScope::DriverKeyScope() {
-  saved_index_ = ReadValue(HKEY_LOCAL_MACHINE, kDriverKey, "InstanceIndex");
+  // The simulated camera writes its driver key when it is registered or bound; without it
+  // the test provides an instance of its own, as the driver would.
+  if (!InstanceKeyPath().empty()) return;
+  own_instance_ = true;
   WriteDword(HKEY_LOCAL_MACHINE, kDriverKey, "InstanceIndex", kTestInstance);
   WriteText(HKEY_LOCAL_MACHINE, kDriverKey, kTestInstanceValue,
             std::string("\\REGISTRY\\MACHINE\\") + kTestInstanceKey);
 }
 
 DriverKeyScope::~DriverKeyScope() {
-  if (saved_index_) {
-    WriteValue(HKEY_LOCAL_MACHINE, kDriverKey, "InstanceIndex", saved_index_->type,
-               saved_index_->data.data(), static_cast<DWORD>(saved_index_->data.size()));
-  } else {
-    DeleteValue(HKEY_LOCAL_MACHINE, kDriverKey, "InstanceIndex");
-  }
+  SetSnapshotState(2);
+  if (!own_instance_) return;
+  DeleteValue(HKEY_LOCAL_MACHINE, kDriverKey, "InstanceIndex");
   DeleteValue(HKEY_LOCAL_MACHINE, kDriverKey, kTestInstanceValue);
   DeleteTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\KvoTrayTest");
 }
 
+// The instance key the driver key names now: its "ii%04d" value without the kernel prefix.
+std::string DriverKeyScope::InstanceKeyPath() {
+  auto index = ReadValue(HKEY_LOCAL_MACHINE, kDriverKey, "InstanceIndex");
+  if (!index || !index->AsDword()) return std::string();
+  char name[16];
+  std::snprintf(name, sizeof(name), "ii%04u", static_cast<unsigned>(*index->AsDword()));
+  auto path = ReadValue(HKEY_LOCAL_MACHINE, kDriverKey, name);
+  if (!path || path->AsText().size() <= 18) return std::string();
+  return path->AsText().substr(18);
+}
+
 bool DriverKeyScope::SetSnapshotState(DWORD state) {
-  return WriteDword(HKEY_LOCAL_MACHINE, kTestInstanceKey, "SnapShotState", state);
+  const std::string instance = InstanceKeyPath();
+  return !instance.empty() && WriteDword(HKEY_LOCAL_MACHINE, instance, "SnapShotState", state);
 }
 
 }  // namespace kvo::test

@@ -55,16 +55,18 @@ bool ClickAt(int x, int y, int button = 1);
 // A visible pop-up menu of the process, or null.
 HWND WaitForPopupMenu(DWORD process_id, DWORD timeout_ms);
 
-// The driver's key, pointed at an instance key of this test; Restore puts back what was
-// there before.
+// The snapshot state in the driver's instance key, as the driver sets it when its button is
+// pressed; the state goes back to 2 when the scope ends.
 class DriverKeyScope {
  public:
   DriverKeyScope();
   ~DriverKeyScope();
+  // Writes the state into the instance key the driver key names at this moment.
   bool SetSnapshotState(DWORD state);
 
  private:
-  std::optional<RegValue> saved_index_;
+  static std::string InstanceKeyPath();
+  bool own_instance_ = false;
 };
 
 }  // namespace kvo::test
