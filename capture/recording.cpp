@@ -72,50 +72,56 @@ void TDirectShow::AddRecordingBranch() {
   if (with_audio) Graph->AddFilter(AudioSource.Get(), L"Audio Device");
 
   ComPtr<IBaseFilter> mux;
-  ComPtr<IFileSinkFilter> writer;
-  HRESULT status = CaptureBuilder->SetOutputFileName(&MEDIASUBTYPE_Avi, CaptureFile,
-                                                     mux.GetAddressOf(), writer.GetAddressOf());
-  if (FAILED(status)) {
-    // A builder without its own file writer: the same branch from the platform's AVI
-    // multiplexer and our file sink.
-    mux.Reset();
-    writer.Reset();
-    status = AddAviFileOutput(Graph.Get(), CaptureFile, mux.GetAddressOf(), nullptr);
-  }
-  if (SUCCEEDED(status) && mux) {
-    RenderCaptureStream(compressor.Get(), mux.Get());
-    if (with_audio) {
+  if (SUCCEEDED(AddFileOutput(mux)) && mux) {
+    if (FAILED(RenderCaptureStream(compressor.Get(), mux.Get())) && compressor) {
+      // The compressor cannot take the camera's format. Recording without it beats a
+      // file without video: the compressor goes, and the stream is rendered uncompressed
+      // into a fresh output (the failed attempt leaves the old one unusable).
+      RemoveFailedCompressor(compressor.Get(), mux.Get());
+      mux.Reset();
+      if (SUCCEEDED(AddFileOutput(mux)) && mux) RenderCaptureStream(nullptr, mux.Get());
+    }
+    if (with_audio && mux) {
       CaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, AudioSource.Get(),
                                    nullptr, mux.Get());
     }
   }
   mux.Reset();
-  writer.Reset();
   // Preview flows when the graph runs; the file gets nothing until Run releases this.
   REFERENCE_TIME never = MAXLONGLONG_TIME;
   CaptureBuilder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, &never, nullptr, 0, 0);
 }
 
-HRESULT TDirectShow::RenderCaptureStream(IBaseFilter* compressor, IBaseFilter* mux) {
-  if (compressor == nullptr) {
-    return CaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
-                                        VideoSource.Get(), nullptr, mux);
-  }
-  std::vector<ComPtr<IBaseFilter>> before_held;
-  const std::set<IBaseFilter*> before = FiltersIn(Graph.Get(), &before_held);
-  HRESULT status = CaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
-                                                VideoSource.Get(), compressor, mux);
-  if (SUCCEEDED(status)) return status;
+HRESULT TDirectShow::AddFileOutput(ComPtr<IBaseFilter>& mux) {
+  ComPtr<IFileSinkFilter> writer;
+  HRESULT status = CaptureBuilder->SetOutputFileName(&MEDIASUBTYPE_Avi, CaptureFile,
+                                                     mux.ReleaseAndGetAddressOf(),
+                                                     writer.GetAddressOf());
+  if (SUCCEEDED(status) && mux) return status;
+  // A builder without its own file writer: the same output from the platform's AVI
+  // multiplexer and our file sink.
+  mux.Reset();
+  return AddAviFileOutput(Graph.Get(), CaptureFile, mux.ReleaseAndGetAddressOf(), nullptr);
+}
 
-  // The compressor cannot take the camera's format. Recording without it beats a file
-  // without video: take it out with whatever the failed attempt left behind, and render
-  // the stream uncompressed.
-  std::vector<ComPtr<IBaseFilter>> after_held;
-  for (IBaseFilter* filter : FiltersIn(Graph.Get(), &after_held)) {
-    if (filter == compressor || before.count(filter) == 0) Graph->RemoveFilter(filter);
+HRESULT TDirectShow::RenderCaptureStream(IBaseFilter* compressor, IBaseFilter* mux) {
+  filters_before_render_.clear();
+  for (IBaseFilter* filter : FiltersIn(Graph.Get(), nullptr)) filters_before_render_.insert(filter);
+  return CaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, VideoSource.Get(),
+                                      compressor, mux);
+}
+
+void TDirectShow::RemoveFailedCompressor(IBaseFilter* compressor, IBaseFilter* mux) {
+  // Whatever the failed render added, the compressor, and the old output with its writer.
+  std::vector<ComPtr<IBaseFilter>> held;
+  for (IBaseFilter* filter : FiltersIn(Graph.Get(), &held)) {
+    if (filter == compressor || filters_before_render_.count(filter) == 0) {
+      Graph->RemoveFilter(filter);
+    }
   }
-  return CaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
-                                      VideoSource.Get(), nullptr, mux);
+  NukeDownstream(mux);
+  Graph->RemoveFilter(mux);
+  filters_before_render_.clear();
 }
 
 void TDirectShow::StartCapturing() {

@@ -230,7 +230,9 @@ void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& p
   if (VideoSource) {
     InitRun(record);
   } else {
+    // Nothing to build around: the graph interfaces go too.
     Opened = false;
+    CloseInterfaces();
   }
 }
 
@@ -247,7 +249,9 @@ void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
   if (VideoSource) {
     InitRun(record);
   } else {
+    // Nothing to build around: the graph interfaces go too.
     Opened = false;
+    CloseInterfaces();
   }
 }
 
@@ -325,13 +329,17 @@ void TDirectShow::ReSizeDS() {
   VideoWindow->SetWindowPosition(0, 0, client.right, client.bottom);
 }
 
-void TDirectShow::TearDownGraph() {
+void TDirectShow::QuietenGraph() {
   if (MediaControl) MediaControl->Stop();
   if (MediaEvent) MediaEvent->SetNotifyWindow(0, GraphEventMessage, 0);
   if (VideoWindow) {
     VideoWindow->put_Visible(OAFALSE);
     VideoWindow->put_Owner(0);
   }
+}
+
+void TDirectShow::TearDownGraph() {
+  QuietenGraph();
   NukeDownstream(VideoSource.Get());
 }
 
@@ -358,7 +366,10 @@ void TDirectShow::NukeDownstream(IBaseFilter* filter) {
 }
 
 void TDirectShow::CloseInterfaces() {
-  TearDownGraph();
+  // The graph is released right after, and its release disconnects and removes every
+  // filter itself. Taking the filters out one by one first, while the graph lives, leaves
+  // references to the camera filter behind under Wine, so the camera would never be freed.
+  QuietenGraph();
   VideoSource.Reset();
   MediaControl.Reset();
   VideoWindow.Reset();

@@ -9,6 +9,7 @@
 #include <wrl/client.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -110,18 +111,24 @@ class TDirectShow {
                                            LPARAM lparam);
   LRESULT CompWinProc(UINT message, WPARAM wparam, LPARAM lparam);
   void DrainGraphEvents();
+  // Stops the graph, ends its event messages and frees the video window.
+  void QuietenGraph();
   void SetCaption(const char* text);
 
   void ApplyStoredFormat();
   void AddRecordingBranch();
+  HRESULT AddFileOutput(ComPtr<IBaseFilter>& mux);
   HRESULT RenderCaptureStream(IBaseFilter* compressor, IBaseFilter* mux);
+  void RemoveFailedCompressor(IBaseFilter* compressor, IBaseFilter* mux);
   void StartCapturing();
   void AddGrabberBranch();
   void StopEveryFilter();
   bool EditFormatWithOwnDialog(IAMStreamConfig* config);
 
   HWND window_ = nullptr;
-  WNDPROC panel_proc_ = nullptr;  // the panel's normal procedure while CompWinProc is hooked
+  WNDPROC panel_proc_ = nullptr;
+  // The graph's filters before the capture stream was rendered (identities only).
+  std::set<IBaseFilter*> filters_before_render_;  // the panel's normal procedure while CompWinProc is hooked
 };
 
 }  // namespace kvo
