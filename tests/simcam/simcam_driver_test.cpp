@@ -48,7 +48,7 @@ class SimCamDriverTest : public ::testing::Test {
   void TearDown() override {
     properties_.Reset();
     camera_.Reset();
-    SetSecondDevice(false);
+    SetSecondDevice(true);  // as the prepared prefix has it
     ResetCamera();
   }
 
@@ -100,6 +100,7 @@ TEST_F(SimCamDriverTest, EnumeratorListsTheDevicesAndNotWhileSwitchedOff) {
     if (device.display_name.find("usb#vid_feed&pid_cafe#simcam0001") != std::string::npos)
       named = device.friendly_name == "Simulated USB Camera";
   EXPECT_TRUE(named) << "display name with the instance, friendly name as registered";
+  ASSERT_TRUE(SetSecondDevice(false));
   EXPECT_FALSE(Listed("pid_beef"));
   ASSERT_TRUE(SetSecondDevice(true));
   EXPECT_TRUE(Listed("usb#vid_feed&pid_beef#simcam0002"));
