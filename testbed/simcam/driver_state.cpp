@@ -282,10 +282,17 @@ bool TakeStill() {
 
 const OverlayImage& OverlayCache::For(const char* path) {
   const std::string wanted = TextFromStoredBytes(path, kOverlayPathSize);
-  if (wanted == path_) return image_;
+  WIN32_FILE_ATTRIBUTE_DATA file = {};
+  const bool exists = !wanted.empty() &&
+                      GetFileAttributesExA(wanted.c_str(), GetFileExInfoStandard, &file) != 0;
+  if (wanted == path_ && file.nFileSizeLow == size_ &&
+      CompareFileTime(&file.ftLastWriteTime, &written_) == 0)
+    return image_;
   path_ = wanted;
+  written_ = file.ftLastWriteTime;
+  size_ = file.nFileSizeLow;
   image_ = OverlayImage();
-  if (!wanted.empty()) {
+  if (exists) {
     if (auto bytes = ReadWholeFile(wanted.c_str(), kMaxOverlayFileSize))
       image_ = OverlayFromBmp(bytes->data(), bytes->size());
   }

@@ -58,14 +58,17 @@ PictureClock ClockNow();
 // (format and size from the testbed settings), then SnapShotFileName and SnapShotState = 3.
 bool TakeStill();
 
-// Loads the overlay bitmap the camera was sent, keeping the last one while the path is
-// unchanged. Used by one thread (the streaming thread of a filter).
+// Loads the overlay bitmap the camera was sent, keeping the last one while the path and
+// the file (its time and size) are unchanged: the property window rewrites the same file
+// for every new banner. Used by one thread (the streaming thread of a filter).
 class OverlayCache {
  public:
   const OverlayImage& For(const char* path);
 
  private:
   std::string path_;
+  FILETIME written_ = {};
+  DWORD size_ = 0;
   OverlayImage image_;
 };
 

@@ -79,11 +79,20 @@ STDMETHODIMP FrameCounter::QueryInterface(REFIID iid, void** object) {
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP FrameCounter::BufferCB(double time, BYTE*, long length) {
+STDMETHODIMP FrameCounter::BufferCB(double time, BYTE* buffer, long length) {
+  if (buffer != nullptr && length > 0) {
+    std::lock_guard<std::mutex> guard(frame_lock_);
+    last_frame_.assign(buffer, buffer + length);
+  }
   if (frames_++ == 0) first_time_ = time;
   last_time_ = time;
   last_length_ = length;
   return S_OK;
+}
+
+std::vector<uint8_t> FrameCounter::LastFrame() const {
+  std::lock_guard<std::mutex> guard(frame_lock_);
+  return last_frame_;
 }
 
 void FrameCounter::Reset() {

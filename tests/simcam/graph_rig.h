@@ -7,6 +7,7 @@
 #include <wrl/client.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,13 @@ class FrameCounter final : public ISampleGrabberCB {
   long last_length() const { return last_length_.load(); }
   double first_time() const { return first_time_.load(); }
   double last_time() const { return last_time_.load(); }
+  // A copy of the last frame's bytes (bottom-up RGB24).
+  std::vector<uint8_t> LastFrame() const;
   void Reset();
 
  private:
+  mutable std::mutex frame_lock_;
+  std::vector<uint8_t> last_frame_;
   std::atomic<long> frames_{0};
   std::atomic<long> last_length_{0};
   std::atomic<double> first_time_{-1};

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 
+#include "driver_records.h"
+#include "e2e.h"
 #include "graph_rig.h"
 #include "simcam_control.h"
 #include "unique_resource.h"
@@ -145,6 +148,67 @@ TEST_F(SimCamGraphTest, StreamConfigOffersFiveSizesAndThePreviewFollowsTheCaptur
   rig::PumpMessages(500);
   graph.Stop();
   EXPECT_EQ(320 * 240 * 3, graph.counter().last_length());
+}
+
+// A one-colour 24-bit bitmap file of 8 x 4 pixels.
+bool WriteBitmap(const std::string& path, uint8_t blue, uint8_t green, uint8_t red) {
+  std::vector<uint8_t> file(54 + 8 * 3 * 4, 0);
+  auto put32 = [&file](size_t at, uint32_t value) { std::memcpy(&file[at], &value, 4); };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, static_cast<uint32_t>(file.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, 8);
+  put32(22, 4);
+  file[26] = 1;
+  file[28] = 24;
+  for (size_t i = 54; i < file.size(); i += 3) {
+    file[i] = blue;
+    file[i + 1] = green;
+    file[i + 2] = red;
+  }
+  return test::WriteFileBytes(path, file.data(), file.size());
+}
+
+// The pixel (x, y from the top) of a bottom-up 640 x 480 frame.
+std::vector<uint8_t> PixelOf(const std::vector<uint8_t>& frame, int x, int y) {
+  const size_t at = (static_cast<size_t>(479 - y) * 640 + x) * 3;
+  if (frame.size() < at + 3) return {};
+  return {frame[at], frame[at + 1], frame[at + 2]};
+}
+
+TEST_F(SimCamGraphTest, RunningPictureFollowsTheOverlayFileAsItIsRewritten) {
+  const std::string path = "C:\\simcam_overlay_test.bmp";
+  ASSERT_TRUE(WriteBitmap(path, 10, 200, 30));
+  GraphRig graph;
+  HRESULT hr = graph.Create();
+  ASSERT_EQ(S_OK, hr) << Hex(hr);
+  ASSERT_EQ(S_OK, hr = graph.AddGrabber()) << Hex(hr);
+  Microsoft::WRL::ComPtr<IKsPropertySet> properties;
+  ASSERT_EQ(S_OK, graph.camera()->QueryInterface(IID_IKsPropertySet,
+                                                 reinterpret_cast<void**>(properties.GetAddressOf())));
+  const GUID image = {0xD80AF729, 0x7C23, 0x4E10, {0xBC, 0x5F, 0x1D, 0x8C, 0x15, 0x7F, 0x96, 0xE3}};
+  StringRecord record = {};
+  record.head.flags = kRecordFlagSet;
+  std::strcpy(record.text, path.c_str());
+  ASSERT_EQ(S_OK, properties->Set(image, 34, &record, sizeof(record), &record, sizeof(record)));
+  ASSERT_TRUE(SUCCEEDED(hr = graph.Run())) << Hex(hr);
+  // The overlay lies at the top right, 4 pixels from the edges: (628..635, 4..7).
+  const std::vector<uint8_t> first = {10, 200, 30};
+  EXPECT_TRUE(test::WaitUntil([&] {
+    rig::PumpMessages(20);
+    return PixelOf(graph.counter().LastFrame(), 630, 5) == first;
+  }, 3000)) << "the overlay shows";
+  Sleep(20);
+  ASSERT_TRUE(WriteBitmap(path, 250, 20, 90));
+  const std::vector<uint8_t> second = {250, 20, 90};
+  EXPECT_TRUE(test::WaitUntil([&] {
+    rig::PumpMessages(20);
+    return PixelOf(graph.counter().LastFrame(), 630, 5) == second;
+  }, 3000)) << "the rewritten file shows without a new call";
+  graph.Stop();
+  DeleteFileA(path.c_str());
 }
 
 TEST_F(SimCamGraphTest, TenCyclesLeaveNoObjectAlive) {
