@@ -189,6 +189,8 @@ bool PreviewPinPresent() { return ReadSimCamDword(kPreviewPinValue).value_or(1) 
 
 bool ResetCamera() {
   bool ok = SetPowered(true);
+  // The prefix is installed with both cameras; a test that took the second away gets it back.
+  ok = SUCCEEDED(WithCom([] { return RegisterDevice(Device::kSecond); })) && ok;
   ok = SetHeld(false) && ok;
   ok = SetStillFormat(StillFormat::kPacked) && ok;
   ok = SetStillSize(0, 0) && ok;

@@ -94,7 +94,7 @@ bool SetPreviewPin(bool present);
 bool PreviewPinPresent();
 
 // ---- everything back to the installation's state ----
-// Powered on, not held, packed stills at the current format, preview pin present, trigger
+// Powered on, both cameras registered, not held, packed stills at the current format, preview pin present, trigger
 // cleared, the snapshot state cleared, property defaults, an empty record.
 bool ResetCamera();
 
