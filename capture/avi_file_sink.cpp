@@ -7,6 +7,9 @@
 #include <string>
 #include <utility>
 
+#include "dshow/enumerators.h"
+#include "dshow/live_count.h"
+#include "dshow/media_type.h"
 #include "unique_resource.h"
 
 using Microsoft::WRL::ComPtr;
@@ -22,12 +25,9 @@ namespace {
 LONG g_live_objects = 0;
 
 // Counts an object of this file as alive from construction to destruction.
-class LiveObject {
+class LiveObject : public dshow::LiveCount {
  public:
-  LiveObject() { InterlockedIncrement(&g_live_objects); }
-  LiveObject(const LiveObject&) = delete;
-  LiveObject& operator=(const LiveObject&) = delete;
-  ~LiveObject() { InterlockedDecrement(&g_live_objects); }
+  LiveObject() : LiveCount(&g_live_objects) {}
 };
 
 class CriticalSection {
@@ -63,29 +63,6 @@ const wchar_t kPinId[] = L"In";
 HRESULT ResultOfLastError() {
   const DWORD error = GetLastError();
   return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
-
-void ClearMediaType(AM_MEDIA_TYPE& type) {
-  if (type.pbFormat) CoTaskMemFree(type.pbFormat);
-  if (type.pUnk) type.pUnk->Release();
-  std::memset(&type, 0, sizeof type);
-}
-
-HRESULT CopyMediaType(const AM_MEDIA_TYPE& source, AM_MEDIA_TYPE* target) {
-  *target = source;
-  target->pbFormat = nullptr;
-  target->cbFormat = 0;
-  if (source.cbFormat && source.pbFormat) {
-    target->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(source.cbFormat));
-    if (!target->pbFormat) {
-      target->pUnk = nullptr;
-      return E_OUTOFMEMORY;
-    }
-    std::memcpy(target->pbFormat, source.pbFormat, source.cbFormat);
-    target->cbFormat = source.cbFormat;
-  }
-  if (target->pUnk) target->pUnk->AddRef();
-  return S_OK;
 }
 
 // The type the sink asks for: a byte stream holding an AVI file.
@@ -257,121 +234,6 @@ class TAviFileSink final : public IBaseFilter, public IFileSinkFilter, public IA
   bool failure_reported_ = false;
 };
 
-class SinkPinEnumerator final : public IEnumPins {
- public:
-  SinkPinEnumerator(TAviFileSink* filter, ULONG position) : filter_(filter), position_(position) {}
-  SinkPinEnumerator(const SinkPinEnumerator&) = delete;
-  SinkPinEnumerator& operator=(const SinkPinEnumerator&) = delete;
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumPins)) {
-      *object = static_cast<IEnumPins*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
-    if (!pins || (count != 1 && !fetched)) return E_POINTER;
-    ULONG given = 0;
-    if (count > 0 && position_ == 0) {
-      pins[0] = filter_->pin();
-      pins[0]->AddRef();
-      given = 1;
-      position_ = 1;
-    }
-    if (fetched) *fetched = given;
-    return given == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) override {
-    const ULONG left = 1 - position_;
-    position_ = count > left ? 1 : position_ + count;
-    return count <= left ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() override {
-    position_ = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnumPins** copy) override {
-    if (!copy) return E_POINTER;
-    *copy = new (std::nothrow) SinkPinEnumerator(filter_.Get(), position_);
-    return *copy ? S_OK : E_OUTOFMEMORY;
-  }
-
- private:
-  ~SinkPinEnumerator() = default;
-  LiveObject live_;
-  LONG references_ = 1;
-  ComPtr<TAviFileSink> filter_;
-  ULONG position_;
-};
-
-class SinkTypeEnumerator final : public IEnumMediaTypes {
- public:
-  explicit SinkTypeEnumerator(ULONG position) : position_(position) {}
-  SinkTypeEnumerator(const SinkTypeEnumerator&) = delete;
-  SinkTypeEnumerator& operator=(const SinkTypeEnumerator&) = delete;
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumMediaTypes)) {
-      *object = static_cast<IEnumMediaTypes*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
-    if (!types || (count != 1 && !fetched)) return E_POINTER;
-    ULONG given = 0;
-    if (count > 0 && position_ == 0) {
-      auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
-      if (!type) return E_OUTOFMEMORY;
-      *type = PreferredMediaType();
-      types[0] = type;
-      given = 1;
-      position_ = 1;
-    }
-    if (fetched) *fetched = given;
-    return given == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) override {
-    const ULONG left = 1 - position_;
-    position_ = count > left ? 1 : position_ + count;
-    return count <= left ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() override {
-    position_ = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnumMediaTypes** copy) override {
-    if (!copy) return E_POINTER;
-    *copy = new (std::nothrow) SinkTypeEnumerator(position_);
-    return *copy ? S_OK : E_OUTOFMEMORY;
-  }
-
- private:
-  ~SinkTypeEnumerator() = default;
-  LiveObject live_;
-  LONG references_ = 1;
-  ULONG position_;
-};
-
 // ---- SinkPin ----
 
 STDMETHODIMP SinkPin::QueryInterface(REFIID iid, void** object) {
@@ -446,8 +308,8 @@ STDMETHODIMP SinkPin::QueryAccept(const AM_MEDIA_TYPE* type) {
 
 STDMETHODIMP SinkPin::EnumMediaTypes(IEnumMediaTypes** types) {
   if (!types) return E_POINTER;
-  *types = new (std::nothrow) SinkTypeEnumerator(0);
-  return *types ? S_OK : E_OUTOFMEMORY;
+  const AM_MEDIA_TYPE preferred = PreferredMediaType();
+  return dshow::CreateMediaTypeEnumerator(&preferred, 1, &g_live_objects, types);
 }
 
 STDMETHODIMP SinkPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
@@ -610,8 +472,8 @@ STDMETHODIMP TAviFileSink::GetSyncSource(IReferenceClock** clock) {
 
 STDMETHODIMP TAviFileSink::EnumPins(IEnumPins** pins) {
   if (!pins) return E_POINTER;
-  *pins = new (std::nothrow) SinkPinEnumerator(this, 0);
-  return *pins ? S_OK : E_OUTOFMEMORY;
+  IPin* const list[] = {&pin_};
+  return dshow::CreatePinEnumerator(list, 1, &g_live_objects, pins);
 }
 
 STDMETHODIMP TAviFileSink::FindPin(LPCWSTR id, IPin** pin) {
@@ -670,9 +532,9 @@ HRESULT TAviFileSink::AcceptConnection(IPin* connector, const AM_MEDIA_TYPE& typ
   if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
   if (!AcceptsMediaType(type)) return VFW_E_TYPE_NOT_ACCEPTED;
   AM_MEDIA_TYPE copy;
-  const HRESULT hr = CopyMediaType(type, &copy);
+  const HRESULT hr = dshow::CopyMediaType(type, &copy);
   if (FAILED(hr)) return hr;
-  ClearMediaType(connection_type_);
+  dshow::ClearMediaType(connection_type_);
   connection_type_ = copy;
   peer_ = connector;
   return S_OK;
@@ -687,7 +549,7 @@ HRESULT TAviFileSink::BreakConnection() {
     if (!peer_) return S_FALSE;
     peer = std::move(peer_);
     allocator = std::move(allocator_);
-    ClearMediaType(connection_type_);
+    dshow::ClearMediaType(connection_type_);
     // The mux has written its headers by now (it is stopped): the file is complete.
     file_.reset();
   }
@@ -708,7 +570,7 @@ HRESULT TAviFileSink::CopyConnectionType(AM_MEDIA_TYPE* type) {
     std::memset(type, 0, sizeof *type);
     return VFW_E_NOT_CONNECTED;
   }
-  return CopyMediaType(connection_type_, type);
+  return dshow::CopyMediaType(connection_type_, type);
 }
 
 void TAviFileSink::KeepAllocator(IMemAllocator* allocator) {

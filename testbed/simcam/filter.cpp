@@ -4,7 +4,7 @@
 #include <new>
 
 #include "driver_records.h"
-#include "enumerators.h"
+#include "dshow/enumerators.h"
 #include "output_pin.h"
 #include "simcam_control.h"
 #include "wide_text.h"
@@ -149,7 +149,7 @@ STDMETHODIMP SimCamFilter::GetSyncSource(IReferenceClock** clock) {
 STDMETHODIMP SimCamFilter::EnumPins(IEnumPins** pins) {
   std::vector<IPin*> list;
   for (auto& pin : pins_) list.push_back(pin.get());
-  return PinEnumerator::Create(list, 0, pins);
+  return dshow::CreatePinEnumerator(list.data(), list.size(), LiveObjectCounter(), pins);
 }
 
 STDMETHODIMP SimCamFilter::FindPin(LPCWSTR id, IPin** pin) {

@@ -5,7 +5,7 @@
 namespace kvo::simcam {
 namespace {
 
-std::atomic<LONG> live_objects{0};
+LONG live_objects = 0;  // interlocked: the shared enumerators count themselves here too
 std::atomic<LONG> server_locks{0};
 std::atomic<uint64_t> frames_delivered{0};
 std::atomic<uint64_t> frames_late{0};
@@ -13,9 +13,10 @@ std::atomic<uint64_t> cpu_time{0};
 
 }  // namespace
 
-void ObjectCreated() { ++live_objects; }
-void ObjectDestroyed() { --live_objects; }
-LONG LiveObjectCount() { return live_objects.load(); }
+void ObjectCreated() { InterlockedIncrement(&live_objects); }
+void ObjectDestroyed() { InterlockedDecrement(&live_objects); }
+LONG LiveObjectCount() { return InterlockedCompareExchange(&live_objects, 0, 0); }
+LONG* LiveObjectCounter() { return &live_objects; }
 void LockServer(bool lock) {
   if (lock)
     ++server_locks;

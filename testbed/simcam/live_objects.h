@@ -12,6 +12,8 @@ namespace kvo::simcam {
 void ObjectCreated();
 void ObjectDestroyed();
 LONG LiveObjectCount();
+// The counter itself, for shared objects that count themselves (kvo::dshow::LiveCount).
+LONG* LiveObjectCounter();
 void LockServer(bool lock);
 LONG ServerLocks();
 

@@ -40,36 +40,6 @@ AM_MEDIA_TYPE* NewVideoType(const FrameSize& size) {
   return type;
 }
 
-void FreeTypeFormat(AM_MEDIA_TYPE* type) {
-  if (type == nullptr) return;
-  CoTaskMemFree(type->pbFormat);
-  type->pbFormat = nullptr;
-  type->cbFormat = 0;
-  if (type->pUnk != nullptr) {
-    type->pUnk->Release();
-    type->pUnk = nullptr;
-  }
-}
-
-void DeleteType(AM_MEDIA_TYPE* type) {
-  FreeTypeFormat(type);
-  CoTaskMemFree(type);
-}
-
-bool CopyType(const AM_MEDIA_TYPE& source, AM_MEDIA_TYPE* target) {
-  *target = source;
-  target->pbFormat = nullptr;
-  target->cbFormat = 0;
-  if (source.cbFormat != 0 && source.pbFormat != nullptr) {
-    target->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(source.cbFormat));
-    if (target->pbFormat == nullptr) return false;
-    std::memcpy(target->pbFormat, source.pbFormat, source.cbFormat);
-    target->cbFormat = source.cbFormat;
-  }
-  if (target->pUnk != nullptr) target->pUnk->AddRef();
-  return true;
-}
-
 std::optional<FrameSize> OfferedSizeOf(const AM_MEDIA_TYPE* type) {
   if (type == nullptr || type->majortype != MEDIATYPE_Video ||
       type->subtype != MEDIASUBTYPE_RGB24 || type->formattype != FORMAT_VideoInfo ||

@@ -13,9 +13,6 @@ namespace kvo::simcam {
 bool MakeVideoType(const FrameSize& size, AM_MEDIA_TYPE* type);
 // A new AM_MEDIA_TYPE from CoTaskMemAlloc, as IAMStreamConfig and IEnumMediaTypes hand out.
 AM_MEDIA_TYPE* NewVideoType(const FrameSize& size);
-void FreeTypeFormat(AM_MEDIA_TYPE* type);
-void DeleteType(AM_MEDIA_TYPE* type);
-bool CopyType(const AM_MEDIA_TYPE& source, AM_MEDIA_TYPE* target);
 // The frame size of a type the camera can deliver; nullopt for any other type (other
 // subtype, format, depth, top-down or a size not offered).
 std::optional<FrameSize> OfferedSizeOf(const AM_MEDIA_TYPE* type);

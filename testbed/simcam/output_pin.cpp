@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "driver_state.h"
-#include "enumerators.h"
+#include "dshow/enumerators.h"
+#include "dshow/media_type.h"
 #include "filter.h"
 #include "media_types.h"
 
@@ -103,7 +104,7 @@ HRESULT OutputPin::TryConnect(IPin* receiver, const FrameSize& size) {
   peer_ = receiver;
   connected_size_ = size;
   HRESULT hr = receiver->ReceiveConnection(this, &type);
-  FreeTypeFormat(&type);
+  dshow::FreeMediaTypeFormat(type);
   if (hr == S_OK) {
     hr = SetUpAllocator(receiver, size);
     if (SUCCEEDED(hr)) {
@@ -227,7 +228,15 @@ STDMETHODIMP OutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
   }
   for (const FrameSize& size : kFrameSizes)
     if (size.width != sizes[0].width || size.height != sizes[0].height) sizes.push_back(size);
-  return MediaTypeEnumerator::Create(sizes, 0, types);
+  std::vector<AM_MEDIA_TYPE> list(sizes.size());
+  size_t made = 0;
+  while (made < sizes.size() && MakeVideoType(sizes[made], &list[made])) ++made;
+  const HRESULT hr = made == sizes.size()
+                         ? dshow::CreateMediaTypeEnumerator(list.data(), made,
+                                                            LiveObjectCounter(), types)
+                         : E_OUTOFMEMORY;
+  for (size_t i = 0; i < made; ++i) dshow::FreeMediaTypeFormat(list[i]);
+  return hr;
 }
 
 STDMETHODIMP OutputPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }

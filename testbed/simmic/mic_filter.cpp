@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "dshow/enumerators.h"
+#include "dshow/live_count.h"
+#include "dshow/media_type.h"
 #include "tone.h"
 #include "unique_resource.h"
 
@@ -20,12 +23,9 @@ namespace {
 LONG g_live_objects = 0;
 LONG g_server_locks = 0;
 
-class LiveObject {
+class LiveObject : public kvo::dshow::LiveCount {
  public:
-  LiveObject() { InterlockedIncrement(&g_live_objects); }
-  LiveObject(const LiveObject&) = delete;
-  LiveObject& operator=(const LiveObject&) = delete;
-  ~LiveObject() { InterlockedDecrement(&g_live_objects); }
+  LiveObject() : LiveCount(&g_live_objects) {}
 };
 
 class CriticalSection {
@@ -82,14 +82,6 @@ HRESULT MakeMediaType(AM_MEDIA_TYPE* type) {
   type->cbFormat = sizeof(WAVEFORMATEX);
   type->pbFormat = reinterpret_cast<BYTE*>(format);
   return S_OK;
-}
-
-void FreeMediaTypeFormat(AM_MEDIA_TYPE& type) {
-  if (type.pbFormat) CoTaskMemFree(type.pbFormat);
-  if (type.pUnk) type.pUnk->Release();
-  type.pbFormat = nullptr;
-  type.pUnk = nullptr;
-  type.cbFormat = 0;
 }
 
 // A type the pin can deliver: ours, or a partial type that leaves the rest open.
@@ -264,118 +256,6 @@ class MicFilter final : public IBaseFilter, public IAMFilterMiscFlags, public IP
   ToneGenerator tone_{device_.tone_hz, kSamplesPerSecond, kAmplitude};
 };
 
-class MicPinEnumerator final : public IEnumPins {
- public:
-  MicPinEnumerator(MicFilter* filter, ULONG position) : filter_(filter), position_(position) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumPins)) {
-      *object = static_cast<IEnumPins*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
-    if (!pins || (count != 1 && !fetched)) return E_POINTER;
-    ULONG given = 0;
-    if (count > 0 && position_ == 0) {
-      pins[0] = filter_->pin();
-      pins[0]->AddRef();
-      given = 1;
-      position_ = 1;
-    }
-    if (fetched) *fetched = given;
-    return given == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) override {
-    const ULONG left = 1 - position_;
-    position_ = count > left ? 1 : position_ + count;
-    return count <= left ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() override {
-    position_ = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnumPins** copy) override {
-    if (!copy) return E_POINTER;
-    *copy = new (std::nothrow) MicPinEnumerator(filter_.Get(), position_);
-    return *copy ? S_OK : E_OUTOFMEMORY;
-  }
-
- private:
-  ~MicPinEnumerator() = default;
-  LiveObject live_;
-  LONG references_ = 1;
-  ComPtr<MicFilter> filter_;
-  ULONG position_;
-};
-
-class MicTypeEnumerator final : public IEnumMediaTypes {
- public:
-  explicit MicTypeEnumerator(ULONG position) : position_(position) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumMediaTypes)) {
-      *object = static_cast<IEnumMediaTypes*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
-    if (!types || (count != 1 && !fetched)) return E_POINTER;
-    ULONG given = 0;
-    if (count > 0 && position_ == 0) {
-      auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
-      if (!type) return E_OUTOFMEMORY;
-      if (FAILED(MakeMediaType(type))) {
-        CoTaskMemFree(type);
-        return E_OUTOFMEMORY;
-      }
-      types[0] = type;
-      given = 1;
-      position_ = 1;
-    }
-    if (fetched) *fetched = given;
-    return given == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) override {
-    const ULONG left = 1 - position_;
-    position_ = count > left ? 1 : position_ + count;
-    return count <= left ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() override {
-    position_ = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnumMediaTypes** copy) override {
-    if (!copy) return E_POINTER;
-    *copy = new (std::nothrow) MicTypeEnumerator(position_);
-    return *copy ? S_OK : E_OUTOFMEMORY;
-  }
-
- private:
-  ~MicTypeEnumerator() = default;
-  LiveObject live_;
-  LONG references_ = 1;
-  ULONG position_;
-};
-
 // ---- MicPin ----
 
 STDMETHODIMP MicPin::QueryInterface(REFIID iid, void** object) {
@@ -406,7 +286,7 @@ STDMETHODIMP MicPin::Connect(IPin* receiver, const AM_MEDIA_TYPE* asked) {
   HRESULT hr = MakeMediaType(&type);
   if (FAILED(hr)) return hr;
   hr = receiver->ReceiveConnection(this, &type);
-  FreeMediaTypeFormat(type);
+  kvo::dshow::FreeMediaTypeFormat(type);
   if (FAILED(hr)) return hr;
 
   ComPtr<IMemInputPin> input;
@@ -481,8 +361,13 @@ STDMETHODIMP MicPin::QueryId(LPWSTR* id) {
 
 STDMETHODIMP MicPin::EnumMediaTypes(IEnumMediaTypes** types) {
   if (!types) return E_POINTER;
-  *types = new (std::nothrow) MicTypeEnumerator(0);
-  return *types ? S_OK : E_OUTOFMEMORY;
+  *types = nullptr;
+  AM_MEDIA_TYPE type;
+  HRESULT hr = MakeMediaType(&type);
+  if (FAILED(hr)) return hr;
+  hr = kvo::dshow::CreateMediaTypeEnumerator(&type, 1, &g_live_objects, types);
+  kvo::dshow::FreeMediaTypeFormat(type);
+  return hr;
 }
 
 STDMETHODIMP MicPin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD data_length,
@@ -571,8 +456,8 @@ STDMETHODIMP MicFilter::GetState(DWORD, FILTER_STATE* state) {
 
 STDMETHODIMP MicFilter::EnumPins(IEnumPins** pins) {
   if (!pins) return E_POINTER;
-  *pins = new (std::nothrow) MicPinEnumerator(this, 0);
-  return *pins ? S_OK : E_OUTOFMEMORY;
+  IPin* const list[] = {pin()};
+  return kvo::dshow::CreatePinEnumerator(list, 1, &g_live_objects, pins);
 }
 
 STDMETHODIMP MicFilter::Load(IPropertyBag* bag, IErrorLog* log) {

@@ -7,6 +7,8 @@
 #include <new>
 #include <thread>
 
+#include "dshow/enumerators.h"
+
 using Microsoft::WRL::ComPtr;
 
 namespace kvo_test {
@@ -201,56 +203,6 @@ class PushSource final : public IBaseFilter, public IAMFilterMiscFlags {
   std::atomic<LONG> refused_{0};
 };
 
-class PushPinEnumerator final : public IEnumPins {
- public:
-  explicit PushPinEnumerator(PushSource* filter) : filter_(filter) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumPins)) {
-      *object = static_cast<IEnumPins*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
-    if (!pins) return E_POINTER;
-    ULONG given = 0;
-    if (count > 0 && !done_) {
-      pins[0] = filter_->pin();
-      pins[0]->AddRef();
-      given = 1;
-      done_ = true;
-    }
-    if (fetched) *fetched = given;
-    return given == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) override {
-    if (count == 0) return S_OK;
-    const bool had = !done_;
-    done_ = true;
-    return had && count == 1 ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() override {
-    done_ = false;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnumPins**) override { return E_NOTIMPL; }
-
- private:
-  ~PushPinEnumerator() = default;
-  std::atomic<ULONG> references_{1};
-  ComPtr<PushSource> filter_;
-  bool done_ = false;
-};
-
 STDMETHODIMP_(ULONG) PushPin::AddRef() { return filter_.AddRef(); }
 STDMETHODIMP_(ULONG) PushPin::Release() { return filter_.Release(); }
 
@@ -328,8 +280,8 @@ STDMETHODIMP PushPin::QueryPinInfo(PIN_INFO* info) {
 
 STDMETHODIMP PushSource::EnumPins(IEnumPins** pins) {
   if (!pins) return E_POINTER;
-  *pins = new (std::nothrow) PushPinEnumerator(this);
-  return *pins ? S_OK : E_OUTOFMEMORY;
+  IPin* const list[] = {pin()};
+  return kvo::dshow::CreatePinEnumerator(list, 1, nullptr, pins);
 }
 
 // Frame n is filled with the byte n, so a test can tell frames apart in the file.
