@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "critical_section.h"
 #include "dshow/enumerators.h"
 #include "dshow/live_count.h"
 #include "dshow/media_type.h"
@@ -28,30 +29,6 @@ LONG g_live_objects = 0;
 class LiveObject : public dshow::LiveCount {
  public:
   LiveObject() : LiveCount(&g_live_objects) {}
-};
-
-class CriticalSection {
- public:
-  CriticalSection() { InitializeCriticalSection(&section_); }
-  CriticalSection(const CriticalSection&) = delete;
-  CriticalSection& operator=(const CriticalSection&) = delete;
-  ~CriticalSection() { DeleteCriticalSection(&section_); }
-  void Enter() { EnterCriticalSection(&section_); }
-  void Leave() { LeaveCriticalSection(&section_); }
-
- private:
-  CRITICAL_SECTION section_;
-};
-
-class Lock {
- public:
-  explicit Lock(CriticalSection& section) : section_(section) { section_.Enter(); }
-  Lock(const Lock&) = delete;
-  Lock& operator=(const Lock&) = delete;
-  ~Lock() { section_.Leave(); }
-
- private:
-  CriticalSection& section_;
 };
 
 // A path of the recording may hold 511 characters (512 with the terminator), as the

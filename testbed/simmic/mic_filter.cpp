@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "critical_section.h"
 #include "dshow/enumerators.h"
 #include "dshow/live_count.h"
 #include "dshow/media_type.h"
@@ -28,29 +29,8 @@ class LiveObject : public kvo::dshow::LiveCount {
   LiveObject() : LiveCount(&g_live_objects) {}
 };
 
-class CriticalSection {
- public:
-  CriticalSection() { InitializeCriticalSection(&section_); }
-  CriticalSection(const CriticalSection&) = delete;
-  CriticalSection& operator=(const CriticalSection&) = delete;
-  ~CriticalSection() { DeleteCriticalSection(&section_); }
-  void Enter() { EnterCriticalSection(&section_); }
-  void Leave() { LeaveCriticalSection(&section_); }
-
- private:
-  CRITICAL_SECTION section_;
-};
-
-class Lock {
- public:
-  explicit Lock(CriticalSection& section) : section_(section) { section_.Enter(); }
-  Lock(const Lock&) = delete;
-  Lock& operator=(const Lock&) = delete;
-  ~Lock() { section_.Leave(); }
-
- private:
-  CriticalSection& section_;
-};
+using kvo::CriticalSection;
+using kvo::Lock;
 
 constexpr REFERENCE_TIME kBufferDuration =
     10000000LL * static_cast<REFERENCE_TIME>(kSamplesPerBuffer) / kSamplesPerSecond;
