@@ -48,6 +48,21 @@ OpenResult OpenCategory(REFCLSID category, bool plain_success_only,
   return OpenResult::kOpened;
 }
 
+// The compressor category; a failure is one of the component's diagnostic lines.
+bool OpenCompressorCategory(ComPtr<IEnumMoniker>& monikers) {
+  switch (OpenCategory(CLSID_VideoCompressorCategory, false, monikers)) {
+    case OpenResult::kNoSystemEnum:
+      Diagnostic("Failed to create system enumerator");
+      return false;
+    case OpenResult::kNoClassEnum:
+      Diagnostic("Failed to create class enumerator");
+      return false;
+    case OpenResult::kOpened:
+      break;
+  }
+  return true;
+}
+
 bool NextMoniker(IEnumMoniker* monikers, ComPtr<IMoniker>& moniker) {
   moniker.Reset();
   if (monikers == nullptr) return false;
@@ -188,16 +203,7 @@ void TDirectShow::GetCompressor(ComPtr<IBaseFilter>* filter) {
   }
   filter->Reset();
   ComPtr<IEnumMoniker> monikers;
-  switch (OpenCategory(CLSID_VideoCompressorCategory, false, monikers)) {
-    case OpenResult::kNoSystemEnum:
-      Diagnostic("Failed to create system enumerator");
-      return;
-    case OpenResult::kNoClassEnum:
-      Diagnostic("Failed to create class enumerator");
-      return;
-    case OpenResult::kOpened:
-      break;
-  }
+  if (!OpenCompressorCategory(monikers)) return;
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
     std::string friendly_name;
@@ -214,16 +220,7 @@ void TDirectShow::GetCompressorsList(StringList& list) {
   SetSwitchableRows(HiddenCompressors, HideVideo1Codec, HideRleCodec);
   list.clear();
   ComPtr<IEnumMoniker> monikers;
-  switch (OpenCategory(CLSID_VideoCompressorCategory, false, monikers)) {
-    case OpenResult::kNoSystemEnum:
-      Diagnostic("Failed to create system enumerator");
-      return;
-    case OpenResult::kNoClassEnum:
-      Diagnostic("Failed to create class enumerator");
-      return;
-    case OpenResult::kOpened:
-      break;
-  }
+  if (!OpenCompressorCategory(monikers)) return;
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
     std::string friendly_name;
