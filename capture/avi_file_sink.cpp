@@ -11,6 +11,7 @@
 #include "dshow/enumerators.h"
 #include "dshow/live_count.h"
 #include "dshow/media_type.h"
+#include "dshow/pins.h"
 #include "unique_resource.h"
 
 using Microsoft::WRL::ComPtr;
@@ -740,21 +741,6 @@ void TAviFileSink::Report(long event_code, LONG_PTR first) {
   events->Notify(event_code, first, second);
 }
 
-HRESULT FirstPinOf(IBaseFilter* filter, PIN_DIRECTION wanted, IPin** found) {
-  ComPtr<IEnumPins> pins;
-  HRESULT hr = filter->EnumPins(&pins);
-  if (FAILED(hr)) return hr;
-  ComPtr<IPin> pin;
-  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    PIN_DIRECTION direction;
-    if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted) {
-      *found = pin.Detach();
-      return S_OK;
-    }
-  }
-  return VFW_E_NOT_FOUND;
-}
-
 // Adds the mux and the sink and connects them; on failure the caller removes both.
 HRESULT ConnectAviFileOutput(IGraphBuilder* graph, const wchar_t* path, IBaseFilter* mux,
                              IBaseFilter* sink) {
@@ -774,9 +760,9 @@ HRESULT ConnectAviFileOutput(IGraphBuilder* graph, const wchar_t* path, IBaseFil
   hr = graph->AddFilter(sink, L"File Writer");
   if (FAILED(hr)) return hr;
   ComPtr<IPin> mux_output, sink_input;
-  hr = FirstPinOf(mux, PINDIR_OUTPUT, &mux_output);
+  hr = dshow::FirstPinOf(mux, PINDIR_OUTPUT, &mux_output);
   if (FAILED(hr)) return hr;
-  hr = FirstPinOf(sink, PINDIR_INPUT, &sink_input);
+  hr = dshow::FirstPinOf(sink, PINDIR_INPUT, &sink_input);
   if (FAILED(hr)) return hr;
   return graph->ConnectDirect(mux_output.Get(), sink_input.Get(), nullptr);
 }

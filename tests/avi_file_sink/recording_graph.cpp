@@ -1,6 +1,7 @@
 #include "recording_graph.h"
 
 #include "avi_file_sink.h"
+#include "dshow/pins.h"
 #include "e2e.h"
 #include "wide_text.h"
 
@@ -15,21 +16,6 @@ void RecordingGraph::Release() {
   events.Reset();
   control.Reset();
   graph.Reset();
-}
-
-static HRESULT FirstInputPin(IBaseFilter* filter, IPin** found) {
-  ComPtr<IEnumPins> pins;
-  HRESULT hr = filter->EnumPins(&pins);
-  if (FAILED(hr)) return hr;
-  ComPtr<IPin> pin;
-  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    PIN_DIRECTION direction;
-    if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT) {
-      *found = pin.Detach();
-      return S_OK;
-    }
-  }
-  return VFW_E_NOT_FOUND;
 }
 
 HRESULT BuildRecordingGraph(const std::wstring& path, const PushSourceSettings& settings,
@@ -48,7 +34,7 @@ HRESULT BuildRecordingGraph(const std::wstring& path, const PushSourceSettings& 
   if (FAILED(hr)) return hr;
   ComPtr<IPin> source_pin, mux_input;
   if (FAILED(hr = built.source->FindPin(L"Out", &source_pin))) return hr;
-  if (FAILED(hr = FirstInputPin(built.mux.Get(), &mux_input))) return hr;
+  if (FAILED(hr = kvo::dshow::FirstPinOf(built.mux.Get(), PINDIR_INPUT, &mux_input))) return hr;
   hr = built.graph->ConnectDirect(source_pin.Get(), mux_input.Get(), nullptr);
   if (FAILED(hr)) return hr;
   *recording = std::move(built);
