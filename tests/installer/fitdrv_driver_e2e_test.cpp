@@ -29,18 +29,8 @@ std::string WindowsDir() {
   return directory;
 }
 
-// Wine hands list box text across processes as UTF-16, so the W messages are used.
 std::vector<std::string> ListLines(HWND dialog) {
-  std::vector<std::string> lines;
-  HWND list = GetDlgItem(dialog, 1000);
-  LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    wchar_t text[1024] = {};
-    if (SendMessageW(list, LB_GETTEXTLEN, i, 0) >= 1024) continue;
-    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-    lines.push_back(WideToAnsi(text));
-  }
-  return lines;
+  return ListBoxLines(GetDlgItem(dialog, 1000));
 }
 
 bool KeyExists(const std::string& path) {

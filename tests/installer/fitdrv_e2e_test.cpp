@@ -51,22 +51,8 @@ std::string IniText(const std::string& file, const char* section, const char* ke
   return text;
 }
 
-// The list box lines, read from the other process. Wine hands list box text across
-// processes as UTF-16 whatever the caller's character set, so the W message is used.
 std::vector<std::string> ListLines(HWND dialog) {
-  std::vector<std::string> lines;
-  HWND list = GetDlgItem(dialog, 1000);
-  LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    wchar_t text[1024] = {};
-    if (SendMessageW(list, LB_GETTEXTLEN, i, 0) >= static_cast<LRESULT>(std::size(text))) {
-      lines.push_back("<too long>");
-      continue;
-    }
-    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-    lines.push_back(WideToAnsi(text));
-  }
-  return lines;
+  return ListBoxLines(GetDlgItem(dialog, 1000));
 }
 
 std::string Joined(const std::vector<std::string>& lines) {

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "wide_text.h"
+
 namespace kvo::test {
 
 std::string BinDir() {
@@ -170,6 +172,21 @@ HWND FindChildByText(HWND parent, const char* text) {
   for (HWND child : ChildWindows(parent))
     if (WindowText(child) == text) return child;
   return nullptr;
+}
+
+std::vector<std::string> ListBoxLines(HWND list_box) {
+  std::vector<std::string> lines;
+  const LRESULT count = SendMessageW(list_box, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    wchar_t text[1024] = {};
+    if (SendMessageW(list_box, LB_GETTEXTLEN, i, 0) >= static_cast<LRESULT>(std::size(text))) {
+      lines.push_back("<too long>");
+      continue;
+    }
+    SendMessageW(list_box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    lines.push_back(WideToAnsi(text));
+  }
+  return lines;
 }
 
 HWND WaitForMessageBox(const char* caption, DWORD timeout_ms, DWORD process_id) {

@@ -58,6 +58,11 @@ std::string ClassName(HWND window);
 std::vector<HWND> ChildWindows(HWND parent);
 HWND FindChildByText(HWND parent, const char* text);
 
+// The lines of a list box, also of another process. Wine hands list box text across
+// processes as UTF-16 whatever the caller's character set, so the W messages are used; a
+// line too long to read is given as "<too long>".
+std::vector<std::string> ListBoxLines(HWND list_box);
+
 // Message boxes: the platform dialog class "#32770" holding a static text.
 HWND WaitForMessageBox(const char* caption, DWORD timeout_ms, DWORD process_id = 0);
 std::string MessageBoxText(HWND box);
