@@ -1,0 +1,63 @@
+#include "setting_rules.h"
+
+namespace kvo {
+namespace {
+
+// What the main window adds around its preview: the frame and caption.
+constexpr int kFrameWidth = 25;
+constexpr int kFrameHeight = 55;
+constexpr int kNarrowMainWidth = 345;
+constexpr int kNarrowFormatWidth = 320;
+constexpr int kWidestFormat = 1280;
+constexpr int kTaskBarAllowance = 30;
+// A height beyond any capture format the window can show; it also keeps the sums in range.
+constexpr long long kTallestFormat = 4096;
+
+}  // namespace
+
+ScreenRect KeepInsideDesktop(const ScreenRect& window, const ScreenRect& desktop) {
+  const int width = window.width();
+  const int height = window.height();
+  int left = window.left;
+  int top = window.top;
+  if (top < desktop.top) top = desktop.top;
+  if (left + width > desktop.right) left = desktop.right - width;
+  if (left < desktop.left) left = desktop.left;
+  if (top + height > desktop.bottom) top = desktop.bottom - height - kTaskBarAllowance;
+  return ScreenRect{left, top, left + width, top + height};
+}
+
+int CompressorEntryFor(const std::vector<std::string>& compressors, const std::string& stored) {
+  int entry = -1;
+  for (size_t k = 0; k < compressors.size(); ++k) {
+    if (compressors[k] == stored) entry = static_cast<int>(k) + 1;
+  }
+  if (stored.empty() || stored == kNoCompress) entry = 0;
+  return entry;
+}
+
+StreamFormatLayout LayoutForStreamFormat(int width, int signed_height) {
+  StreamFormatLayout layout;
+  if (width <= 0 || width > kWidestFormat) return layout;
+  // A top-down format carries a negative height; its picture is as tall as the magnitude.
+  const long long magnitude = signed_height < 0 ? -static_cast<long long>(signed_height)
+                                                : static_cast<long long>(signed_height);
+  if (magnitude == 0 || magnitude > kTallestFormat) return layout;
+  const int height = static_cast<int>(magnitude);
+  layout.applies = true;
+  layout.main_width = width >= kNarrowFormatWidth ? width + kFrameWidth : kNarrowMainWidth;
+  layout.main_height = height + kFrameHeight;
+  layout.preview_width = width;
+  layout.preview_height = height;
+  return layout;
+}
+
+PreviewOrigin PreviewOriginFor(int width, int height, int main_width, int main_height) {
+  if (width >= kNarrowFormatWidth) return PreviewOrigin{0, 0};
+  return PreviewOrigin{(main_width - (width + kFrameWidth)) / 2,
+                       (main_height - (height + kFrameHeight)) / 2};
+}
+
+bool IsLargeStreamFormat(int width, int height) { return width > 640 && height > 480; }
+
+}  // namespace kvo
