@@ -1,0 +1,215 @@
+#include "buttons.h"
+
+#include <algorithm>
+
+#include "skin_data.h"
+
+namespace kvo::toolkit {
+
+namespace {
+
+constexpr int kGlyphSpacing = 4;
+
+SIZE BitmapSize(HBITMAP bitmap) {
+  BITMAP info = {};
+  if (bitmap == nullptr || GetObjectA(bitmap, sizeof(info), &info) == 0) return {0, 0};
+  return {info.bmWidth, std::abs(info.bmHeight)};
+}
+
+// Glyphs follow the usual convention: the bottom-left pixel's colour is see-through.
+void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, bool disabled) {
+  const SIZE size = BitmapSize(glyph);
+  if (size.cx <= 0 || size.cy <= 0) return;
+  if (disabled) {
+    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(glyph), 0, x, y, size.cx, size.cy,
+               DST_BITMAP | DSS_DISABLED);
+    return;
+  }
+  HDC source = CreateCompatibleDC(dc);
+  if (source == nullptr) return;
+  HGDIOBJ previous = SelectObject(source, glyph);
+  const COLORREF see_through = GetPixel(source, 0, size.cy - 1);
+  TransparentBlt(dc, x, y, size.cx, size.cy, source, 0, 0, size.cx, size.cy, see_through);
+  SelectObject(source, previous);
+  DeleteDC(source);
+}
+
+void DrawFace(HDC dc, RECT rect, bool pressed, const SkinData* skin) {
+  if (skin == nullptr || !skin->Active()) {
+    DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
+    return;
+  }
+  const SkinColors& colors = skin->Description().colors;
+  HBRUSH face = CreateSolidBrush(ToColorRef(colors.button_face));
+  FillRect(dc, &rect, face);
+  DeleteObject(face);
+  HBRUSH light = CreateSolidBrush(ToColorRef(pressed ? colors.button_shadow : colors.button_light));
+  HBRUSH shadow = CreateSolidBrush(ToColorRef(pressed ? colors.button_light : colors.button_shadow));
+  RECT edge = {rect.left, rect.top, rect.right, rect.top + 1};
+  FillRect(dc, &edge, light);
+  edge = {rect.left, rect.top, rect.left + 1, rect.bottom};
+  FillRect(dc, &edge, light);
+  edge = {rect.left, rect.bottom - 1, rect.right, rect.bottom};
+  FillRect(dc, &edge, shadow);
+  edge = {rect.right - 1, rect.top, rect.right, rect.bottom};
+  FillRect(dc, &edge, shadow);
+  DeleteObject(light);
+  DeleteObject(shadow);
+}
+
+COLORREF ButtonTextColor(const SkinData* skin, bool disabled) {
+  if (disabled) return GetSysColor(COLOR_GRAYTEXT);
+  if (skin != nullptr && skin->Active()) return ToColorRef(skin->Description().colors.button_text);
+  return GetSysColor(COLOR_BTNTEXT);
+}
+
+std::string WindowText(HWND hwnd) {
+  char text[256] = {};
+  GetWindowTextA(hwnd, text, sizeof(text));
+  return text;
+}
+
+// Draws caption and glyph centred on the face, the glyph placed relative to the text.
+void DrawContent(HDC dc, RECT rect, const std::string& caption, HBITMAP glyph,
+                 GlyphPlacement placement, bool pressed, bool disabled, const SkinData* skin) {
+  if (pressed) OffsetRect(&rect, 1, 1);
+  SIZE text_size = {0, 0};
+  if (!caption.empty()) {
+    RECT measure = {0, 0, 0, 0};
+    DrawTextA(dc, caption.c_str(), -1, &measure, DT_CALCRECT | DT_SINGLELINE);
+    text_size = {measure.right, measure.bottom};
+  }
+  const SIZE glyph_size = BitmapSize(glyph);
+  const bool both = glyph_size.cx > 0 && text_size.cx > 0;
+  const bool vertical = placement == GlyphPlacement::kAbove || placement == GlyphPlacement::kBelow;
+  const int spacing = both ? kGlyphSpacing : 0;
+  const int total_width = vertical ? std::max(glyph_size.cx, text_size.cx)
+                                   : glyph_size.cx + spacing + text_size.cx;
+  const int total_height = vertical ? glyph_size.cy + spacing + text_size.cy
+                                    : std::max(glyph_size.cy, text_size.cy);
+  const int left = rect.left + (rect.right - rect.left - total_width) / 2;
+  const int top = rect.top + (rect.bottom - rect.top - total_height) / 2;
+  POINT glyph_at = {left, top}, text_at = {left, top};
+  switch (placement) {
+    case GlyphPlacement::kLeft:
+      glyph_at = {left, top + (total_height - glyph_size.cy) / 2};
+      text_at = {left + glyph_size.cx + spacing, top + (total_height - text_size.cy) / 2};
+      break;
+    case GlyphPlacement::kRight:
+      text_at = {left, top + (total_height - text_size.cy) / 2};
+      glyph_at = {left + text_size.cx + spacing, top + (total_height - glyph_size.cy) / 2};
+      break;
+    case GlyphPlacement::kAbove:
+      glyph_at = {left + (total_width - glyph_size.cx) / 2, top};
+      text_at = {left + (total_width - text_size.cx) / 2, top + glyph_size.cy + spacing};
+      break;
+    case GlyphPlacement::kBelow:
+      text_at = {left + (total_width - text_size.cx) / 2, top};
+      glyph_at = {left + (total_width - glyph_size.cx) / 2, top + text_size.cy + spacing};
+      break;
+  }
+  if (glyph_size.cx > 0) DrawGlyph(dc, glyph, glyph_at.x, glyph_at.y, disabled);
+  if (text_size.cx > 0) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ButtonTextColor(skin, disabled));
+    RECT text_rect = {text_at.x, text_at.y, text_at.x + text_size.cx, text_at.y + text_size.cy};
+    DrawTextA(dc, caption.c_str(), -1, &text_rect, DT_SINGLELINE);
+  }
+}
+
+void DrawOwnerButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, GlyphPlacement placement,
+                     const SkinData* skin) {
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+  DrawFace(item.hDC, item.rcItem, pressed, skin);
+  DrawContent(item.hDC, item.rcItem, WindowText(item.hwndItem), glyph, placement, pressed,
+              disabled, skin);
+  if (item.itemState & ODS_FOCUS) {
+    RECT focus = item.rcItem;
+    InflateRect(&focus, -3, -3);
+    DrawFocusRect(item.hDC, &focus);
+  }
+}
+
+}  // namespace
+
+bool PushButton::Create(const CreateArgs& args) {
+  glyph_ = args.glyph;
+  placement_ = args.glyph_placement;
+  on_click_ = args.on_click;
+  return CreateControl(args, "BUTTON", BS_OWNERDRAW);
+}
+
+void PushButton::SetGlyph(HBITMAP glyph) {
+  glyph_ = glyph;
+  if (hwnd() != nullptr) InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void PushButton::Click() {
+  if (Enabled() && on_click_) on_click_(*this);
+}
+
+bool PushButton::OnCommand(HWND source, WORD code, LRESULT* result) {
+  if (source != hwnd() || (code != BN_CLICKED && code != BN_DOUBLECLICKED)) return false;
+  Click();
+  *result = 0;
+  return true;
+}
+
+bool PushButton::OnDrawItem(DRAWITEMSTRUCT* item) {
+  DrawOwnerButton(*item, glyph_, placement_, skin());
+  return true;
+}
+
+bool PictureButton::Create(const CreateArgs& args) {
+  picture_ = args.picture;
+  on_click_ = args.on_click;
+  return CreateControl(args, "BUTTON", BS_OWNERDRAW);
+}
+
+void PictureButton::SetPicture(HBITMAP picture) {
+  picture_ = picture;
+  if (hwnd() != nullptr) InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void PictureButton::Click() {
+  if (Enabled() && on_click_) on_click_(*this);
+}
+
+bool PictureButton::OnCommand(HWND source, WORD code, LRESULT* result) {
+  if (source != hwnd() || (code != BN_CLICKED && code != BN_DOUBLECLICKED)) return false;
+  Click();
+  *result = 0;
+  return true;
+}
+
+bool PictureButton::OnDrawItem(DRAWITEMSTRUCT* item) {
+  DrawOwnerButton(*item, picture_, GlyphPlacement::kLeft, skin());
+  return true;
+}
+
+bool CheckBox::Create(const CreateArgs& args) {
+  checked_ = args.checked;
+  on_click_ = args.on_click;
+  if (!CreateControl(args, "BUTTON", BS_CHECKBOX)) return false;
+  SendMessageA(hwnd(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
+  return true;
+}
+
+void CheckBox::SetChecked(bool checked) {
+  if (checked == checked_) return;
+  checked_ = checked;
+  if (hwnd() != nullptr) {
+    SendMessageA(hwnd(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  if (on_click_) on_click_(*this);
+}
+
+bool CheckBox::OnCommand(HWND source, WORD code, LRESULT* result) {
+  if (source != hwnd() || (code != BN_CLICKED && code != BN_DOUBLECLICKED)) return false;
+  SetChecked(!checked_);
+  *result = 0;
+  return true;
+}
+
+}  // namespace kvo::toolkit

@@ -1,0 +1,428 @@
+#include "control.h"
+
+#include <commctrl.h>
+
+#include <map>
+
+#include "control_internal.h"
+#include "skin_data.h"
+
+namespace kvo::toolkit {
+
+namespace {
+
+constexpr char kControlProperty[] = "KvoToolkitControl";
+constexpr char kOriginalProcProperty[] = "KvoToolkitProc";
+constexpr char kPanelClass[] = "KvoToolkitPanel";
+
+Control* ControlOf(HWND hwnd) {
+  if (hwnd == nullptr) return nullptr;
+  return static_cast<Control*>(GetPropA(hwnd, kControlProperty));
+}
+
+// One tooltip per top-level window, owned by it and so destroyed with it.
+std::map<HWND, HWND>& HintWindows() {
+  static std::map<HWND, HWND> windows;
+  return windows;
+}
+
+HWND HintWindowFor(HWND root, bool create) {
+  auto& windows = HintWindows();
+  auto found = windows.find(root);
+  if (found != windows.end()) {
+    if (IsWindow(found->second) && GetWindow(found->second, GW_OWNER) == root) {
+      return found->second;
+    }
+    windows.erase(found);
+  }
+  if (!create) return nullptr;
+  EnsureCommonControls();
+  HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, root, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+  if (tip == nullptr) return nullptr;
+  SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, 400);
+  windows[root] = tip;
+  return tip;
+}
+
+// TTTOOLINFOA_V2_SIZE: the size every comctl32 version from 5.80 on accepts.
+TOOLINFOA ToolFor(HWND control, const std::string* text) {
+  TOOLINFOA tool = {};
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND;
+  tool.hwnd = GetParent(control);
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = text != nullptr ? const_cast<char*>(text->c_str()) : nullptr;
+  return tool;
+}
+
+bool IsMouseMessage(UINT message) {
+  return message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
+         message == WM_RBUTTONDOWN || message == WM_RBUTTONUP || message == WM_MBUTTONDOWN ||
+         message == WM_MBUTTONUP;
+}
+
+int NextControlId() {
+  static int next = 0x4000;
+  next = next >= 0x7FFF ? 0x4000 : next + 1;
+  return next;
+}
+
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+bool RegisterPanelClass() {
+  static const bool registered = [] {
+    WNDCLASSEXA window_class = {};
+    window_class.cbSize = sizeof(window_class);
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.lpfnWndProc = PanelProc;
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.lpszClassName = kPanelClass;
+    return RegisterClassExA(&window_class) != 0 ||
+           GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  }();
+  return registered;
+}
+
+}  // namespace
+
+// Reaches the protected handlers for the router and the panel helpers.
+struct ControlAccess {
+  static bool Command(Control* control, HWND source, WORD code, LRESULT* result) {
+    return control->OnCommand(source, code, result);
+  }
+  static bool Notify(Control* control, NMHDR* header, LRESULT* result) {
+    return control->OnNotify(header, result);
+  }
+  static bool Scroll(Control* control, HWND source, WORD code, LRESULT* result) {
+    return control->OnScroll(source, code, result);
+  }
+  static bool DrawItem(Control* control, DRAWITEMSTRUCT* item) {
+    return control->OnDrawItem(item);
+  }
+  static bool Color(Control* control, HDC dc, HWND source, LRESULT* result) {
+    return control->OnColor(dc, source, result);
+  }
+};
+
+HFONT DefaultFont() {
+  static const HFONT font = [] {
+    HDC screen = GetDC(nullptr);
+    const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    HFONT created = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+    return created != nullptr ? created : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  }();
+  return font;
+}
+
+void EnsureCommonControls() {
+  static const bool initialised = [] {
+    INITCOMMONCONTROLSEX controls = {};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES;
+    return InitCommonControlsEx(&controls) != FALSE;
+  }();
+  (void)initialised;
+}
+
+HWND HintWindowOf(HWND top_level_window) { return HintWindowFor(top_level_window, false); }
+
+bool RouteControlMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                         LRESULT* result) {
+  (void)window;
+  LRESULT ignored = 0;
+  if (result == nullptr) result = &ignored;
+  switch (message) {
+    case WM_COMMAND: {
+      HWND source = reinterpret_cast<HWND>(lparam);
+      Control* control = ControlOf(source);
+      return control != nullptr && ControlAccess::Command(control, source, HIWORD(wparam), result);
+    }
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lparam);
+      if (header == nullptr) return false;
+      Control* control = ControlOf(header->hwndFrom);
+      return control != nullptr && ControlAccess::Notify(control, header, result);
+    }
+    case WM_HSCROLL:
+    case WM_VSCROLL: {
+      HWND source = reinterpret_cast<HWND>(lparam);
+      Control* control = ControlOf(source);
+      return control != nullptr && ControlAccess::Scroll(control, source, LOWORD(wparam), result);
+    }
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lparam);
+      if (item == nullptr || item->CtlType == ODT_MENU) return false;
+      Control* control = ControlOf(item->hwndItem);
+      if (control == nullptr || !ControlAccess::DrawItem(control, item)) return false;
+      *result = TRUE;
+      return true;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX: {
+      HWND source = reinterpret_cast<HWND>(lparam);
+      Control* control = ControlOf(source);
+      return control != nullptr &&
+             ControlAccess::Color(control, reinterpret_cast<HDC>(wparam), source, result);
+    }
+    default:
+      return false;
+  }
+}
+
+Control::~Control() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+bool Control::CreateControl(const ControlArgs& args, const char* window_class, DWORD style,
+                            DWORD ex_style) {
+  if (hwnd_ != nullptr || args.parent == nullptr) return false;
+  EnsureCommonControls();
+  style |= WS_CHILD;
+  if (args.visible) style |= WS_VISIBLE;
+  if (args.tab_stop) style |= WS_TABSTOP;
+  if (!args.enabled) style |= WS_DISABLED;
+  HWND created = CreateWindowExA(
+      ex_style, window_class, args.caption.c_str(), style, args.bounds.left, args.bounds.top,
+      args.bounds.width, args.bounds.height, args.parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlId())),
+      GetModuleHandleA(nullptr), nullptr);
+  if (created == nullptr) return false;
+  hwnd_ = created;
+  skin_ = args.skin;
+  tag = args.tag;
+  BindPart(created);
+  HFONT font = args.font;
+  if (font == nullptr) font = Skinned() ? skin_->ControlFont() : DefaultFont();
+  SendMessageA(created, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (!args.hint.empty()) SetHint(args.hint);
+  return true;
+}
+
+void Control::BindPart(HWND part) {
+  SetPropA(part, kControlProperty, this);
+  auto original = reinterpret_cast<HANDLE>(
+      SetWindowLongPtrA(part, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::SubclassProc)));
+  SetPropA(part, kOriginalProcProperty, original);
+}
+
+LRESULT Control::CallOriginalProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (hwnd_ == nullptr) return 0;
+  auto original = reinterpret_cast<WNDPROC>(GetPropA(hwnd_, kOriginalProcProperty));
+  if (original == nullptr) return DefWindowProcA(hwnd_, message, wparam, lparam);
+  return CallWindowProcA(original, hwnd_, message, wparam, lparam);
+}
+
+bool Control::Skinned() const { return skin_ != nullptr && skin_->Active(); }
+
+LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  Control* control = ControlOf(hwnd);
+  auto original = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kOriginalProcProperty));
+  if (original == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
+  if (control == nullptr) return CallWindowProcA(original, hwnd, message, wparam, lparam);
+
+  if (message == WM_NCDESTROY) {
+    if (!control->hint_.empty() && control->hwnd_ == hwnd) {
+      HWND tip = HintWindowFor(GetAncestor(hwnd, GA_ROOT), false);
+      TOOLINFOA tool = ToolFor(hwnd, nullptr);
+      if (tip != nullptr) SendMessageA(tip, TTM_DELTOOL, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    RemovePropA(hwnd, kControlProperty);
+    RemovePropA(hwnd, kOriginalProcProperty);
+    if (control->hwnd_ == hwnd) control->hwnd_ = nullptr;
+    return CallWindowProcA(original, hwnd, message, wparam, lparam);
+  }
+  if (IsMouseMessage(message) && !control->hint_.empty()) {
+    if (HWND tip = HintWindowFor(GetAncestor(hwnd, GA_ROOT), false)) {
+      MSG relayed = {hwnd, message, wparam, lparam, static_cast<DWORD>(GetMessageTime()), {}};
+      SendMessageA(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    }
+  }
+  LRESULT result = 0;
+  // Every toolkit window can hold controls (containers do), so it routes like a window.
+  if (RouteControlMessage(hwnd, message, wparam, lparam, &result)) return result;
+  if (control->hwnd_ == hwnd && control->OnOwnMessage(message, wparam, lparam, &result)) {
+    return result;
+  }
+  return CallWindowProcA(original, hwnd, message, wparam, lparam);
+}
+
+void Control::SetBounds(const Rect& bounds) {
+  if (hwnd_ == nullptr) return;
+  SetWindowPos(hwnd_, nullptr, bounds.left, bounds.top, bounds.width, bounds.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Rect Control::Bounds() const {
+  Rect bounds;
+  if (hwnd_ == nullptr) return bounds;
+  RECT window_rect = {};
+  GetWindowRect(hwnd_, &window_rect);
+  MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&window_rect), 2);
+  bounds.left = window_rect.left;
+  bounds.top = window_rect.top;
+  bounds.width = window_rect.right - window_rect.left;
+  bounds.height = window_rect.bottom - window_rect.top;
+  return bounds;
+}
+
+void Control::Move(int left, int top) {
+  if (hwnd_ == nullptr) return;
+  SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+}
+
+void Control::Resize(int width, int height) {
+  if (hwnd_ == nullptr) return;
+  SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+}
+
+void Control::SetVisible(bool visible) {
+  if (hwnd_ != nullptr) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool Control::Visible() const {
+  return hwnd_ != nullptr && (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Control::SetEnabled(bool enabled) {
+  if (hwnd_ != nullptr) EnableWindow(hwnd_, enabled ? TRUE : FALSE);
+}
+
+bool Control::Enabled() const { return hwnd_ != nullptr && IsWindowEnabled(hwnd_) != FALSE; }
+
+void Control::Focus() {
+  if (hwnd_ != nullptr) SetFocus(hwnd_);
+}
+
+void Control::SetCaption(const std::string& caption) {
+  if (hwnd_ != nullptr) SetWindowTextA(hwnd_, caption.c_str());
+}
+
+std::string Control::Caption() const {
+  if (hwnd_ == nullptr) return {};
+  const int length = GetWindowTextLengthA(hwnd_);
+  if (length <= 0) return {};
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const int copied = GetWindowTextA(hwnd_, &text[0], length + 1);
+  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+  return text;
+}
+
+void Control::SetHint(const std::string& hint) {
+  if (hwnd_ == nullptr) {
+    hint_ = hint;
+    return;
+  }
+  HWND tip = HintWindowFor(GetAncestor(hwnd_, GA_ROOT), !hint.empty());
+  if (tip != nullptr) {
+    TOOLINFOA tool = ToolFor(hwnd_, nullptr);
+    if (!hint_.empty()) SendMessageA(tip, TTM_DELTOOL, 0, reinterpret_cast<LPARAM>(&tool));
+    hint_ = hint;
+    if (!hint_.empty()) {
+      tool = ToolFor(hwnd_, &hint_);
+      SendMessageA(tip, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+  } else {
+    hint_ = hint;
+  }
+}
+
+void Control::SetFont(HFONT font) {
+  if (hwnd_ != nullptr) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+bool Control::OnCommand(HWND, WORD, LRESULT*) { return false; }
+bool Control::OnNotify(NMHDR*, LRESULT*) { return false; }
+bool Control::OnScroll(HWND, WORD, LRESULT*) { return false; }
+bool Control::OnDrawItem(DRAWITEMSTRUCT*) { return false; }
+
+bool Control::OnColor(HDC dc, HWND, LRESULT* result) {
+  if (!Skinned()) return false;
+  SetTextColor(dc, skin_->TextColor());
+  SetBkColor(dc, skin_->FaceColor());
+  *result = reinterpret_cast<LRESULT>(skin_->FaceBrush());
+  return true;
+}
+
+bool Control::OnOwnMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+
+// Panels paint their face in the skin's colour when skinned.
+bool Panel::Create(const CreateArgs& args) {
+  const char* container_class = ContainerClassName();
+  if (container_class == nullptr) return false;
+  ControlArgs panel_args = args;
+  panel_args.tab_stop = false;
+  return CreateControl(panel_args, container_class, WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
+}
+
+bool Panel::OnOwnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
+  if (message != WM_ERASEBKGND) return false;
+  RECT client = {};
+  GetClientRect(hwnd(), &client);
+  FillFace(reinterpret_cast<HDC>(wparam), client, skin());
+  *result = TRUE;
+  return true;
+}
+
+const char* ContainerClassName() { return RegisterPanelClass() ? kPanelClass : nullptr; }
+
+int TextLineHeight(HWND hwnd) {
+  HDC dc = GetDC(hwnd);
+  if (dc == nullptr) return 13;
+  HGDIOBJ previous =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, previous);
+  ReleaseDC(hwnd, dc);
+  return metrics.tmHeight > 0 ? metrics.tmHeight : 13;
+}
+
+void PaintGroupFrame(HWND hwnd, HDC dc, const SkinData* skin) {
+  RECT client = {};
+  GetClientRect(hwnd, &client);
+  FillFace(dc, client, skin);
+  const int line = TextLineHeight(hwnd);
+  RECT frame = client;
+  frame.top += line / 2;
+  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+  char caption[256] = {};
+  GetWindowTextA(hwnd, caption, sizeof(caption));
+  if (caption[0] == '\0') return;
+  HGDIOBJ previous =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+  RECT text = {0, 0, 0, 0};
+  DrawTextA(dc, caption, -1, &text, DT_CALCRECT | DT_SINGLELINE);
+  OffsetRect(&text, 8, 0);
+  text.right += 2;
+  FillFace(dc, text, skin);
+  SetBkMode(dc, TRANSPARENT);
+  const bool skinned = skin != nullptr && skin->Active();
+  SetTextColor(dc, IsWindowEnabled(hwnd) ? (skinned ? skin->TextColor() : GetSysColor(COLOR_BTNTEXT))
+                                         : GetSysColor(COLOR_GRAYTEXT));
+  OffsetRect(&text, 1, 0);
+  DrawTextA(dc, caption, -1, &text, DT_SINGLELINE);
+  SelectObject(dc, previous);
+}
+
+void FillFace(HDC dc, const RECT& rect, const SkinData* skin) {
+  if (skin != nullptr && skin->Active()) {
+    FillRect(dc, &rect, skin->FaceBrush());
+  } else {
+    FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
+  }
+}
+
+}  // namespace kvo::toolkit

@@ -1,0 +1,115 @@
+#include "radio_group.h"
+
+#include "control_internal.h"
+#include "skin_data.h"
+
+namespace kvo::toolkit {
+
+bool RadioGroup::Create(const CreateArgs& args) {
+  const char* container_class = ContainerClassName();
+  if (container_class == nullptr) return false;
+  items_ = args.items;
+  columns_ = args.columns;
+  on_click_ = args.on_click;
+  ControlArgs group_args = args;
+  group_args.tab_stop = false;
+  if (!CreateControl(group_args, container_class, WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT)) {
+    return false;
+  }
+  const HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
+  for (size_t index = 0; index < items_.size(); ++index) {
+    // The first item starts the tab group; arrows move between the items.
+    const DWORD style = WS_CHILD | WS_VISIBLE | BS_RADIOBUTTON |
+                        (index == 0 ? WS_GROUP | WS_TABSTOP : 0);
+    HWND item = CreateWindowExA(0, "BUTTON", items_[index].c_str(), style, 0, 0, 0, 0, hwnd(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(index + 1)),
+                                GetModuleHandleA(nullptr), nullptr);
+    if (item == nullptr) continue;
+    SendMessageA(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    BindPart(item);
+    item_windows_.push_back(item);
+  }
+  LayoutItems();
+  if (args.item_index >= 0 && args.item_index < Count()) {
+    item_index_ = args.item_index;
+    SendMessageA(item_windows_[static_cast<size_t>(item_index_)], BM_SETCHECK, BST_CHECKED, 0);
+  }
+  return true;
+}
+
+std::string RadioGroup::Item(int index) const {
+  if (index < 0 || index >= Count()) return {};
+  return items_[static_cast<size_t>(index)];
+}
+
+HWND RadioGroup::ItemWindow(int index) const {
+  if (index < 0 || index >= static_cast<int>(item_windows_.size())) return nullptr;
+  return item_windows_[static_cast<size_t>(index)];
+}
+
+void RadioGroup::SetItemEnabled(int index, bool enabled) {
+  if (HWND item = ItemWindow(index)) EnableWindow(item, enabled ? TRUE : FALSE);
+}
+
+void RadioGroup::SetItemIndex(int index) {
+  if (index < 0 || index >= Count()) index = -1;
+  if (index == item_index_) return;
+  if (HWND previous = ItemWindow(item_index_)) {
+    SendMessageA(previous, BM_SETCHECK, BST_UNCHECKED, 0);
+  }
+  item_index_ = index;
+  if (HWND current = ItemWindow(index)) SendMessageA(current, BM_SETCHECK, BST_CHECKED, 0);
+  if (index >= 0 && on_click_) on_click_(*this);
+}
+
+void RadioGroup::LayoutItems() {
+  if (hwnd() == nullptr) return;
+  RECT client = {};
+  GetClientRect(hwnd(), &client);
+  const std::vector<Rect> rects = RadioItemRects(client.right, client.bottom, Count(), columns_,
+                                                 TextLineHeight(hwnd()) + 2);
+  for (size_t index = 0; index < item_windows_.size() && index < rects.size(); ++index) {
+    const Rect& place = rects[index];
+    SetWindowPos(item_windows_[index], nullptr, place.left, place.top, place.width,
+                 place.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+bool RadioGroup::OnCommand(HWND source, WORD code, LRESULT* result) {
+  if (code != BN_CLICKED && code != BN_DOUBLECLICKED) return false;
+  for (size_t index = 0; index < item_windows_.size(); ++index) {
+    if (item_windows_[index] == source) {
+      SetItemIndex(static_cast<int>(index));
+      *result = 0;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool RadioGroup::OnOwnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      *result = TRUE;
+      return true;
+    case WM_PAINT: {
+      PAINTSTRUCT paint = {};
+      HDC dc = BeginPaint(hwnd(), &paint);
+      PaintGroupFrame(hwnd(), dc, skin());
+      EndPaint(hwnd(), &paint);
+      *result = 0;
+      return true;
+    }
+    case WM_SIZE:
+      LayoutItems();
+      return false;
+    case WM_ENABLE:
+      for (HWND item : item_windows_) EnableWindow(item, static_cast<BOOL>(wparam));
+      InvalidateRect(hwnd(), nullptr, TRUE);
+      return false;
+    default:
+      return false;
+  }
+}
+
+}  // namespace kvo::toolkit

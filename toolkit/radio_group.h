@@ -1,0 +1,47 @@
+// A radio group: a captioned frame holding radio items laid out in columns (RadioItemRects).
+// ItemIndex is -1 while no item is selected. A user's click on an item, or SetItemIndex from
+// code, runs on_click when the selection changes to an item; selecting the item already
+// selected, or clearing the selection (-1), runs nothing.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "control.h"
+
+namespace kvo::toolkit {
+
+class RadioGroup : public Control {
+ public:
+  struct CreateArgs : ControlArgs {  // caption: the frame's caption
+    std::vector<std::string> items;
+    int columns = 1;
+    int item_index = -1;  // initial selection; set without running the handler
+    std::function<void(RadioGroup&)> on_click;
+  };
+  bool Create(const CreateArgs& args);
+
+  int ItemIndex() const { return item_index_; }
+  void SetItemIndex(int index);  // out of range counts as -1
+  int Count() const { return static_cast<int>(items_.size()); }
+  std::string Item(int index) const;
+  void SetItemEnabled(int index, bool enabled);
+  HWND ItemWindow(int index) const;
+  void SetOnClick(std::function<void(RadioGroup&)> on_click) { on_click_ = std::move(on_click); }
+
+ protected:
+  bool OnCommand(HWND source, WORD code, LRESULT* result) override;
+  bool OnOwnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+
+ private:
+  void LayoutItems();
+
+  std::vector<std::string> items_;
+  std::vector<HWND> item_windows_;
+  int columns_ = 1;
+  int item_index_ = -1;
+  std::function<void(RadioGroup&)> on_click_;
+};
+
+}  // namespace kvo::toolkit

@@ -1,0 +1,88 @@
+#include "stretched_picture.h"
+
+#include <cstdlib>
+
+#include "control_internal.h"
+#include "skin_data.h"
+
+namespace kvo::toolkit {
+
+bool StretchedPicture::Create(const CreateArgs& args) {
+  const char* container_class = ContainerClassName();
+  if (container_class == nullptr) return false;
+  picture_ = args.picture;
+  auto_size_ = args.auto_size;
+  cursor_ = LoadCursor(nullptr, args.cursor != nullptr ? args.cursor : IDC_ARROW);
+  ControlArgs picture_args = args;
+  picture_args.tab_stop = false;
+  if (!CreateControl(picture_args, container_class, WS_CLIPSIBLINGS)) return false;
+  if (auto_size_) FitToPicture();
+  return true;
+}
+
+void StretchedPicture::SetPicture(HBITMAP picture) {
+  picture_ = picture;
+  if (auto_size_) FitToPicture();
+  if (hwnd() != nullptr) InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void StretchedPicture::SetAutoSize(bool auto_size) {
+  auto_size_ = auto_size;
+  if (auto_size_) FitToPicture();
+}
+
+void StretchedPicture::FitToPicture() {
+  BITMAP info = {};
+  if (picture_ == nullptr || GetObjectA(picture_, sizeof(info), &info) == 0) return;
+  Resize(info.bmWidth, std::abs(info.bmHeight));
+}
+
+void StretchedPicture::Paint(HDC dc) {
+  RECT client = {};
+  GetClientRect(hwnd(), &client);
+  BITMAP info = {};
+  if (picture_ == nullptr || GetObjectA(picture_, sizeof(info), &info) == 0) {
+    FillFace(dc, client, skin());
+    return;
+  }
+  HDC source = CreateCompatibleDC(dc);
+  if (source == nullptr) return;
+  HGDIOBJ previous = SelectObject(source, picture_);
+  SetStretchBltMode(dc, HALFTONE);
+  SetBrushOrgEx(dc, 0, 0, nullptr);
+  StretchBlt(dc, 0, 0, client.right, client.bottom, source, 0, 0, info.bmWidth,
+             std::abs(info.bmHeight), SRCCOPY);
+  SelectObject(source, previous);
+  DeleteDC(source);
+}
+
+bool StretchedPicture::OnOwnMessage(UINT message, WPARAM, LPARAM, LRESULT* result) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      *result = TRUE;
+      return true;
+    case WM_PAINT: {
+      PAINTSTRUCT paint = {};
+      HDC dc = BeginPaint(hwnd(), &paint);
+      Paint(dc);
+      EndPaint(hwnd(), &paint);
+      *result = 0;
+      return true;
+    }
+    case WM_SETCURSOR:
+      SetCursor(cursor_);
+      *result = TRUE;
+      return true;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      // The picture only shows; clicks do nothing.
+      *result = 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace kvo::toolkit

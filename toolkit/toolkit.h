@@ -1,0 +1,13 @@
+// The whole window toolkit in one include.
+#pragma once
+
+#include "buttons.h"
+#include "containers.h"
+#include "control.h"
+#include "radio_group.h"
+#include "skin_data.h"
+#include "skin_form.h"
+#include "slider.h"
+#include "stretched_picture.h"
+#include "text_controls.h"
+#include "timer.h"
