@@ -1,0 +1,111 @@
+// The main window's arithmetic: id texts, the camera name test, format bands, grip and drag.
+#include <gtest/gtest.h>
+
+#include "main_window_logic.h"
+
+namespace kvo {
+namespace {
+
+TEST(MainWindowLogicTest, ProductStringsGiveIdTextsOrNothing) {
+  struct Case {
+    const char* text;
+    bool parsed;
+    const char* vendor;
+    const char* product;
+  };
+  const Case cases[] = {
+      {"vid_feed&pid_cafe", true, "feed", "cafe"},
+      {"vid_12ab&pid_34cd&rev_0100", true, "12ab", "34cd&rev_0100"},
+      {"vid_feed&pid_", true, "feed", ""},
+      {"vid_&pid_cafe", true, "", "cafe"},
+      {"vid_feed", false, "", ""},
+      {"", false, "", ""},
+      {"&pid_cafe", false, "", ""},          // the marker inside the "vid_" part
+      {"xyz&pid_cafe", false, "", ""},
+      {"vid_feed&pid_cafe&pid_beef", true, "feed", "cafe&pid_beef"},
+      // 42 id characters fit the 52-byte pattern; 43 do not.
+      {"vid_0123456789012345678901&pid_01234567890123456789", true,
+       "0123456789012345678901", "01234567890123456789"},
+      {"vid_0123456789012345678901&pid_012345678901234567890", false, "", ""},
+  };
+  for (const Case& c : cases) {
+    auto ids = ParseProductString(c.text);
+    ASSERT_EQ(c.parsed, ids.has_value()) << c.text;
+    if (!ids) continue;
+    EXPECT_EQ(c.vendor, ids->vendor) << c.text;
+    EXPECT_EQ(c.product, ids->product) << c.text;
+    EXPECT_LE(CameraPattern(*ids).size(), 51u);
+  }
+}
+
+TEST(MainWindowLogicTest, CameraNameIsFoundCaseInsensitivelyInTheInterfaceName) {
+  const CameraIds camera{"feed", "cafe"};
+  const std::string camera_interface =
+      "\\\\?\\USB#VID_FEED&PID_CAFE#SIMCAM0001#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+  EXPECT_TRUE(IsCameraName(camera_interface, camera));
+  EXPECT_FALSE(IsCameraName(
+      "\\\\?\\USB#VID_FEED&PID_BEEF#SIMCAM0002#{a5dcbf10-6530-11d2-901f-00c04fb951ed}", camera));
+  EXPECT_FALSE(IsCameraName("", camera));
+  EXPECT_FALSE(IsCameraName(camera_interface, CameraIds{}))
+      << "without id texts no device is the camera";
+  // The pattern itself is not lower-cased: upper-case ids never match.
+  EXPECT_FALSE(IsCameraName(camera_interface, CameraIds{"FEED", "CAFE"}));
+  // Only the first 255 bytes of the name are looked at.
+  EXPECT_TRUE(IsCameraName(std::string(237, 'x') + "vid_feed&pid_cafe", camera));
+  EXPECT_FALSE(IsCameraName(std::string(239, 'x') + "vid_feed&pid_cafe", camera));
+}
+
+TEST(MainWindowLogicTest, StoredFormatWidthBands) {
+  using Band = FormatGeometry::Band;
+  struct Case {
+    int width, height;
+    Band band;
+    int window_width, window_height, panel_width, panel_height, format_width, format_height;
+  };
+  const Case cases[] = {
+      {1280, 1024, Band::kAdopted, 1305, 1079, 0, 0, 1280, 1024},
+      {1281, 1024, Band::kOutOfRange, 0, 0, 640, 480, 640, 480},
+      {0, 0, Band::kOutOfRange, 0, 0, 640, 480, 640, 480},
+      {-5, 120, Band::kOutOfRange, 0, 0, 640, 480, 640, 480},
+      {319, 239, Band::kSmall, 345, 295, 319, 239, 319, 239},
+      {176, 144, Band::kSmall, 345, 295, 176, 144, 176, 144},
+      {320, 240, Band::kAdopted, 345, 295, 0, 0, 320, 240},
+      {640, 480, Band::kAdopted, 665, 535, 0, 0, 640, 480},
+  };
+  for (const Case& c : cases) {
+    const FormatGeometry g = GeometryForFormat(c.width, c.height);
+    SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+    EXPECT_EQ(c.band, g.band);
+    EXPECT_EQ(c.window_width, g.window_width);
+    EXPECT_EQ(c.window_height, g.window_height);
+    EXPECT_EQ(c.panel_width, g.panel_width);
+    EXPECT_EQ(c.panel_height, g.panel_height);
+    EXPECT_EQ(c.format_width, g.format_width);
+    EXPECT_EQ(c.format_height, g.format_height);
+  }
+  const PanelSize panel = PanelForWindow(kStandardWindowWidth, kStandardWindowHeight);
+  EXPECT_EQ(640, panel.width);
+  EXPECT_EQ(480, panel.height);
+}
+
+TEST(MainWindowLogicTest, GripAndResizeSteps) {
+  // 10 pixels from the right edge and 5 from the bottom: the grip.
+  EXPECT_TRUE(InSizeGrip(665 - 10, 535 - 5, 665, 535));
+  EXPECT_FALSE(InSizeGrip(665 - 16, 535 - 5, 665, 535)) << "x must be beyond W - 16";
+  EXPECT_FALSE(InSizeGrip(665 - 10, 535 - 11, 665, 535)) << "y must be beyond H - 11";
+  EXPECT_TRUE(InSizeGrip(665 - 15, 535 - 10, 665, 535));
+
+  SizeStep step = ResizeToPointer(100, 300, 665, 535);
+  EXPECT_EQ(665, step.width) << "x = 100 leaves the width";
+  EXPECT_EQ(300, step.height);
+  step = ResizeToPointer(121, 115, 665, 535);
+  EXPECT_EQ(121, step.width);
+  EXPECT_EQ(535, step.height) << "115 is not above the least height";
+
+  step = ViewerSizeForPicture(640, 480, 450, 350, 434, 312);
+  EXPECT_EQ(656, step.width);
+  EXPECT_EQ(518, step.height);
+}
+
+}  // namespace
+}  // namespace kvo

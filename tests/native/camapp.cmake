@@ -1,0 +1,6 @@
+# The camera application's plain logic: main window arithmetic, file numbering, clock.
+kvo_native_test(camapp_logic
+  SOURCES ${KVO_ROOT}/tests/camapp/main_window_logic_test.cpp
+          ${KVO_ROOT}/tests/camapp/capture_files_test.cpp
+          ${KVO_ROOT}/camapp/main_window_logic.cpp ${KVO_ROOT}/camapp/capture_files.cpp
+  INCLUDES ${KVO_ROOT}/camapp)
