@@ -7,6 +7,9 @@
 #include "app_error.h"
 #include "command_words.h"
 #include "main_window.h"
+#include "setting_form.h"
+#include "settings_link.h"
+#include "snap_view.h"
 #include "settings_key.h"
 #include "unique_resource.h"
 
@@ -30,12 +33,40 @@ int RunMessageLoop() {
   return 0;
 }
 
+// The main window's view of the settings window.
+class SettingFormLink : public SettingsLink {
+ public:
+  explicit SettingFormLink(TSettingForm& form) : form_(form) {}
+  std::string PathText() const override { return form_.PathText(); }
+  bool ShowImageChecked() const override { return form_.ShowImageChecked(); }
+  bool CaptureAudioChecked() const override { return form_.CaptureAudioChecked(); }
+  void EnableCaptureAudio(bool enabled) override { form_.EnableCaptureAudio(enabled); }
+  void ShowOnTop() override { form_.ShowForm(); }
+
+ private:
+  TSettingForm& form_;
+};
+
 void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::string& word) {
   if (word == "Close") return;
   key.WriteText("AppStatusOK", "N", false);
+  // The windows in their order: main window, property window (it comes with its own
+  // work), settings window, snapshot viewer; all hidden until the loop runs.
   auto main_window = std::make_unique<TKVO_CM_MAIN>(instance, word);
   if (!main_window->Create()) throw AppError("Cannot create the main window.");
+  auto setting_form = std::make_unique<TSettingForm>(instance, *main_window,
+                                                     &main_window->Skin());
+  if (!setting_form->Create()) throw AppError("Cannot create the settings window.");
+  SettingFormLink settings(*setting_form);
+  main_window->SetSettingsLink(&settings);
+  auto snap_view = std::make_unique<TSnapView>(instance, main_window->Skin());
+  if (!snap_view->Create()) throw AppError("Cannot create the snapshot viewer.");
+  main_window->SetSnapView(snap_view.get());
+
+  if (word.empty()) main_window->ShowMainWindow();
   RunMessageLoop();
+  // The main window goes first: its destruction still reads the other windows.
+  main_window.reset();
 }
 
 }  // namespace

@@ -1,11 +1,18 @@
+// The main window: construction, window procedure, camera connection, preview switch,
+// geometry and the mouse. Stills and recordings are in snapshot_control.cpp.
 #include "main_window.h"
 
+#include <dbt.h>
+
+#include <cstring>
 #include <exception>
 #include <utility>
 
 #include "app_error.h"
 #include "command_words.h"
+#include "eye_glyphs.h"
 #include "settings_key.h"
+#include "wide_text.h"
 
 namespace kvo {
 
@@ -15,10 +22,36 @@ constexpr int kDesignedLeft = 434;
 constexpr int kDesignedTop = 251;
 constexpr int kDesignedClientWidth = 646;
 constexpr int kDesignedClientHeight = 523;
-constexpr DWORD kMainWindowStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
+// The platform's frame is only seen when there is no skin; the skin makes it borderless.
+constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
+                                   WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
+constexpr int kButtonTop = 442;
+constexpr int kButtonSize = 20;
+constexpr int kButtonStep = 25;
+constexpr int kCloseImgFromPanelRight = 20;
 
-bool IsLockedCommand(UINT message) {
-  return (message >= WM_CMD_SNAPSHOT && message <= WM_CMD_SENDMAIL) || message == WM_CMD_SHOW;
+constexpr char kRegistrationFailedFormat[] = "RegisterDeviceNotification failed: %d\n";
+
+// {A5DCBF10-6530-11D2-901F-00C04FB951ED}: the USB device interface class.
+constexpr GUID kUsbDeviceInterfaceClass = {
+    0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+// The interface name of a device-interface record starts at byte 28, in UTF-16.
+constexpr std::size_t kInterfaceNameOffset = 28;
+
+// The interface name of a device-change record of device type 5, read within the size the
+// record gives; false for other records.
+bool DeviceInterfaceName(LPARAM lparam, std::string* name) {
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lparam);
+  if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return false;
+  name->clear();
+  if (header->dbch_size <= kInterfaceNameOffset) return true;
+  const std::size_t capacity = (header->dbch_size - kInterfaceNameOffset) / sizeof(wchar_t);
+  const auto* text = reinterpret_cast<const wchar_t*>(reinterpret_cast<const char*>(header) +
+                                                       kInterfaceNameOffset);
+  std::wstring wide;
+  for (std::size_t i = 0; i < capacity && text[i] != L'\0'; ++i) wide.push_back(text[i]);
+  *name = WideToAnsi(wide.c_str());
+  return true;
 }
 
 }  // namespace
@@ -39,7 +72,7 @@ bool TKVO_CM_MAIN::Create() {
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = StaticWindowProc;
   window_class.hInstance = instance_;
-  window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kMainWindowClass;
   if (!RegisterClassExA(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
@@ -51,9 +84,189 @@ bool TKVO_CM_MAIN::Create() {
                           kDesignedLeft, kDesignedTop, frame.right - frame.left,
                           frame.bottom - frame.top, nullptr, nullptr, instance_, this);
   if (hwnd_ == nullptr) return false;
-  StartParameterTimer();
-  if (command_word_.empty()) ShowMainWindow();
+  CreateControls();
+  Construct();
   return true;
+}
+
+void TKVO_CM_MAIN::CreateControls() {
+  SkinData1.LoadFromFile(toolkit::kSkinFilePath);  // missing or unusable: the plain look
+
+  SysPopupMenu.AddSeparator();
+  preview_opt_item_ = SysPopupMenu.Add({"&Preview", [this] { Preview_OptClick(); }});
+  restore_win_item_ = SysPopupMenu.Add({"Restore &Window Size", [this] { RestoreWinClick(); }});
+  SysPopupMenu.AddSeparator();
+  SysPopupMenu.on_popup = [this](toolkit::PopupMenu& menu) { SysPopupMenuPopup(menu); };
+
+  toolkit::SkinForm::CreateArgs skin_args;
+  skin_args.window = hwnd_;
+  skin_args.skin = &SkinData1;
+  skin_args.system_menu = &SysPopupMenu;
+  SkinForm1.Attach(skin_args);
+
+  direct_show_ = std::make_unique<TDirectShow>(hwnd_);
+  if (direct_show_->Handle() != nullptr) {
+    SetWindowPos(direct_show_->Handle(), nullptr, 1, 0, 552, 473, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  ImageEyeOpen = MakeOpenEyeGlyph();
+  ImageEyeClose = MakeClosedEyeGlyph();
+
+  toolkit::PushButton::CreateArgs preview;
+  preview.parent = hwnd_;
+  preview.bounds = {559, kButtonTop, kButtonSize, kButtonSize};
+  preview.hint = "Preview Switch";
+  preview.visible = false;
+  preview.skin = &SkinData1;
+  preview.glyph = ImageEyeClose.get();
+  preview.glyph_placement = toolkit::GlyphPlacement::kBelow;
+  preview.on_click = [this](toolkit::PushButton&) { PreviewBtnClick(); };
+  PreviewBtn.Create(preview);
+
+  toolkit::PushButton::CreateArgs move;
+  move.parent = hwnd_;
+  move.bounds = {585, kButtonTop, kButtonSize, kButtonSize};
+  move.hint = "Move the window";
+  move.visible = false;
+  move.skin = &SkinData1;
+  MoveBtn.Create(move);
+
+  toolkit::PushButton::CreateArgs close;
+  close.parent = hwnd_;
+  close.bounds = {611, kButtonTop, kButtonSize, kButtonSize};
+  close.hint = "Close the window";
+  close.visible = false;
+  close.skin = &SkinData1;
+  close.on_click = [this](toolkit::PushButton&) { CloseImgClick(); };
+  CloseImg.Create(close);
+
+  ParameterTimer.Create({kParameterTimerInterval, false,
+                         [this](toolkit::Timer&) { ParameterTimerTimer(); }});
+  RecTimer.Create({kRecTimerInterval, false, [this](toolkit::Timer&) { RecTimerTimer(); }});
+  SnapTimer.Create({kSnapTimerInterval, false, [this](toolkit::Timer&) { SnapTimerTimer(); }});
+}
+
+void TKVO_CM_MAIN::Construct() {
+  ExitRequested = false;
+  DirectShow1().HideRleCodec = false;
+  DirectShow1().HideVideo1Codec = true;
+
+  if (!RegisterCameraNotification()) {
+    MessageBoxA(hwnd_, "Registering Device Failed!", "Error", MB_OK);
+    ParameterTimer.SetEnabled(true);
+    ExitRequested = true;
+    return;
+  }
+  if (!apartment_.ok()) {
+    MessageBoxA(hwnd_, "CoInitialize Failed!", "Error", MB_OK);
+    ParameterTimer.SetEnabled(true);
+    ExitRequested = true;
+    return;
+  }
+  if (!CM_Open(&CamHandle)) {
+    if (command_word_ != "NoShow") MessageBoxA(hwnd_, kCameraOffText, kCameraOffCaption, MB_OK);
+    ParameterTimer.SetEnabled(true);
+    return;
+  }
+  CameraOn = true;
+  ReadIdTexts();
+  DirectShow1().DeviceIndex = 0;
+  LoadStoredGeometry();
+  if (command_word_ != "Property" && command_word_ != "Setting") OpenPreview();
+  ParameterTimer.SetEnabled(true);
+}
+
+bool TKVO_CM_MAIN::RegisterCameraNotification() {
+  // The wide registration, so that every record carries the UTF-16 name read at byte 28.
+  DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+  filter.dbcc_size = sizeof filter;
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  filter.dbcc_reserved = 0;
+  filter.dbcc_classguid = kUsbDeviceInterfaceClass;
+  DeviceNotify = RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  if (DeviceNotify != nullptr) return true;
+  char text[64] = {};
+  wsprintfA(text, kRegistrationFailedFormat, static_cast<int>(GetLastError()));
+  MessageBoxA(nullptr, text, "Registration", MB_OK);
+  return false;
+}
+
+void TKVO_CM_MAIN::ReadIdTexts() {
+  char name[CM_NAME_BUFFER_SIZE] = {};
+  if (CM_GetProperties(CamHandle, CM_ID_DEVICE_NAME, name) != 0) return;
+  name[sizeof name - 1] = '\0';
+  if (auto ids = ParseProductString(name)) {
+    VendorIdText = ids->vendor;
+    ProductIdText = ids->product;
+  }
+}
+
+void TKVO_CM_MAIN::LoadStoredGeometry() {
+  SettingsKey key;
+  if (!key.is_open()) return;
+  DWORD top = 0;
+  DWORD left = 0;
+  const bool has_top = key.ReadDword("FormTop", &top);
+  const bool has_left = key.ReadDword("FormLeft", &left);
+  VIDEOINFOHEADER record{};
+  record.bmiHeader.biCompression = 0xFFFFFFFFu;
+  DWORD stored = 0;
+  key.ReadValue("Pin_Data", &record, sizeof record, &stored);
+  DirectShow1().CapturePinSet(&record);
+  RECT bounds{};
+  GetWindowRect(hwnd_, &bounds);
+  const int new_left = has_left ? static_cast<int>(static_cast<LONG>(left)) : bounds.left;
+  const int new_top = has_top ? static_cast<int>(static_cast<LONG>(top)) : bounds.top;
+  SetWindowPos(hwnd_, nullptr, new_left, new_top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  const FormatGeometry geometry = GeometryForFormat(DirectShow1().CaptureFormat.bmiHeader.biWidth,
+                                                    DirectShow1().CaptureFormat.bmiHeader.biHeight);
+  HWND panel = DirectShow1().Handle();
+  switch (geometry.band) {
+    case FormatGeometry::Band::kOutOfRange:
+      record = DirectShow1().CaptureFormat;
+      record.bmiHeader.biWidth = geometry.format_width;
+      record.bmiHeader.biHeight = geometry.format_height;
+      if (panel != nullptr) {
+        SetWindowPos(panel, nullptr, 0, 0, geometry.panel_width, geometry.panel_height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      DirectShow1().CapturePinSet(&record);
+      break;
+    case FormatGeometry::Band::kSmall:
+      SetWindowSize(geometry.window_width, geometry.window_height);
+      if (panel != nullptr) {
+        SetWindowPos(panel, nullptr, 0, 0, geometry.panel_width, geometry.panel_height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      break;
+    case FormatGeometry::Band::kAdopted:
+      SetWindowSize(geometry.window_width, geometry.window_height);
+      break;
+  }
+}
+
+void TKVO_CM_MAIN::FormDestroy() {
+  if (DeviceNotify != nullptr) {
+    UnregisterDeviceNotification(DeviceNotify);
+    DeviceNotify = nullptr;
+  }
+  SettingsKey key;
+  if (key.is_open()) {
+    RECT bounds{};
+    GetWindowRect(hwnd_, &bounds);
+    key.WriteDword("FormTop", static_cast<DWORD>(bounds.top));
+    key.WriteDword("FormLeft", static_cast<DWORD>(bounds.left));
+    VIDEOINFOHEADER format{};
+    DirectShow1().CapturePinGet(&format);
+    RegSetValueExA(key.get(), "Pin_Data", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&format),
+                   sizeof format);
+    key.Close();
+  }
+  if (CamHandle != nullptr) CM_Close(CamHandle);
+  CamHandle = nullptr;
+  DirectShow1().Close();
 }
 
 LRESULT CALLBACK TKVO_CM_MAIN::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
@@ -78,25 +291,95 @@ LRESULT CALLBACK TKVO_CM_MAIN::StaticWindowProc(HWND hwnd, UINT message, WPARAM 
   return 0;
 }
 
+LRESULT TKVO_CM_MAIN::DefaultWindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcA(hwnd_, message, wparam, lparam);
+}
+
 LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message >= WM_CMD_SNAPSHOT && message <= WM_CMD_DISABLE && message != WM_CMD_NOSHOW) {
-    return HandleCommandMessage(message);
-  }
+  LRESULT routed = 0;
+  if (toolkit::RouteControlMessage(hwnd_, message, wparam, lparam, &routed)) return routed;
   switch (message) {
-    case WM_TIMER:
-      if (wparam == kParameterTimerId) {
-        ParameterTimerTimer();
-        return 0;
-      }
-      break;
+    case WM_CMD_PROPERTY:
+      ShowPropertyForm();
+      return 0;
+    case WM_CMD_SETTING:
+      if (Settings != nullptr) Settings->ShowOnTop();
+      return 0;
     case WM_QUERYENDSESSION:
       RequestExit();
       break;  // the default handling answers yes, as the exit is requested
-    case WM_CLOSE:
-      FormCloseQuery();
+    case WM_CMD_CLOSE:
+      RequestExit();
       return 0;
+    case WM_CMD_SNAPSHOT:
+    case WM_CMD_RECORD:
+    case WM_CMD_VIEW:
+    case WM_CMD_SHOW:
+    case WM_CMD_SENDMAIL:
+      // Ignored while the stream-format dialog shows: the panel's graph is half built.
+      if (!DirectShow1().FormatDialogOpen) RunLockedCommand(message);
+      return 0;
+    case WM_CMD_DISABLE:
+      ReleaseCamera();
+      return 1;
+    case WM_CMD_ENABLE:
+      ResumeCamera();
+      return 1;
+    case WM_DEVICECHANGE: {
+      LRESULT result = 0;
+      if (HandleDeviceChange(wparam, lparam, &result)) return result;
+      break;
+    }
+    case WM_CLOSE:
+      if (FormCloseQuery()) DestroyWindow(hwnd_);
+      return 0;
+    case WM_SIZE:
+      FormResize();
+      break;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      BeginPaint(hwnd_, &paint);
+      EndPaint(hwnd_, &paint);
+      FormPaint();
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+      const POINT point = WindowPointOfClient(lparam);
+      MouseDown(point.x, point.y);
+      return 0;
+    }
+    case WM_MOUSEMOVE: {
+      const POINT point = WindowPointOfClient(lparam);
+      MouseMove(point.x, point.y);
+      return 0;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      MouseUp();
+      return 0;
+    case WM_CAPTURECHANGED:
+      Dragging = Sizing = false;
+      break;
+    case WM_SETCURSOR:
+      if (reinterpret_cast<HWND>(wparam) == hwnd_ && LOWORD(lparam) == HTCLIENT) {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        ScreenToClient(hwnd_, &cursor);
+        const POINT point = WindowPointOfClient(MAKELPARAM(cursor.x, cursor.y));
+        const SIZE size = WindowSize();
+        const bool grip = InSizeGrip(point.x, point.y, size.cx, size.cy);
+        SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(grip ? IDC_SIZENWSE : IDC_ARROW)));
+        return TRUE;
+      }
+      break;
     case WM_DESTROY:
-      StopParameterTimer();
+      ParameterTimer.SetEnabled(false);
+      RecTimer.SetEnabled(false);
+      SnapTimer.SetEnabled(false);
+      FormDestroy();
       if (ExitRequested) PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:
@@ -106,41 +389,103 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
     default:
       break;
   }
-  return DefWindowProcA(hwnd_, message, wparam, lparam);
+  return DefaultWindowProc(message, wparam, lparam);
 }
 
-LRESULT TKVO_CM_MAIN::HandleCommandMessage(UINT message) {
-  if (message == WM_CMD_CLOSE) {
-    RequestExit();
-    return 0;
-  }
+void TKVO_CM_MAIN::RunLockedCommand(UINT message) {
   // A command that arrives while another is being handled (a message box runs its own
   // loop) is dropped.
-  if (IsLockedCommand(message)) {
-    if (command_busy_) return 0;
-    command_busy_ = true;
-  }
+  if (CommandBusy) return;
+  CommandBusy = true;
   struct Unlock {
     bool& busy;
-    bool locked;
-    ~Unlock() {
-      if (locked) busy = false;
-    }
-  } unlock{command_busy_, IsLockedCommand(message)};
+    ~Unlock() { busy = false; }
+  } unlock{CommandBusy};
+  switch (message) {
+    case WM_CMD_SNAPSHOT:
+      SnapshotCommand();
+      break;
+    case WM_CMD_RECORD:
+      RecordCommand();
+      break;
+    case WM_CMD_VIEW:
+      if (CameraOn) SaveSnapshot();
+      break;
+    case WM_CMD_SHOW:
+      ShowCommand();
+      break;
+    case WM_CMD_SENDMAIL:
+      MailCommand();
+      break;
+    default:
+      break;
+  }
+}
 
-  if (message == WM_CMD_SHOW) ShowMainWindow();
-  return 0;
+bool TKVO_CM_MAIN::HandleDeviceChange(WPARAM event, LPARAM record, LRESULT* result) {
+  std::string name;
+  if (!DeviceInterfaceName(record, &name)) return false;
+  const CameraIds ids{VendorIdText, ProductIdText};
+  switch (event) {
+    case DBT_DEVICEREMOVECOMPLETE:
+      if (!(IsCameraName(name, ids) && CameraOn)) return false;
+      ReleaseCamera();
+      *result = 1;
+      return true;
+    case DBT_DEVICEQUERYREMOVE:
+      if (IsCameraName(name, ids) && CameraOn) ReleaseCamera();
+      *result = 1;  // the removal is granted
+      return true;
+    case DBT_DEVICEARRIVAL:
+      if (CamHandle != nullptr) CM_Close(CamHandle);
+      CamHandle = nullptr;
+      CM_Open(&CamHandle);
+      if (CamHandle != nullptr) ReadIdTexts();
+      if (IsCameraName(name, CameraIds{VendorIdText, ProductIdText}) && !CameraOn) {
+        ResumeCamera();
+      }
+      *result = 1;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// ---- Start-up timer and program end ----
+
+bool TKVO_CM_MAIN::FormatDialogShowing() const {
+  return direct_show_ && direct_show_->FormatDialogOpen;
+}
+
+void TKVO_CM_MAIN::CloseFormatDialog() {
+  // The stream-format dialog runs its own modal loop inside the panel; the program may only
+  // end once that loop has returned, or the panel would go on with released interfaces.
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM) -> BOOL {
+        char class_name[16] = {};
+        GetClassNameA(window, class_name, sizeof class_name);
+        if (std::strcmp(class_name, "#32770") == 0 && IsWindowVisible(window)) {
+          PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+        return TRUE;
+      },
+      0);
 }
 
 void TKVO_CM_MAIN::ParameterTimerTimer() {
   if (ExitRequested) {
+    if (FormatDialogShowing()) {
+      CloseFormatDialog();
+      return;  // the next tick ends the program once the dialog has gone
+    }
     // The normal shutdown: the window is destroyed and the loop ends.
-    StopParameterTimer();
+    ParameterTimer.SetEnabled(false);
     DestroyWindow(hwnd_);
     return;
   }
   if (StartupCommandDone) {
-    StopParameterTimer();
+    ParameterTimer.SetEnabled(false);
     return;
   }
   StartupCommandDone = true;
@@ -152,13 +497,46 @@ void TKVO_CM_MAIN::ParameterTimerTimer() {
     ShowApplicationError(hwnd_, error.what());
   }
   WriteAppStatusReady();
-  StopParameterTimer();
+  if (!ExitRequested) ParameterTimer.SetEnabled(false);
 }
 
 void TKVO_CM_MAIN::RunStartupCommand() {
-  // The snapshot, recording, property and settings operations join the start-up command
-  // with the windows that carry them out; the empty word, "Close", "enable", "disable" and
-  // unknown words do nothing here.
+  const std::string& word = command_word_;
+  const bool ready = DirectShow1().GetReady();
+  if (word == "NoShow") {
+    DirectShow1().Close();
+  } else if (word == "SnapShot") {
+    if (!ready && Locked() && IsWindowVisible(hwnd_)) RequestStill();
+    ShowMainWindow();
+  } else if (word == "Record") {
+    ShowMainWindow();
+    if (ready) {
+      RecBtnClick();
+    } else {
+      OpenPreview();
+      if (DirectShow1().GetReady()) {
+        DirectShow1().Run();
+        SetEyeGlyph(true);
+        RefreshPreviewButton();
+        RecBtnClick();
+      }
+    }
+  } else if (word == "View") {
+    SaveSnapshot();
+  } else if (word == "Property") {
+    ShowPropertyForm();
+  } else if (word == "Setting") {
+    if (Settings != nullptr) Settings->ShowOnTop();
+  } else if (word == "SendMail") {
+    if (ready) {
+      ShowMainWindow();
+      MailPending = true;
+      SnapTimer.SetEnabled(true);
+    } else if (Locked()) {
+      MailPending = true;
+      RequestStill();
+    }
+  }
 }
 
 void TKVO_CM_MAIN::WriteAppStatusReady() {
@@ -168,29 +546,217 @@ void TKVO_CM_MAIN::WriteAppStatusReady() {
 
 void TKVO_CM_MAIN::RequestExit() {
   ExitRequested = true;
-  StartParameterTimer();
+  ParameterTimer.SetEnabled(true);
 }
 
-void TKVO_CM_MAIN::FormCloseQuery() {
-  if (ExitRequested) {
-    DestroyWindow(hwnd_);
-    return;
+// ---- Camera connection ----
+
+bool TKVO_CM_MAIN::Locked() const {
+  return direct_show_->Caption() == "Locked by another application";
+}
+
+void TKVO_CM_MAIN::OpenPreview() {
+  DirectShow1().InitRunCapture(VendorIdText, ProductIdText, false);
+}
+
+void TKVO_CM_MAIN::RefreshPreviewButton() {
+  PreviewBtn.Hide();
+  PreviewBtn.Show();
+  PreviewBtn.Focus();
+}
+
+void TKVO_CM_MAIN::SetEyeGlyph(bool open) {
+  PreviewBtn.SetGlyph(open ? ImageEyeOpen.get() : ImageEyeClose.get());
+}
+
+void TKVO_CM_MAIN::ReleaseCamera() {
+  DirectShow1().Close();
+  if (CamHandle != nullptr) CM_Close(CamHandle);
+  CamHandle = nullptr;
+  ClosePropertyCameraHandle();
+  CameraOn = false;
+  if (IsWindowVisible(hwnd_)) {
+    SetEyeGlyph(false);
+    RefreshPreviewButton();
   }
-  // Closing by the caption or the system menu only hides the window.
+}
+
+void TKVO_CM_MAIN::ResumeCamera() {
+  CameraOn = true;
+  // The driver needs its time after the camera comes back; the window handles nothing
+  // meanwhile.
+  Sleep(2000);
+  if (CamHandle != nullptr) CM_Close(CamHandle);
+  CamHandle = nullptr;
+  CM_Open(&CamHandle);
+  Sleep(500);
+  ReopenPropertyCamera();
+}
+
+void TKVO_CM_MAIN::ClosePropertyCameraHandle() {
+  if (PropertyForm == nullptr) return;  // joins with the property window
+}
+
+void TKVO_CM_MAIN::ReopenPropertyCamera() {
+  if (PropertyForm == nullptr) return;  // joins with the property window
+}
+
+void TKVO_CM_MAIN::ShowPropertyForm() {
+  if (PropertyForm == nullptr) return;  // joins with the property window
+}
+
+// ---- Commands of the preview and the window ----
+
+void TKVO_CM_MAIN::ShowMainWindow() {
+  const bool was_hidden = !IsWindowVisible(hwnd_);
+  ShowWindow(hwnd_, SW_SHOW);
+  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  if (was_hidden) FormShow();
+}
+
+void TKVO_CM_MAIN::ShowCameraOffBox() {
+  MessageBoxA(hwnd_, kCameraOffText, kCameraOffCaption, MB_OK);
+}
+
+void TKVO_CM_MAIN::ShowCommand() {
+  ShowMainWindow();
+  if (DirectShow1().GetInRecord()) {
+    RecBtnClick();
+    UpdateRecordingStatus();
+  } else if (!DirectShow1().GetReady()) {
+    PreviewBtnClick();
+  }
+}
+
+void TKVO_CM_MAIN::PreviewBtnClick() {
+  if (DirectShow1().FormatDialogOpen) return;
+  if (DirectShow1().GetReady()) {
+    if (DirectShow1().GetInRecord()) RecBtnClick();
+    SetEyeGlyph(false);
+    DirectShow1().Close();
+    RefreshPreviewButton();
+  } else {
+    OpenPreview();
+    if (DirectShow1().GetReady()) {
+      SetEyeGlyph(true);
+      DirectShow1().Run();
+      RefreshPreviewButton();
+    }
+  }
+  UpdateRecordingStatus();
+}
+
+void TKVO_CM_MAIN::FormShow() {
+  if (command_word_ == "Setting" || command_word_ == "Property") {
+    DirectShow1().Close();
+    SetEyeGlyph(false);
+    RefreshPreviewButton();
+  } else {
+    DirectShow1().Run();
+    if (DirectShow1().GetReady()) SetEyeGlyph(true);
+    RefreshPreviewButton();
+  }
+}
+
+void TKVO_CM_MAIN::CloseImgClick() {
+  if (DirectShow1().GetInRecord()) RecBtnClick();
+  if (DirectShow1().GetReady()) {
+    DirectShow1().Close();
+    SetEyeGlyph(false);
+    RefreshPreviewButton();
+  }
+  ShowWindow(hwnd_, SW_SHOW);
   ShowWindow(hwnd_, SW_HIDE);
 }
 
-void TKVO_CM_MAIN::ShowMainWindow() {
-  ShowWindow(hwnd_, SW_SHOW);
-  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+bool TKVO_CM_MAIN::FormCloseQuery() {
+  if (ExitRequested) return !FormatDialogShowing();
+  CloseImgClick();
+  return false;
 }
 
-void TKVO_CM_MAIN::StartParameterTimer() {
-  if (hwnd_ != nullptr) SetTimer(hwnd_, kParameterTimerId, kParameterTimerInterval, nullptr);
+void TKVO_CM_MAIN::FormResize() {
+  if (!direct_show_) return;
+  const SIZE size = WindowSize();
+  const PanelSize panel = PanelForWindow(size.cx, size.cy);
+  if (DirectShow1().Handle() != nullptr) {
+    SetWindowPos(DirectShow1().Handle(), nullptr, 0, 0, panel.width > 0 ? panel.width : 0,
+                 panel.height > 0 ? panel.height : 0, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  DirectShow1().ReSizeDS();
+  const int close_left = panel.width - kCloseImgFromPanelRight;
+  const int move_left = close_left - kButtonStep;
+  CloseImg.Move(close_left, kButtonTop);
+  MoveBtn.Move(move_left, kButtonTop);
+  PreviewBtn.Move(move_left - kButtonStep, kButtonTop);
 }
 
-void TKVO_CM_MAIN::StopParameterTimer() {
-  if (hwnd_ != nullptr) KillTimer(hwnd_, kParameterTimerId);
+void TKVO_CM_MAIN::FormPaint() { UpdateRecordingStatus(); }
+
+SIZE TKVO_CM_MAIN::WindowSize() const {
+  RECT bounds{};
+  GetWindowRect(hwnd_, &bounds);
+  return {bounds.right - bounds.left, bounds.bottom - bounds.top};
+}
+
+void TKVO_CM_MAIN::SetWindowSize(int width, int height) {
+  SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TKVO_CM_MAIN::SysPopupMenuPopup(toolkit::PopupMenu& menu) {
+  const SIZE size = WindowSize();
+  const SIZE largest = SkinForm1.LargestSize();
+  menu.SetEnabled(restore_win_item_, !(size.cx == largest.cx && size.cy == largest.cy));
+  menu.SetChecked(preview_opt_item_, DirectShow1().GetReady());
+}
+
+void TKVO_CM_MAIN::RestoreWinClick() { SetWindowSize(kStandardWindowWidth, kStandardWindowHeight); }
+
+void TKVO_CM_MAIN::Preview_OptClick() {
+  if (CameraOn) {
+    PreviewBtnClick();
+  } else {
+    ShowCameraOffBox();
+  }
+}
+
+// ---- The mouse on the window's own surface ----
+
+POINT TKVO_CM_MAIN::WindowPointOfClient(LPARAM lparam) const {
+  POINT point = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+  ClientToScreen(hwnd_, &point);
+  RECT bounds{};
+  GetWindowRect(hwnd_, &bounds);
+  return {point.x - bounds.left, point.y - bounds.top};
+}
+
+void TKVO_CM_MAIN::MouseDown(int x, int y) {
+  DragOrigin = {x, y};
+  const SIZE size = WindowSize();
+  if (InSizeGrip(x, y, size.cx, size.cy)) {
+    Sizing = true;
+  } else {
+    Dragging = true;
+  }
+  SetCapture(hwnd_);
+}
+
+void TKVO_CM_MAIN::MouseMove(int x, int y) {
+  const SIZE size = WindowSize();
+  if (Sizing) {
+    const SizeStep step = ResizeToPointer(x, y, size.cx, size.cy);
+    if (step.width != size.cx || step.height != size.cy) SetWindowSize(step.width, step.height);
+  } else if (Dragging) {
+    RECT bounds{};
+    GetWindowRect(hwnd_, &bounds);
+    SetWindowPos(hwnd_, nullptr, bounds.left + x - DragOrigin.x, bounds.top + y - DragOrigin.y,
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void TKVO_CM_MAIN::MouseUp() {
+  Dragging = Sizing = false;
+  if (GetCapture() == hwnd_) ReleaseCapture();
 }
 
 }  // namespace kvo

@@ -1,52 +1,186 @@
-// TKVO_CM_MAIN: the camera application's main window. It exists from the start of the
-// first instance on, also while hidden, and receives every relayed command message.
+// TKVO_CM_MAIN: the camera application's main window. It holds the camera handle and the
+// capture panel DirectShow1, receives every relayed command and every USB device change,
+// keeps its geometry and the capture format in the settings key, takes stills and records.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+
+#include "capture_files.h"
+#include "kvocmdll.h"
+#include "main_window_logic.h"
+#include "setting_form_host.h"
+#include "settings_link.h"
+#include "snap_view.h"
+#include "tdirectshow.h"
+#include "toolkit.h"
+#include "unique_resource.h"
 
 namespace kvo {
 
 constexpr char kMainWindowClass[] = "TKVO_CM_MAIN";
-constexpr UINT_PTR kParameterTimerId = 1;
 constexpr UINT kParameterTimerInterval = 50;
+constexpr UINT kRecTimerInterval = 1000;
+constexpr UINT kSnapTimerInterval = 1200;
+constexpr char kCameraOffText[] = "Please press Fn+F10 turn on the Camera";
+constexpr char kCameraOffCaption[] = "Error window";
 
-class TKVO_CM_MAIN {
+// The property window joins with its own work; until then the main window has none and
+// every call into it is a named seam that does nothing.
+class TPropertyForm;
+
+class TKVO_CM_MAIN : public SettingFormHost {
  public:
   // command_word is argument 1 of this instance's command line; the window starts hidden
   // unless it is empty.
   TKVO_CM_MAIN(HINSTANCE instance, std::string command_word);
   TKVO_CM_MAIN(const TKVO_CM_MAIN&) = delete;
   TKVO_CM_MAIN& operator=(const TKVO_CM_MAIN&) = delete;
-  ~TKVO_CM_MAIN();
+  virtual ~TKVO_CM_MAIN();
 
-  // Registers the class and creates the window; false when the platform refuses.
+  // Creates the window and its controls and runs the construction; false when the platform
+  // refuses the window itself.
   bool Create();
   HWND hwnd() const { return hwnd_; }
+  // The skin the viewer draws with too.
+  const toolkit::SkinData& Skin() const { return SkinData1; }
 
+  // The windows created after this one.
+  void SetSettingsLink(SettingsLink* settings) { Settings = settings; }
+  void SetSnapView(TSnapView* view) { SnapView = view; }
+
+  // What the settings window reaches (SettingFormHost).
+  TDirectShow& DirectShow1() override { return *direct_show_; }
+  HWND MainWindowHandle() const override { return hwnd_; }
+  void ShowMainWindow() override;
+  void PreviewBtnClick() override;
+  void DisableRecTimer() override { RecTimer.SetEnabled(false); }
+  void UpdateRecordingStatus() override;
+
+  // Public state, as the other windows reach it.
+  CM_Handle* CamHandle = nullptr;
+  TPropertyForm* PropertyForm = nullptr;  // null until the property window exists
+  SettingsLink* Settings = nullptr;
+  TSnapView* SnapView = nullptr;
+  std::string VendorIdText;
+  std::string ProductIdText;
   bool ExitRequested = false;
   bool StartupCommandDone = false;
+  bool CameraOn = false;
+  bool CommandBusy = false;
+  bool MailPending = false;
+  RecordingClock Clock;
+  int32_t ZoomFactor = 10;
+  int32_t ZoomLimit = 10;
+  std::wstring SnapshotPath;
+  std::wstring RecordPath;
+  VIDEOINFOHEADER SavedCaptureFormat{};
+
+  // Operations the start-up command and the other windows use.
+  void OpenPreview();
+  void RefreshPreviewButton();
+  void CloseImgClick();
+  void ReleaseCamera();
+  void ResumeCamera();
+  void RequestStill();
+  void SaveSnapshot();
+  void MailSnapshot(const std::wstring& path);
+  void RecBtnClick();
+  bool Locked() const;
 
  private:
   static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
                                            LPARAM lparam);
   LRESULT MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT HandleCommandMessage(UINT message);
+  LRESULT DefaultWindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  void RunLockedCommand(UINT message);
+  bool HandleDeviceChange(WPARAM event, LPARAM record, LRESULT* result);
 
+  // Construction and destruction.
+  void CreateControls();
+  void Construct();
+  bool RegisterCameraNotification();
+  void ReadIdTexts();
+  void LoadStoredGeometry();
+  void FormDestroy();
+
+  // Start-up timer and program end.
   void ParameterTimerTimer();
-  void StartParameterTimer();
-  void StopParameterTimer();
   void RunStartupCommand();
   void WriteAppStatusReady();
   void RequestExit();
-  void FormCloseQuery();
-  void ShowMainWindow();
+  bool FormatDialogShowing() const;
+  void CloseFormatDialog();
+
+  // Commands.
+  void SnapshotCommand();
+  void RecordCommand();
+  void ShowCommand();
+  void MailCommand();
+  void StartPreviewShown();
+
+  // Window behaviour.
+  void FormShow();
+  bool FormCloseQuery();
+  void FormResize();
+  void FormPaint();
+  void SetEyeGlyph(bool open);
+  void SysPopupMenuPopup(toolkit::PopupMenu& menu);
+  void RestoreWinClick();
+  void Preview_OptClick();
+  void MouseDown(int x, int y);
+  void MouseMove(int x, int y);
+  void MouseUp();
+  POINT WindowPointOfClient(LPARAM lparam) const;
+  SIZE WindowSize() const;
+  void SetWindowSize(int width, int height);
+  void ShowCameraOffBox();
+
+  // Stills and recordings.
+  void RecTimerTimer();
+  void SnapTimerTimer();
+  void StartRecording();
+  void StopRecording();
+  std::string FolderForFiles() const;
+  uint32_t NextCounterValue(const char* counter_name) const;
+  uint32_t TakeFreeNumber(const char* counter_name, uint32_t number, const std::string& folder,
+                          const char* prefix, const char* extension) const;
+  bool CheckRecordingFile();
+  void StopAbortedRecording(const std::string& text);
+
+  // The property window's part of the camera handles and the show command; each does
+  // nothing while there is no property window.
+  void ClosePropertyCameraHandle();
+  void ReopenPropertyCamera();
+  void ShowPropertyForm();
 
   HINSTANCE instance_;
   std::string command_word_;
   HWND hwnd_ = nullptr;
-  bool command_busy_ = false;
+  ComApartment apartment_;
+  std::unique_ptr<TDirectShow> direct_show_;
+  HDEVNOTIFY DeviceNotify = nullptr;
+  bool was_visible_ = false;
+  bool Dragging = false;
+  bool Sizing = false;
+  POINT DragOrigin{};
+  uint32_t recording_ticks_ = 0;
+
+  toolkit::SkinData SkinData1;
+  toolkit::SkinForm SkinForm1;
+  toolkit::PopupMenu SysPopupMenu;
+  int preview_opt_item_ = -1;
+  int restore_win_item_ = -1;
+  toolkit::PushButton PreviewBtn;
+  toolkit::PushButton MoveBtn;
+  toolkit::PushButton CloseImg;
+  UniqueHBitmap ImageEyeOpen;
+  UniqueHBitmap ImageEyeClose;
+  toolkit::Timer ParameterTimer;
+  toolkit::Timer RecTimer;
+  toolkit::Timer SnapTimer;
 };
 
 // Shows an error raised inside an operation, captioned with the application title.

@@ -1,0 +1,50 @@
+// TSnapView: the snapshot viewer, a skinned tool window whose one control, Image, shows the
+// last still stretched over the whole client area. It has no behaviour of its own: the main
+// window sizes it, hands it the picture and shows it; its close button hides it.
+#pragma once
+
+#include <windows.h>
+
+#include "dib_bitmap.h"
+#include "toolkit.h"
+#include "unique_resource.h"
+
+namespace kvo {
+
+constexpr char kSnapViewClass[] = "TSnapView";
+constexpr char kSnapViewCaption[] = "SnapView";
+
+class TSnapView {
+ public:
+  TSnapView(HINSTANCE instance, const toolkit::SkinData& skin);
+  TSnapView(const TSnapView&) = delete;
+  TSnapView& operator=(const TSnapView&) = delete;
+  ~TSnapView();
+
+  // Creates the window hidden; false when the platform refuses.
+  bool Create();
+  HWND hwnd() const { return hwnd_; }
+
+  // Gives Image a copy of the picture.
+  void SetPicture(const DibBitmap& bitmap);
+  SIZE WindowSize() const;
+  SIZE ImageSize() const;
+  void SetWindowSize(int width, int height);
+  void Show();
+
+  toolkit::StretchedPicture Image;
+
+ private:
+  static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
+                                           LPARAM lparam);
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  void FitImage();
+
+  HINSTANCE instance_;
+  const toolkit::SkinData& skin_;
+  HWND hwnd_ = nullptr;
+  toolkit::SkinForm SkinForm1;
+  UniqueHBitmap picture_;
+};
+
+}  // namespace kvo

@@ -1,0 +1,390 @@
+// Stills and recordings of the main window: asking the camera for a still, saving it as a
+// numbered JPEG file (and mailing it), starting and stopping numbered recordings, the
+// recording clock, and stopping a recording the capture panel aborted.
+#include <windows.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <cwchar>
+#include <string>
+
+#include "app_error.h"
+#include "jpeg_writer.h"
+#include "mail_fallback.h"
+#include "main_window.h"
+#include "settings_key.h"
+#include "wide_text.h"
+
+namespace kvo {
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// {9E56BE60-C50F-11CF-9A2C-00A0C90A90CE}: the shell's Mail Recipient drop target.
+constexpr CLSID kMailRecipient = {
+    0x9E56BE60, 0xC50F, 0x11CF, {0x9A, 0x2C, 0x00, 0xA0, 0xC9, 0x0A, 0x90, 0xCE}};
+constexpr char kCannotCreateDirectory[] = "Cannot create directory.";
+constexpr int kSmallestStillWidth = 160;
+constexpr int kSmallestStillHeight = 120;
+
+bool FolderExists(const std::string& folder) {
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Creates the folder with all missing parents.
+bool ForceFolder(const std::string& folder) {
+  if (folder.empty()) return false;
+  if (FolderExists(folder)) return true;
+  std::string trimmed = folder;
+  while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/')) {
+    trimmed.pop_back();
+  }
+  const std::size_t cut = trimmed.find_last_of("\\/");
+  if (cut != std::string::npos && cut > 0) {
+    const std::string parent = trimmed.substr(0, cut);
+    // A drive root such as "C:" exists or not by itself.
+    if (!(parent.size() == 2 && parent[1] == ':') && !ForceFolder(parent)) return false;
+  }
+  return CreateDirectoryA(trimmed.c_str(), nullptr) != 0 || FolderExists(trimmed);
+}
+
+bool FileExistsW(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string SystemErrorText(DWORD error) {
+  char* buffer = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = length > 0 && buffer != nullptr ? std::string(buffer, length)
+                                                     : "Error " + std::to_string(error) + ".";
+  LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+// Writes the whole file under a name that must not exist yet; the system error otherwise.
+DWORD WriteNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return GetLastError();
+  DWORD written = 0;
+  const bool ok = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                            nullptr) &&
+                  written == bytes.size();
+  if (ok) return ERROR_SUCCESS;
+  const DWORD error = GetLastError();
+  file.reset();
+  DeleteFileA(path.c_str());  // no half-written still is left behind
+  return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+}
+
+std::optional<std::string> FileSystemNameOf(wchar_t drive) {
+  const wchar_t root[] = {drive, L':', L'\\', L'\0'};
+  wchar_t name[101] = {};
+  if (!GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, name, 100)) {
+    return std::nullopt;
+  }
+  return WideToAnsi(name);
+}
+
+std::optional<uint64_t> FileSizeOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+struct ItemIdList {
+  LPITEMIDLIST list = nullptr;
+  ~ItemIdList() { CoTaskMemFree(list); }
+};
+
+}  // namespace
+
+void TKVO_CM_MAIN::RequestStill() {
+  CM_SetProperties(CamHandle, CM_ID_TRIGGER_ENABLE, nullptr);
+}
+
+std::string TKVO_CM_MAIN::FolderForFiles() const {
+  return Settings != nullptr ? Settings->PathText() : std::string();
+}
+
+uint32_t TKVO_CM_MAIN::NextCounterValue(const char* counter_name) const {
+  SettingsKey key;
+  if (!key.is_open()) return 0;
+  DWORD counter = 0;
+  if (!key.ReadDword(counter_name, &counter)) counter = 0;
+  ++counter;
+  key.WriteDword(counter_name, counter);
+  return counter;
+}
+
+uint32_t TKVO_CM_MAIN::TakeFreeNumber(const char* counter_name, uint32_t number,
+                                      const std::string& folder, const char* prefix,
+                                      const char* extension) const {
+  // An earlier file of that name (after a counter reset, or counters copied from another
+  // user) is never replaced: the next free number is taken and kept as the counter.
+  auto exists = [&](uint32_t candidate) {
+    return FileExistsW(AnsiToWide(NumberedFileName(folder, prefix, candidate, extension).c_str()));
+  };
+  if (!exists(number)) return number;
+  auto free_number = NextFreeNumber(number, exists);
+  if (!free_number) throw AppError("No free file number in " + folder + ".");
+  SettingsKey key;
+  if (key.is_open()) key.WriteDword(counter_name, *free_number);
+  return *free_number;
+}
+
+void TKVO_CM_MAIN::SaveSnapshot() {
+  DibBitmap bitmap;
+  CM_GetProperties(CamHandle, CM_ID_SNAPSHOT_IMAGE, static_cast<CM_BitmapTarget*>(&bitmap));
+  if (bitmap.width() < kSmallestStillWidth || bitmap.height() < kSmallestStillHeight) return;
+
+  if (SnapView != nullptr) {
+    const SIZE view = SnapView->WindowSize();
+    const SIZE image = SnapView->ImageSize();
+    const SizeStep size = ViewerSizeForPicture(bitmap.width(), bitmap.height(), view.cx, view.cy,
+                                               image.cx, image.cy);
+    SnapView->SetWindowSize(size.width, size.height);
+    if (Settings != nullptr && Settings->ShowImageChecked()) SnapView->Show();
+    SnapView->SetPicture(bitmap);
+  }
+  std::string encode_error;
+  const std::vector<std::uint8_t> jpeg = EncodeJpeg(bitmap, kStillJpegQuality, &encode_error);
+  if (jpeg.empty()) throw AppError("Cannot encode the picture: " + encode_error);
+
+  uint32_t number = NextCounterValue("JpgCounter");
+  const std::string folder = FolderForFiles();
+  if (!ForceFolder(folder)) throw AppError(kCannotCreateDirectory);
+  number = TakeFreeNumber("JpgCounter", number, folder, kSnapshotPrefix, kSnapshotExtension);
+
+  const std::string ansi_path =
+      NumberedFileName(folder, kSnapshotPrefix, number, kSnapshotExtension);
+  const std::wstring wide_path = AnsiToWide(ansi_path.c_str());
+  if (!SnapshotPathFits(wide_path.size(), ansi_path.size())) {
+    throw AppError("The path of the picture is too long: " + ansi_path);
+  }
+  SnapshotPath = wide_path;
+  const DWORD error = WriteNewFile(ansi_path, jpeg);
+  if (error != ERROR_SUCCESS) {
+    throw AppError("Cannot write " + ansi_path + ": " + SystemErrorText(error));
+  }
+  if (MailPending) {
+    MailPending = false;
+    MailSnapshot(SnapshotPath);
+  }
+  CM_SetProperties(CamHandle, CM_ID_SNAPSHOT_DONE, nullptr);
+}
+
+void TKVO_CM_MAIN::MailSnapshot(const std::wstring& path) {
+  ComPtr<IDropTarget> mail;
+  if (FAILED(CoCreateInstance(kMailRecipient, nullptr, CLSCTX_INPROC_SERVER, IID_IDropTarget,
+                              reinterpret_cast<void**>(mail.GetAddressOf())))) {
+    // No Mail Recipient target on this system: the mail program through Simple MAPI.
+    SendFileWithSimpleMapi(hwnd_, path.c_str());
+    return;
+  }
+  const std::size_t cut = path.find_last_of(L'\\');
+  std::wstring folder = cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+  std::wstring file = cut == std::wstring::npos ? path : path.substr(cut + 1);
+  if (!folder.empty() && folder.back() == L':') folder += L'\\';
+  if (file.empty()) return;
+
+  ComPtr<IShellFolder> desktop;
+  if (FAILED(SHGetDesktopFolder(desktop.GetAddressOf()))) return;
+  ComPtr<IShellFolder> shell_folder;
+  {
+    ItemIdList folder_list;
+    if (FAILED(desktop->ParseDisplayName(hwnd_, nullptr, &folder[0], nullptr, &folder_list.list,
+                                         nullptr))) {
+      return;
+    }
+    if (FAILED(desktop->BindToObject(folder_list.list, nullptr, IID_IShellFolder,
+                                     reinterpret_cast<void**>(shell_folder.GetAddressOf())))) {
+      return;
+    }
+  }
+  ComPtr<IDataObject> data;
+  {
+    ItemIdList file_list;
+    if (FAILED(shell_folder->ParseDisplayName(hwnd_, nullptr, &file[0], nullptr, &file_list.list,
+                                              nullptr))) {
+      return;
+    }
+    LPCITEMIDLIST items[] = {file_list.list};
+    if (FAILED(shell_folder->GetUIObjectOf(hwnd_, 1, items, IID_IDataObject, nullptr,
+                                           reinterpret_cast<void**>(data.GetAddressOf())))) {
+      return;
+    }
+  }
+  POINTL origin = {0, 0};
+  DWORD effect = DROPEFFECT_COPY;
+  mail->DragEnter(data.Get(), MK_LBUTTON, origin, &effect);
+  effect = DROPEFFECT_COPY;
+  mail->Drop(data.Get(), MK_LBUTTON, origin, &effect);
+}
+
+// ---- The four command branches ----
+
+void TKVO_CM_MAIN::StartPreviewShown() {
+  ShowMainWindow();
+  DirectShow1().Run();
+  SetEyeGlyph(true);
+  RefreshPreviewButton();
+}
+
+void TKVO_CM_MAIN::SnapshotCommand() {
+  if (!CameraOn) {
+    ShowCameraOffBox();
+    return;
+  }
+  const bool visible = IsWindowVisible(hwnd_) != FALSE;
+  if (DirectShow1().GetReady() && visible) {
+    RequestStill();
+    return;
+  }
+  OpenPreview();
+  if (DirectShow1().GetReady()) {
+    ShowMainWindow();
+    OpenPreview();  // built anew now that the window is visible
+    DirectShow1().Run();
+    SetEyeGlyph(true);
+    RefreshPreviewButton();
+    return;
+  }
+  if (Locked() && visible) RequestStill();
+  ShowMainWindow();
+}
+
+void TKVO_CM_MAIN::MailCommand() {
+  if (DirectShow1().GetReady() && IsWindowVisible(hwnd_)) {
+    MailPending = true;
+    RequestStill();
+    return;
+  }
+  OpenPreview();
+  if (DirectShow1().GetReady()) {
+    StartPreviewShown();
+    MailPending = true;
+    SnapTimer.SetEnabled(true);
+  } else if (Locked()) {
+    MailPending = true;
+    RequestStill();
+  }
+}
+
+void TKVO_CM_MAIN::SnapTimerTimer() {
+  RequestStill();
+  SnapTimer.SetEnabled(false);
+}
+
+void TKVO_CM_MAIN::RecordCommand() {
+  if (DirectShow1().GetReady()) {
+    RecBtnClick();
+    return;
+  }
+  ShowMainWindow();
+  OpenPreview();
+  if (DirectShow1().GetReady()) {
+    DirectShow1().Run();
+    SetEyeGlyph(true);
+    RefreshPreviewButton();
+    RecBtnClick();
+  }
+}
+
+// ---- Recording ----
+
+void TKVO_CM_MAIN::RecBtnClick() {
+  Clock = RecordingClock{};
+  recording_ticks_ = 0;
+  DirectShow1().CaptureAudio = Settings != nullptr && Settings->CaptureAudioChecked();
+  if (DirectShow1().GetInRecord()) {
+    StopRecording();
+  } else {
+    StartRecording();
+  }
+  UpdateRecordingStatus();
+}
+
+void TKVO_CM_MAIN::StopRecording() {
+  RecTimer.SetEnabled(false);
+  DirectShow1().CapturePinSet(&SavedCaptureFormat);
+  DirectShow1().StopRecord();
+  const int width = SavedCaptureFormat.bmiHeader.biWidth;
+  const int height = SavedCaptureFormat.bmiHeader.biHeight;
+  // A format that holds no size (the camera's own was kept) gives the standard window.
+  if (width > 0 && height > 0) {
+    SetWindowSize(width + kPanelWidthMargin, height + kPanelHeightMargin);
+  } else {
+    SetWindowSize(kStandardWindowWidth, kStandardWindowHeight);
+  }
+  DirectShow1().Run();
+  if (Settings != nullptr) Settings->EnableCaptureAudio(true);
+}
+
+void TKVO_CM_MAIN::StartRecording() {
+  uint32_t number = NextCounterValue("AviCounter");
+  const std::string folder = FolderForFiles();
+  if (!ForceFolder(folder)) throw AppError(kCannotCreateDirectory);
+  number = TakeFreeNumber("AviCounter", number, folder, kRecordingPrefix, kRecordingExtension);
+  const std::string ansi_path =
+      NumberedFileName(folder, kRecordingPrefix, number, kRecordingExtension);
+  RecordPath = AnsiToWide(ansi_path.c_str());
+  if (RecordPath.size() + 1 > static_cast<std::size_t>(kWidePathChars) || RecordPath.size() > 263) {
+    throw AppError("The path of the recording is too long: " + ansi_path);
+  }
+  DirectShow1().CapturePinGet(&SavedCaptureFormat);
+  SetWindowSize(kStandardWindowWidth, kStandardWindowHeight);
+  DirectShow1().StartRecord(RecordPath.c_str());
+  DirectShow1().Run();
+  if (Settings != nullptr) Settings->EnableCaptureAudio(false);
+  if (DirectShow1().GetReady()) RecTimer.SetEnabled(true);
+}
+
+void TKVO_CM_MAIN::RecTimerTimer() {
+  Clock.Tick();
+  ++recording_ticks_;
+  UpdateRecordingStatus();
+}
+
+bool TKVO_CM_MAIN::CheckRecordingFile() {
+  // Wine's writer reports only some write failures to the panel; a recording file that
+  // has vanished (its folder removed, access taken away) is a failed recording too. The
+  // file is looked at from the second tick on, once the writer has had time to make it.
+  if (recording_ticks_ < 2 || RecordPath.empty()) return true;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (GetFileAttributesExW(RecordPath.c_str(), GetFileExInfoStandard, &data)) return true;
+  StopAbortedRecording(kRecordingStoppedPrefix + SystemErrorText(GetLastError()));
+  return false;
+}
+
+void TKVO_CM_MAIN::StopAbortedRecording(const std::string& text) {
+  RecBtnClick();
+  MessageBoxA(nullptr, text.c_str(), "Warning", MB_OK);
+}
+
+void TKVO_CM_MAIN::UpdateRecordingStatus() {
+  if (RecTimer.Enabled() && DirectShow1().GetReady()) {
+    if (DirectShow1().DiskError) {
+      RecBtnClick();
+      const wchar_t drive = RecordPath.empty() ? L'C' : RecordPath[0];
+      const std::string text = DiskErrorText(FileSystemNameOf(drive), FileSizeOf(RecordPath));
+      MessageBoxA(nullptr, text.c_str(), "Warning", MB_OK);
+    } else {
+      CheckRecordingFile();
+    }
+  }
+  const std::string caption =
+      RecordingCaption(RecTimer.Enabled() && DirectShow1().GetReady(), Clock);
+  char current[64] = {};
+  GetWindowTextA(hwnd_, current, sizeof current);
+  if (caption != current) SetWindowTextA(hwnd_, caption.c_str());
+}
+
+}  // namespace kvo
