@@ -45,6 +45,7 @@ StreamFormatLayout LayoutForStreamFormat(int width, int signed_height) {
   if (magnitude == 0 || magnitude > kTallestFormat) return layout;
   const int height = static_cast<int>(magnitude);
   layout.applies = true;
+  layout.centred = width < kNarrowFormatWidth;
   layout.main_width = width >= kNarrowFormatWidth ? width + kFrameWidth : kNarrowMainWidth;
   layout.main_height = height + kFrameHeight;
   layout.preview_width = width;

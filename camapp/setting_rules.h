@@ -33,6 +33,7 @@ int CompressorEntryFor(const std::vector<std::string>& compressors, const std::s
 struct StreamFormatLayout {
   // false: widths outside 1..1280 (or no usable height) leave every size as it is
   bool applies = false;
+  bool centred = false;  // narrower than 320: the preview is centred in the main window
   int main_width = 0;
   int main_height = 0;
   int preview_width = 0;

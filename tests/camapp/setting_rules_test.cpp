@@ -101,6 +101,7 @@ TEST(SettingRulesTest, StreamFormatSizesMainWindowAndPlacesPreview) {
     const StreamFormatLayout layout = LayoutForStreamFormat(c.width, c.height);
     ASSERT_EQ(c.applies, layout.applies);
     if (!layout.applies) continue;
+    EXPECT_EQ(c.width < 320, layout.centred);
     EXPECT_EQ(c.main_width, layout.main_width);
     EXPECT_EQ(c.main_height, layout.main_height);
     EXPECT_EQ(c.preview_width, layout.preview_width);

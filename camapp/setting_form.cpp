@@ -1,0 +1,417 @@
+#include "setting_form.h"
+
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app_error.h"
+#include "setting_form_host.h"
+#include "setting_rules.h"
+#include "settings_key.h"
+#include "skin_data.h"
+#include "tdirectshow.h"
+#include "wide_text.h"
+
+namespace kvo {
+namespace {
+
+// The designed window: bounds (left, top, width, height), caption and hint of every control.
+// Tab order is creation order, which is this order. Labels end before the control they name,
+// so a wider substitute font clips them instead of drawing over that control.
+struct ControlDesign {
+  toolkit::Rect bounds;
+  const char* caption;
+  const char* hint;
+};
+constexpr ControlDesign kComboBox1{{111, 14, 218, 20}, "", ""};
+constexpr ControlDesign kAudioList{{111, 38, 218, 20}, "", ""};
+constexpr ControlDesign kPathEdit{{40, 66, 288, 18}, "", ""};
+constexpr ControlDesign kChangePath{{112, 99, 103, 27}, "Select Image Folder", ""};
+constexpr ControlDesign kFileExplore{{224, 96, 33, 30}, "", "Browse Files"};
+constexpr ControlDesign kPinSetBtn{{259, 96, 33, 30}, "", "Stream Format"};
+constexpr ControlDesign kResetCount{{294, 96, 33, 30}, "", "Clear File Counters"};
+constexpr ControlDesign kShowImgCB{{8, 128, 177, 25}, "&Show Image after snapshot", ""};
+constexpr ControlDesign kChk_CapAudio{{216, 128, 97, 25}, "&Capture Audio", ""};
+constexpr ControlDesign kCompressorLabel{{9, 16, 100, 13}, "Record Compressor", ""};
+constexpr ControlDesign kAudioLabel{{9, 40, 100, 13}, "Audio Device", ""};
+constexpr ControlDesign kPathLabel{{8, 69, 31, 13}, "Path:", ""};
+
+constexpr DWORD kSettingValueBufferSize = 256;
+constexpr DWORD kFormatDialogPollMs = 50;
+// The longest folder the shell's "Open" is asked for, in wide characters.
+constexpr size_t kMaxOpenPathChars = 259;
+
+template <typename Args>
+Args ArgsFrom(const ControlDesign& design, HWND parent, const toolkit::SkinData* skin) {
+  Args args;
+  args.parent = parent;
+  args.bounds = design.bounds;
+  args.caption = design.caption;
+  args.hint = design.hint;
+  args.skin = skin;
+  return args;
+}
+
+HBITMAP LoadPicture(HINSTANCE instance, const char* name) {
+  return static_cast<HBITMAP>(
+      LoadImageA(instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+bool FolderExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Creates the folder and every missing parent; true when the folder exists afterwards.
+bool CreateFolderWithParents(const std::wstring& path) {
+  if (path.empty()) return false;
+  if (FolderExists(path)) return true;
+  wchar_t full[MAX_PATH] = {};
+  const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+  if (length == 0 || length >= MAX_PATH) return false;
+  SHCreateDirectoryExW(nullptr, full, nullptr);
+  return FolderExists(full);
+}
+
+// The folder picked in the shell's folder browser, or nothing when the user cancels.
+bool BrowseForFolder(HWND owner, std::string* folder) {
+  char display_name[MAX_PATH] = {};
+  BROWSEINFOA info{};
+  info.hwndOwner = owner;
+  info.pidlRoot = nullptr;  // the desktop
+  info.pszDisplayName = display_name;
+  info.lpszTitle = kSelectFolderPrompt;
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
+  if (chosen == nullptr) return false;
+  char path[MAX_PATH] = {};
+  const bool ok = SHGetPathFromIDListA(chosen, path) != FALSE;
+  CoTaskMemFree(chosen);
+  if (!ok) return false;
+  *folder = path;
+  return true;
+}
+
+std::string PictureFolder() {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, path))) {
+    return std::string();
+  }
+  return WideToAnsi(path);
+}
+
+}  // namespace
+
+TSettingForm::TSettingForm(HINSTANCE instance, SettingFormHost& host,
+                           const toolkit::SkinData* skin)
+    : instance_(instance), host_(host), skin_(skin) {}
+
+TSettingForm::~TSettingForm() {
+  frame_.Detach();
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+bool TSettingForm::Create() {
+  toolkit::EnsureCommonControls();
+  WNDCLASSEXA window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = &TSettingForm::StaticWindowProc;
+  window_class.hInstance = instance_;
+  window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = kSettingFormClass;
+  if (!RegisterClassExA(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    return false;
+  }
+  // Fixed single border; the skinned frame brings the system menu and the roll-up button.
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  const DWORD ex_style = WS_EX_CONTROLPARENT;
+  RECT bounds{0, 0, kSettingClientWidth, kSettingClientHeight};
+  AdjustWindowRectEx(&bounds, style, FALSE, ex_style);
+  hwnd_ = CreateWindowExA(ex_style, kSettingFormClass, kSettingFormCaption, style,
+                          kSettingDesignLeft, kSettingDesignTop, bounds.right - bounds.left,
+                          bounds.bottom - bounds.top, nullptr, nullptr, instance_, this);
+  if (hwnd_ == nullptr) return false;
+  toolkit::SkinForm::CreateArgs frame;
+  frame.window = hwnd_;
+  frame.skin = skin_;
+  frame.buttons = toolkit::kCaptionSystemMenu | toolkit::kCaptionRollUp;
+  frame_.Attach(frame);
+  if (!CreateControls()) return false;
+
+  // The capture panel's stream-format dialog is not open at start.
+  host_.DirectShow1().FormatDialogOpen = false;
+  FillLists();
+  ReadSettings();
+  return true;
+}
+
+bool TSettingForm::CreateControls() {
+  browse_picture_.reset(LoadPicture(instance_, "SETTING_BROWSE_FILES"));
+  format_picture_.reset(LoadPicture(instance_, "SETTING_STREAM_FORMAT"));
+  counters_picture_.reset(LoadPicture(instance_, "SETTING_CLEAR_COUNTERS"));
+
+  auto combo = ArgsFrom<toolkit::DropDownList::CreateArgs>(kComboBox1, hwnd_, skin_);
+  combo.on_change = [this](toolkit::DropDownList&) { Guarded([this] { ComboBoxChange(); }); };
+  auto audio = ArgsFrom<toolkit::DropDownList::CreateArgs>(kAudioList, hwnd_, skin_);
+  audio.on_change = [this](toolkit::DropDownList&) { Guarded([this] { AudioListChange(); }); };
+  auto path = ArgsFrom<toolkit::ReadOnlyEdit::CreateArgs>(kPathEdit, hwnd_, skin_);
+  path.tab_stop = false;
+  auto change_path = ArgsFrom<toolkit::PushButton::CreateArgs>(kChangePath, hwnd_, skin_);
+  change_path.on_click = [this](toolkit::PushButton&) { Guarded([this] { ChangePathClick(); }); };
+  auto explore = ArgsFrom<toolkit::PictureButton::CreateArgs>(kFileExplore, hwnd_, skin_);
+  explore.picture = browse_picture_.get();
+  explore.on_click = [this](toolkit::PictureButton&) {
+    Guarded([this] { FileExploreClick(); });
+  };
+  auto pin_set = ArgsFrom<toolkit::PictureButton::CreateArgs>(kPinSetBtn, hwnd_, skin_);
+  pin_set.picture = format_picture_.get();
+  pin_set.on_click = [this](toolkit::PictureButton&) { Guarded([this] { PinSetBtnClick(); }); };
+  auto reset = ArgsFrom<toolkit::PictureButton::CreateArgs>(kResetCount, hwnd_, skin_);
+  reset.picture = counters_picture_.get();
+  reset.on_click = [this](toolkit::PictureButton&) { Guarded([this] { ResetCountClick(); }); };
+  auto show_image = ArgsFrom<toolkit::CheckBox::CreateArgs>(kShowImgCB, hwnd_, skin_);
+  show_image.checked = false;
+  auto capture_audio = ArgsFrom<toolkit::CheckBox::CreateArgs>(kChk_CapAudio, hwnd_, skin_);
+  capture_audio.checked = true;
+  capture_audio.on_click = [this](toolkit::CheckBox&) {
+    Guarded([this] { Chk_CapAudioClick(); });
+  };
+  auto label = [this](const ControlDesign& design) {
+    auto args = ArgsFrom<toolkit::Label::CreateArgs>(design, hwnd_, skin_);
+    args.tab_stop = false;
+    return args;
+  };
+
+  const bool created =
+      ComboBox1.Create(combo) && AudioList.Create(audio) && PathEdit.Create(path) &&
+      ChangePath.Create(change_path) && FileExplore.Create(explore) &&
+      PinSetBtn.Create(pin_set) && ResetCount.Create(reset) && ShowImgCB.Create(show_image) &&
+      Chk_CapAudio.Create(capture_audio) && CompressorLabel.Create(label(kCompressorLabel)) &&
+      AudioLabel.Create(label(kAudioLabel)) && PathLabel.Create(label(kPathLabel));
+  if (!created) return false;
+  // One line each, clipped at the end rather than wrapped onto a hidden second line.
+  for (HWND text : {CompressorLabel.hwnd(), AudioLabel.hwnd(), PathLabel.hwnd()}) {
+    const LONG style = GetWindowLongA(text, GWL_STYLE);
+    SetWindowLongA(text, GWL_STYLE, (style & ~SS_TYPEMASK) | SS_LEFTNOWORDWRAP);
+  }
+  return true;
+}
+
+void TSettingForm::FillLists() {
+  TDirectShow& panel = host_.DirectShow1();
+  ComboBox1.AddItem(kNoCompress);
+  StringList compressors;
+  panel.GetCompressorsList(compressors);
+  for (const std::string& name : compressors) ComboBox1.AddItem(name);
+  ComboBox1.SetItemIndex(-1);
+
+  StringList audio_devices;
+  panel.GetAudioDeviceList(audio_devices);
+  for (const std::string& name : audio_devices) AudioList.AddItem(name);
+  AudioList.SetItemIndex(AudioList.Count() > 0 ? 0 : -1);
+}
+
+void TSettingForm::ReadSettings() {
+  SettingsKey key;
+  if (!key.is_open()) return;
+  // A value longer than the buffer reads as absent, as a value that cannot be read whole
+  // would name some other compressor or folder.
+  std::string compressor;
+  std::string file_path;
+  key.ReadText("Compressor", kSettingValueBufferSize, &compressor);
+  key.ReadText("FilePath", kSettingValueBufferSize, &file_path);
+  PathEdit.SetText(file_path);
+  if (file_path.empty()) {
+    const std::string pictures = PictureFolder();
+    PathEdit.SetText(pictures);
+    key.WriteText("FilePath", pictures, true);
+  }
+
+  std::vector<std::string> listed;
+  for (int entry = 1; entry < ComboBox1.Count(); ++entry) listed.push_back(ComboBox1.Item(entry));
+  ComboBox1.SetItemIndex(CompressorEntryFor(listed, compressor));
+  host_.DirectShow1().CompressorName = compressor;
+}
+
+void TSettingForm::ShowForm() {
+  if (hwnd_ == nullptr) return;
+  ShowWindow(hwnd_, SW_SHOW);
+  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(hwnd_);
+}
+
+template <typename Handler>
+void TSettingForm::Guarded(Handler handler) {
+  try {
+    handler();
+  } catch (const AppError& error) {
+    MessageBoxA(hwnd_, error.what(), kApplicationTitle, MB_OK | MB_ICONERROR);
+  } catch (const std::exception& error) {
+    MessageBoxA(hwnd_, error.what(), kApplicationTitle, MB_OK | MB_ICONERROR);
+  }
+}
+
+void TSettingForm::FormShow() {
+  RECT window{};
+  RECT desktop{};
+  if (!GetWindowRect(hwnd_, &window) || !GetWindowRect(GetDesktopWindow(), &desktop)) return;
+  const ScreenRect moved =
+      KeepInsideDesktop({window.left, window.top, window.right, window.bottom},
+                        {desktop.left, desktop.top, desktop.right, desktop.bottom});
+  if (moved.left != window.left || moved.top != window.top) {
+    SetWindowPos(hwnd_, nullptr, moved.left, moved.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void TSettingForm::ComboBoxChange() {
+  const std::string name = ComboBox1.Text();
+  host_.DirectShow1().CompressorName = name;
+  SettingsKey key;
+  if (key.is_open()) key.WriteText("Compressor", name, true);
+}
+
+void TSettingForm::AudioListChange() { host_.DirectShow1().AudioIndex = AudioList.ItemIndex(); }
+
+void TSettingForm::Chk_CapAudioClick() {
+  TDirectShow& panel = host_.DirectShow1();
+  if (panel.GetInRecord()) return;
+  panel.CaptureAudio = Chk_CapAudio.Checked();
+}
+
+void TSettingForm::ChangePathClick() {
+  std::string folder;
+  if (BrowseForFolder(host_.MainWindowHandle(), &folder)) PathEdit.SetText(folder);
+  // Written also when the user cancels: the field's folder is the one in use.
+  SettingsKey key;
+  if (key.is_open()) key.WriteText("FilePath", PathEdit.Text(), true);
+}
+
+void TSettingForm::FileExploreClick() {
+  const std::wstring folder = AnsiToWide(PathEdit.Text().c_str());
+  if (!CreateFolderWithParents(folder)) throw AppError(kCannotCreateDirectoryText);
+  if (folder.size() > kMaxOpenPathChars) return;
+  ShellExecuteW(nullptr, L"Open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TSettingForm::ResetCountClick() {
+  for (const char* counter : {"AviCounter", "JpgCounter"}) {
+    SettingsKey key;
+    if (!key.is_open()) continue;
+    DWORD unused = 0;
+    key.ReadDword(counter, &unused);
+    key.WriteDword(counter, 0);
+  }
+}
+
+void TSettingForm::PinSetBtnClick() {
+  TDirectShow& panel = host_.DirectShow1();
+  if (panel.GetInRecord()) {
+    host_.DisableRecTimer();
+    panel.StopRecord();
+    host_.UpdateRecordingStatus();
+  }
+  if (panel.FormatDialogOpen) return;
+  // Here the property window's digital zoom is switched off; that joins with the property
+  // window (PropertyForm).
+
+  HWND main = host_.MainWindowHandle();
+  if (!IsWindowVisible(main) || !panel.GetReady()) {
+    host_.ShowMainWindow();
+    // The preview switch turns a running preview off: only a preview that is not running
+    // is switched.
+    if (!panel.GetReady()) host_.PreviewBtnClick();
+    if (!panel.GetReady()) {
+      MessageBoxA(nullptr, kDeviceLockedText, kDeviceLockedCaption, MB_OK);
+      return;
+    }
+  }
+  panel.VCapCapturePinSet();
+  WaitWhileFormatDialogOpen();
+  ApplyStreamFormatSize();
+  // Here a large format disables the property window's zoom and effects and takes the
+  // magnifier frame away (a smaller one brings them back); that joins with the property
+  // window (PropertyForm), using IsLargeStreamFormat.
+}
+
+void TSettingForm::WaitWhileFormatDialogOpen() {
+  TDirectShow& panel = host_.DirectShow1();
+  while (panel.FormatDialogOpen) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, kFormatDialogPollMs, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        // The program is ending: hand the quit on to the main loop and stop waiting.
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return;
+      }
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+}
+
+void TSettingForm::ApplyStreamFormatSize() {
+  TDirectShow& panel = host_.DirectShow1();
+  const int width = panel.CaptureFormat.bmiHeader.biWidth;
+  const int height = panel.CaptureFormat.bmiHeader.biHeight;
+  const StreamFormatLayout layout = LayoutForStreamFormat(width, height);
+  if (!layout.applies) return;
+  HWND main = host_.MainWindowHandle();
+  HWND preview = panel.Handle();
+  constexpr UINT kMoveOnly = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+  constexpr UINT kSizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+  if (!layout.centred) SetWindowPos(preview, nullptr, 0, 0, 0, 0, kMoveOnly);
+  SetWindowPos(main, nullptr, 0, 0, layout.main_width, layout.main_height, kSizeOnly);
+  if (layout.centred) {
+    // Centred in the size the main window really took.
+    RECT main_rect{};
+    GetWindowRect(main, &main_rect);
+    const PreviewOrigin origin =
+        PreviewOriginFor(layout.preview_width, layout.preview_height,
+                         main_rect.right - main_rect.left, main_rect.bottom - main_rect.top);
+    SetWindowPos(preview, nullptr, origin.left, origin.top, 0, 0, kMoveOnly);
+  }
+  SetWindowPos(preview, nullptr, 0, 0, layout.preview_width, layout.preview_height, kSizeOnly);
+  panel.ReSizeDS();
+}
+
+LRESULT CALLBACK TSettingForm::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
+                                                LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
+    auto* form = static_cast<TSettingForm*>(create->lpCreateParams);
+    form->hwnd_ = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  }
+  auto* form = reinterpret_cast<TSettingForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (form == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
+  return form->WindowProc(message, wparam, lparam);
+}
+
+LRESULT TSettingForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT routed = 0;
+  if (toolkit::RouteControlMessage(hwnd_, message, wparam, lparam, &routed)) return routed;
+  switch (message) {
+    case WM_SHOWWINDOW:
+      if (wparam) Guarded([this] { FormShow(); });
+      break;
+    case WM_CLOSE:
+      ShowWindow(hwnd_, SW_HIDE);  // closing only hides
+      return 0;
+    case WM_NCDESTROY: {
+      SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+      const LRESULT result = DefWindowProcA(hwnd_, message, wparam, lparam);
+      hwnd_ = nullptr;
+      return result;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcA(hwnd_, message, wparam, lparam);
+}
+
+}  // namespace kvo

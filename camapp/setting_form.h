@@ -1,0 +1,111 @@
+// TSettingForm: the settings window ("Setting"). The compressor and audio device of the
+// recordings, the folder of stills and recordings, the file counters, the camera's stream
+// format and two options the main window reads. Created once at program start, after the
+// main window; closing it only hides it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "buttons.h"
+#include "skin_form.h"
+#include "text_controls.h"
+#include "unique_resource.h"
+
+namespace kvo {
+
+class SettingFormHost;
+class TPropertyForm;
+
+namespace toolkit {
+class SkinData;
+}
+
+constexpr char kSettingFormClass[] = "TSettingForm";
+constexpr char kSettingFormCaption[] = "Setting";
+constexpr int kSettingClientWidth = 355;
+constexpr int kSettingClientHeight = 190;
+constexpr int kSettingDesignLeft = 511;
+constexpr int kSettingDesignTop = 403;
+
+constexpr char kCannotCreateDirectoryText[] = "Cannot create directory.";
+constexpr char kDeviceLockedText[] = "Device is locked by another application";
+constexpr char kDeviceLockedCaption[] = "Error";
+constexpr char kSelectFolderPrompt[] = "Select Image Folder:";
+
+class TSettingForm {
+ public:
+  // skin: the application's skin, shared by all its windows (null: the plain look).
+  TSettingForm(HINSTANCE instance, SettingFormHost& host,
+               const toolkit::SkinData* skin = nullptr);
+  ~TSettingForm();
+  TSettingForm(const TSettingForm&) = delete;
+  TSettingForm& operator=(const TSettingForm&) = delete;
+
+  // Creates the hidden window and its controls, fills the lists and reads the settings key.
+  // False when the platform refuses the window.
+  bool Create();
+  HWND hwnd() const { return hwnd_; }
+
+  // Makes the window visible and brings it to the top (FormShow runs on the way).
+  void ShowForm();
+
+  // What the main window reads and sets.
+  std::string PathText() const { return PathEdit.Text(); }
+  bool ShowImageChecked() const { return ShowImgCB.Checked(); }
+  bool CaptureAudioChecked() const { return Chk_CapAudio.Checked(); }
+  void EnableCaptureAudio(bool enabled) { Chk_CapAudio.SetEnabled(enabled); }
+
+  // The property window. It comes with its own window; until it is set, the stream-format
+  // steps that switch its digital zoom, effects and magnifier frame are left out.
+  TPropertyForm* PropertyForm = nullptr;
+
+  // Handlers, named after control and event.
+  void FormShow();
+  void ComboBoxChange();
+  void AudioListChange();
+  void Chk_CapAudioClick();
+  void ChangePathClick();
+  void FileExploreClick();
+  void ResetCountClick();
+  void PinSetBtnClick();
+
+  // Controls, in tab order.
+  toolkit::DropDownList ComboBox1;
+  toolkit::DropDownList AudioList;
+  toolkit::ReadOnlyEdit PathEdit;
+  toolkit::PushButton ChangePath;
+  toolkit::PictureButton FileExplore;
+  toolkit::PictureButton PinSetBtn;
+  toolkit::PictureButton ResetCount;
+  toolkit::CheckBox ShowImgCB;
+  toolkit::CheckBox Chk_CapAudio;
+  toolkit::Label CompressorLabel;
+  toolkit::Label AudioLabel;
+  toolkit::Label PathLabel;
+
+ private:
+  static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
+                                           LPARAM lparam);
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  bool CreateControls();
+  void FillLists();
+  void ReadSettings();
+  // Runs a handler; an error raised inside it ends it and is shown in the error box.
+  template <typename Handler>
+  void Guarded(Handler handler);
+  void WaitWhileFormatDialogOpen();
+  void ApplyStreamFormatSize();
+
+  HINSTANCE instance_;
+  SettingFormHost& host_;
+  const toolkit::SkinData* skin_;
+  HWND hwnd_ = nullptr;
+  toolkit::SkinForm frame_;
+  UniqueHBitmap browse_picture_;
+  UniqueHBitmap format_picture_;
+  UniqueHBitmap counters_picture_;
+};
+
+}  // namespace kvo
