@@ -1,0 +1,310 @@
+// KVO_MAIN.exe end to end with the simulated camera: the preview, stills through the
+// commands and the camera's button (relayed by quickdock), the viewer, recordings, the camera
+// switched off and on, and the window's geometry.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <dbt.h>
+
+#include <string>
+
+#include "avi_file.h"
+#include "camapp_e2e_support.h"
+#include "capture_format.h"
+#include "simcam_control.h"
+
+namespace kvo {
+namespace {
+
+using namespace kvo::test;
+
+constexpr char kCameraOff[] = "Please press Fn+F10 turn on the Camera";
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KillAll(kKvoMain);
+    KillAll("quickdock.exe");
+    ASSERT_TRUE(ResetSettings());
+    ASSERT_TRUE(simcam::ResetCamera());
+  }
+  void TearDown() override {
+    if (quickdock_.started()) quickdock_.Kill();
+    EndKvoMain(app_);
+    KillAll(kKvoMain);
+    simcam::ResetCamera();
+    ResetSettings();
+  }
+
+  void UseFolder(const std::string& folder) {
+    ASSERT_TRUE(WriteText(HKEY_CURRENT_USER, kSettingsPath, "FilePath", folder));
+  }
+  HWND StartApp(const std::string& word) {
+    HWND main = nullptr;
+    app_ = StartKvoMain(word, &main);
+    EXPECT_NE(nullptr, main) << "AppStatusOK " << AppStatus();
+    return main;
+  }
+  std::optional<DWORD> Counter(const char* name) {
+    auto value = ReadValue(HKEY_CURRENT_USER, kSettingsPath, name);
+    return value ? value->AsDword() : std::nullopt;
+  }
+  bool WaitForCaption(HWND window, const std::string& caption, DWORD timeout_ms) {
+    return WaitUntil([&] { return WindowText(window) == caption; }, timeout_ms);
+  }
+
+  Process app_;
+  Process quickdock_;
+};
+
+TEST_F(MainWindowTest, PreviewStillsViewerAndButtonPressThroughTheTray) {
+  const std::string folder = FreshFolder("stills");
+  UseFolder(folder);
+  ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsPath, "JpgCounter", 41));
+  // An earlier still that a later number would reach must survive.
+  const std::string earlier = folder + "\\IMG000043.jpg";
+  ASSERT_TRUE(WriteFileBytes(earlier, "earlier", 7));
+
+  HWND main = StartApp("");
+  ASSERT_NE(nullptr, main);
+  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 20000))
+      << PanelCaption(main);
+  EXPECT_EQ("Oculetto Application", WindowText(main));
+  EXPECT_TRUE(SaveScreenshot(main, ArtefactPath("main_window_preview.bmp")));
+
+  // "SnapShot" while the preview runs asks the driver for a still; "View" saves it.
+  ASSERT_TRUE(Relay("SnapShot"));
+  ASSERT_TRUE(WaitUntil([] { return SnapshotState() == 3; }, 10000)) << SnapshotState();
+  auto still = ReadDriverStill();
+  ASSERT_TRUE(still);
+  ASSERT_TRUE(Relay("View"));
+  const std::string first = folder + "\\IMG000042.jpg";
+  ASSERT_TRUE(FileExists(first));
+  EXPECT_EQ(42u, Counter("JpgCounter").value_or(0));
+  EXPECT_EQ(2u, SnapshotState()) << "the still is marked taken";
+  auto decoded = DecodeJpegFile(first);
+  ASSERT_TRUE(decoded);
+  EXPECT_TRUE(decoded->jfif);
+  EXPECT_FALSE(decoded->progressive);
+  EXPECT_EQ(3, decoded->components);
+  const double difference = MeanDifference(decoded->bitmap, *still);
+  EXPECT_GE(difference, 0) << decoded->bitmap.width() << " x " << decoded->bitmap.height()
+                           << " against " << still->width() << " x " << still->height();
+  EXPECT_LT(difference, 4.0) << "mean difference to the driver's still";
+
+  // With "show image" checked the viewer opens at the still's size.
+  HWND settings = SettingWindow(app_.id());
+  ASSERT_NE(nullptr, settings);
+  HWND show_image = CheckBoxOf(settings, "&Show Image after snapshot");
+  ASSERT_NE(nullptr, show_image);
+  SendMessageA(show_image, BM_CLICK, 0, 0);
+
+  // The button, through quickdock's poll and its "View": 43 is taken, so 44.
+  quickdock_ = StartProgram(BinPath("quickdock.exe"), "", BinDir());
+  ASSERT_TRUE(quickdock_.started());
+  ASSERT_TRUE(simcam::PressButton());
+  const std::string pressed = folder + "\\IMG000044.jpg";
+  ASSERT_TRUE(WaitForFile(pressed, 20000)) << "quickdock's View saves the pressed still";
+  EXPECT_TRUE(WaitUntil([] { return SnapshotState() == 2; }, 10000));
+  EXPECT_EQ(44u, Counter("JpgCounter").value_or(0)) << "the free number becomes the counter";
+  auto kept = ReadFileBytes(earlier);
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(std::string("earlier"), std::string(kept->begin(), kept->end()));
+  HWND view = FindTopWindow(kViewClass, nullptr, app_.id());
+  ASSERT_NE(nullptr, view);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(view) != FALSE; }, 5000));
+  EXPECT_EQ("SnapView", WindowText(view));
+  auto pressed_still = DecodeJpegFile(pressed);
+  ASSERT_TRUE(pressed_still);
+  const SIZE view_client = ClientSizeOf(view);
+  EXPECT_EQ(pressed_still->bitmap.width(), view_client.cx);
+  EXPECT_EQ(pressed_still->bitmap.height(), view_client.cy);
+  EXPECT_TRUE(SaveScreenshot(view, ArtefactPath("snapshot_viewer.bmp")));
+  quickdock_.Kill();
+  quickdock_.Wait(10000);
+
+  // A still under 160 x 120 stays pending and nothing is written.
+  ASSERT_TRUE(simcam::SetStillSize(159, 120));
+  ASSERT_TRUE(simcam::PressButton());
+  ASSERT_EQ(3u, SnapshotState());
+  ASSERT_TRUE(Relay("View"));
+  EXPECT_EQ(3u, SnapshotState()) << "still pending";
+  EXPECT_EQ(44u, Counter("JpgCounter").value_or(0));
+  EXPECT_FALSE(FileExists(folder + "\\IMG000045.jpg"));
+
+  // A folder that cannot be created: the error box, the counter counted, still pending.
+  ASSERT_TRUE(simcam::SetStillSize(0, 0));
+  ASSERT_TRUE(simcam::PressButton());
+  HWND path_edit = PathEditOf(settings, folder);
+  ASSERT_NE(nullptr, path_edit);
+  const std::string blocked = earlier + "\\below a file";
+  SendMessageA(path_edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(blocked.c_str()));
+  Process view_command = StartProgram(kKvoMain, "View");
+  EXPECT_EQ("Cannot create directory.", AnswerMessageBox("Oculetto Application", app_.id()));
+  EXPECT_TRUE(view_command.Wait(15000));
+  EXPECT_EQ(45u, Counter("JpgCounter").value_or(0));
+  EXPECT_EQ(3u, SnapshotState());
+  EXPECT_FALSE(FileExists(folder + "\\IMG000045.jpg"));
+}
+
+TEST_F(MainWindowTest, RecordingClockFilesAndFullDrive) {
+  const std::string folder = FreshFolder("recordings");
+  UseFolder(folder);
+  ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsPath, "AviCounter", 999999));
+  HWND main = StartApp("NoShow");
+  ASSERT_NE(nullptr, main);
+  EXPECT_FALSE(IsWindowVisible(main));
+
+  // "Record" shows the window, opens the preview and starts the clock.
+  ASSERT_TRUE(Relay("Record"));
+  EXPECT_TRUE(IsWindowVisible(main));
+  const SIZE recording_size = WindowSizeOf(main);
+  EXPECT_EQ(665, recording_size.cx);
+  EXPECT_EQ(535, recording_size.cy);
+  for (const char* caption : {"Recording Time 00:00:01", "Recording Time 00:00:02",
+                              "Recording Time 00:00:03"}) {
+    EXPECT_TRUE(WaitForCaption(main, caption, 5000)) << WindowText(main);
+  }
+  ASSERT_TRUE(Relay("Record"));
+  EXPECT_EQ("Oculetto Application", WindowText(main));
+  const std::string movie = folder + "\\MOV1000000.avi";
+  ASSERT_TRUE(FileExists(movie));
+  EXPECT_EQ(1000000u, Counter("AviCounter").value_or(0));
+  auto bytes = ReadFileBytes(movie);
+  ASSERT_TRUE(bytes);
+  AviReadResult avi = ReadAvi(*bytes);
+  ASSERT_TRUE(avi.ok) << avi.error;
+  ASSERT_FALSE(avi.file.streams.empty());
+  EXPECT_GE(FramesOf(avi.file, 0), 30u) << "about three seconds at 30 frames a second";
+  EXPECT_EQ("Preview", PanelCaption(main)) << "the preview goes on";
+}
+
+TEST_F(MainWindowTest, CameraSwitchedOffAndOnDisableEnableAndOtherDevices) {
+  HWND main = StartApp("");
+  ASSERT_NE(nullptr, main);
+  ASSERT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 20000));
+
+  // Off: the platform tells the window the camera's interface is gone.
+  ASSERT_TRUE(simcam::SetPowered(false));
+  EXPECT_EQ(1, SendDeviceInterfaceChange(main, DBT_DEVICEREMOVECOMPLETE, kCameraInterface));
+  EXPECT_EQ("No Preview", PanelCaption(main));
+  Process snapshot = StartProgram(kKvoMain, "SnapShot");
+  EXPECT_EQ(kCameraOff, AnswerMessageBox("Error window", app_.id()));
+  EXPECT_TRUE(snapshot.Wait(15000));
+
+  // Another USB device arriving does not switch the camera on.
+  SendDeviceInterfaceChange(main, DBT_DEVICEARRIVAL, kOtherInterface);
+  snapshot = StartProgram(kKvoMain, "SnapShot");
+  EXPECT_EQ(kCameraOff, AnswerMessageBox("Error window", app_.id()));
+  EXPECT_TRUE(snapshot.Wait(15000));
+
+  // On: the camera is back, the preview stays off until the next command.
+  ASSERT_TRUE(simcam::SetPowered(true));
+  EXPECT_EQ(1, SendDeviceInterfaceChange(main, DBT_DEVICEARRIVAL, kCameraInterface));
+  EXPECT_EQ("No Preview", PanelCaption(main));
+  ASSERT_TRUE(Relay(""));
+  EXPECT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 20000))
+      << PanelCaption(main);
+
+  // "disable" and "enable" the same way.
+  ASSERT_TRUE(Relay("disable"));
+  EXPECT_EQ("No Preview", PanelCaption(main));
+  snapshot = StartProgram(kKvoMain, "SnapShot");
+  EXPECT_EQ(kCameraOff, AnswerMessageBox("Error window", app_.id()));
+  EXPECT_TRUE(snapshot.Wait(15000));
+  ASSERT_TRUE(Relay("enable"));
+  EXPECT_EQ("No Preview", PanelCaption(main));
+  ASSERT_TRUE(Relay(""));
+  EXPECT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 20000));
+
+  // Closing from the caption hides the window and keeps the program.
+  SendMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(main));
+  EXPECT_EQ("No Preview", PanelCaption(main));
+  EXPECT_TRUE(app_.Running());
+}
+
+struct GeometryCase {
+  int format_width;
+  int format_height;
+  int window_width;   // 0: the designed size is kept
+  int window_height;
+  int panel_width;
+  int panel_height;
+};
+
+TEST_F(MainWindowTest, StoredFormatPositionAndCornerDrag) {
+  const GeometryCase cases[] = {
+      {1280, 1024, 1305, 1079, 1280, 1024},
+      {1281, 1024, 0, 0, 640, 480},
+      {319, 239, 345, 295, 319, 239},
+      {320, 240, 345, 295, 320, 240},
+  };
+  SIZE designed{};
+  {
+    HWND main = StartApp("NoShow");
+    ASSERT_NE(nullptr, main);
+    designed = WindowSizeOf(main);
+    EndKvoMain(app_);
+  }
+  for (const GeometryCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.format_width << " x " << c.format_height);
+    // The camera keeps its own format; the window follows the stored size.
+    CaptureFormatRecord format{};
+    format.header.size = sizeof format.header;
+    format.header.width = c.format_width;
+    format.header.height = c.format_height;
+    format.header.compression = kNoFormatCompression;
+    ASSERT_TRUE(WriteValue(HKEY_CURRENT_USER, kSettingsPath, "Pin_Data", REG_BINARY, &format,
+                           sizeof format));
+    ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsPath, "FormTop", 40));
+    ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsPath, "FormLeft", 30));
+    HWND main = StartApp("NoShow");
+    ASSERT_NE(nullptr, main);
+    RECT bounds{};
+    GetWindowRect(main, &bounds);
+    EXPECT_EQ(30, bounds.left);
+    EXPECT_EQ(40, bounds.top);
+    const SIZE size = WindowSizeOf(main);
+    EXPECT_EQ(c.window_width ? c.window_width : designed.cx, size.cx);
+    EXPECT_EQ(c.window_height ? c.window_height : designed.cy, size.cy);
+    const SIZE panel = WindowSizeOf(PanelOf(main));
+    EXPECT_EQ(c.panel_width, panel.cx);
+    EXPECT_EQ(c.panel_height, panel.cy);
+    EndKvoMain(app_);
+  }
+
+  // The position and the format are saved at "Close".
+  HWND main = StartApp("");
+  ASSERT_NE(nullptr, main);
+  SetWindowPos(main, nullptr, 70, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The corner follows the pointer: down in the grip, move, up.
+  SIZE size = WindowSizeOf(main);
+  POINT origin = {0, 0};
+  ClientToScreen(main, &origin);
+  RECT bounds{};
+  GetWindowRect(main, &bounds);
+  auto client_point = [&](int x, int y) {
+    return MAKELPARAM(x + bounds.left - origin.x, y + bounds.top - origin.y);
+  };
+  SendMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, client_point(size.cx - 10, size.cy - 5));
+  SendMessageA(main, WM_MOUSEMOVE, MK_LBUTTON, client_point(500, 400));
+  SendMessageA(main, WM_MOUSEMOVE, MK_LBUTTON, client_point(100, 380));
+  SendMessageA(main, WM_LBUTTONUP, 0, client_point(100, 380));
+  size = WindowSizeOf(main);
+  EXPECT_EQ(500, size.cx) << "x = 100 leaves the width";
+  EXPECT_EQ(380, size.cy);
+  EXPECT_EQ(475, WindowSizeOf(PanelOf(main)).cx);
+
+  EndKvoMain(app_);
+  EXPECT_EQ(80u, ReadValue(HKEY_CURRENT_USER, kSettingsPath, "FormTop")->AsDword().value_or(0));
+  EXPECT_EQ(70u, ReadValue(HKEY_CURRENT_USER, kSettingsPath, "FormLeft")->AsDword().value_or(0));
+  auto stored = ReadValue(HKEY_CURRENT_USER, kSettingsPath, "Pin_Data");
+  ASSERT_TRUE(stored);
+  ASSERT_EQ(88u, stored->data.size());
+  EXPECT_EQ(static_cast<DWORD>(REG_BINARY), stored->type);
+}
+
+}  // namespace
+}  // namespace kvo
