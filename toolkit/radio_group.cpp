@@ -24,7 +24,11 @@ bool RadioGroup::Create(const CreateArgs& args) {
     HWND item = CreateWindowExA(0, "BUTTON", items_[index].c_str(), style, 0, 0, 0, 0, hwnd(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(index + 1)),
                                 GetModuleHandleA(nullptr), nullptr);
-    if (item == nullptr) continue;
+    if (item == nullptr) {
+      item_windows_.clear();
+      DestroyWindow(hwnd());
+      return false;
+    }
     SendMessageA(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     BindPart(item);
     item_windows_.push_back(item);
@@ -32,7 +36,7 @@ bool RadioGroup::Create(const CreateArgs& args) {
   LayoutItems();
   if (args.item_index >= 0 && args.item_index < Count()) {
     item_index_ = args.item_index;
-    SendMessageA(item_windows_[static_cast<size_t>(item_index_)], BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(ItemWindow(item_index_), BM_SETCHECK, BST_CHECKED, 0);
   }
   return true;
 }
@@ -43,6 +47,8 @@ std::string RadioGroup::Item(int index) const {
 }
 
 HWND RadioGroup::ItemWindow(int index) const {
+  // The items went with the group's window when a parent was destroyed first.
+  if (hwnd() == nullptr) return nullptr;
   if (index < 0 || index >= static_cast<int>(item_windows_.size())) return nullptr;
   return item_windows_[static_cast<size_t>(index)];
 }

@@ -1,5 +1,7 @@
 // A picture that fills its control, stretched to its bounds. With auto_size it takes the
-// picture's size whenever a picture is set. It ignores mouse input and shows the given cursor.
+// picture's size whenever a picture is set. Clicks on it do nothing, enabled or not. Its
+// cursor shows while it is enabled: the platform gives a disabled window no mouse messages,
+// so over a disabled picture the cursor of the window beneath it shows.
 #pragma once
 
 #include "control.h"
