@@ -364,9 +364,10 @@ void SkinForm::PaintFrame(HDC dc, bool active) const {
       default: kind = CaptionButtonKind::kClose; break;
     }
     const bool pressed = tracking_ && pressed_part_ == place.part && hot_part_ == place.part;
+    const bool hover = !tracking_ && hover_part_ == place.part;
     const RECT bounds = ToRect(place.bounds);
     if (HBITMAP picture = skin_->CaptionButtonPicture(kind)) {
-      DrawPictureCaptionButton(dc, bounds, picture, pressed ? 2 : (active ? 0 : 3));
+      DrawPictureCaptionButton(dc, bounds, picture, pressed ? 2 : hover ? 1 : (active ? 0 : 3));
     } else {
       DrawPlainCaptionButton(dc, bounds, kind, pressed, colors, icon);
     }
@@ -485,6 +486,7 @@ bool SkinForm::TrackCaptionButton(FramePart part) {
   tracking_ = true;
   pressed_part_ = part;
   hot_part_ = part;
+  hover_part_ = FramePart::kNowhere;
   SetCapture(window_);
   RedrawFrame();
   return true;
@@ -624,6 +626,28 @@ LRESULT SkinForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     }
+    case WM_NCMOUSEMOVE: {
+      const FramePart part = PartOfHitCode(wparam);
+      if (part != hover_part_) {
+        hover_part_ = part;
+        RedrawFrame();
+      }
+      if (part != FramePart::kNowhere) {
+        // Ask for WM_NCMOUSELEAVE, so the button loses its hover look when the mouse goes.
+        TRACKMOUSEEVENT track = {};
+        track.cbSize = sizeof(track);
+        track.dwFlags = TME_LEAVE | TME_NONCLIENT;
+        track.hwndTrack = window_;
+        TrackMouseEvent(&track);
+      }
+      break;
+    }
+    case WM_NCMOUSELEAVE:
+      if (hover_part_ != FramePart::kNowhere) {
+        hover_part_ = FramePart::kNowhere;
+        RedrawFrame();
+      }
+      break;
     case WM_NCLBUTTONDBLCLK:
       if (wparam == HTCAPTION) {
         if (buttons_ & kCaptionMaximize) {

@@ -124,6 +124,7 @@ class SkinForm {
   int unrolled_height_ = 0;
   FramePart hot_part_ = FramePart::kNowhere;
   FramePart pressed_part_ = FramePart::kNowhere;
+  FramePart hover_part_ = FramePart::kNowhere;  // the button under the mouse, not pressed
   bool tracking_ = false;
 };
 

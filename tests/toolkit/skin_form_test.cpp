@@ -227,6 +227,12 @@ TEST(SkinForm, SkinnedWindowDrawsHitTestsAndRunsItsCaption) {
     EXPECT_EQ(inactive.At(close.left + 2, close.top + 2), RGB(0xB8, 0xC0, 0xCC))
         << "the inactive picture cell";
   }
+  // The mouse over a button shows its hot picture until the mouse leaves.
+  SendMessageA(host.hwnd(), WM_NCMOUSEMOVE, HTCLOSE, 0);
+  EXPECT_EQ(PaintedFrame(form, true).At(close.left + 2, close.top + 2), RGB(0xDD, 0xE6, 0xF2));
+  SendMessageA(host.hwnd(), WM_NCMOUSELEAVE, 0, 0);
+  EXPECT_EQ(PaintedFrame(form, true).At(close.left + 2, close.top + 2), RGB(0xC4, 0xCE, 0xDC));
+
   SetWindowTextA(host.hwnd(), "");
   {
     PaintedFrame untitled(form, true);
