@@ -12,7 +12,7 @@ bool GroupBox::Create(const CreateArgs& args) {
   if (container_class == nullptr) return false;
   ControlArgs group_args = args;
   group_args.tab_stop = false;
-  return CreateControl(group_args, container_class, WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
+  return CreateControl(group_args, container_class, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
 }
 
 bool GroupBox::OnOwnMessage(UINT message, WPARAM, LPARAM, LRESULT* result) {

@@ -364,7 +364,7 @@ bool Panel::Create(const CreateArgs& args) {
   if (container_class == nullptr) return false;
   ControlArgs panel_args = args;
   panel_args.tab_stop = false;
-  return CreateControl(panel_args, container_class, WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
+  return CreateControl(panel_args, container_class, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
 }
 
 bool Panel::OnOwnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) {

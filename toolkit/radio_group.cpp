@@ -13,7 +13,7 @@ bool RadioGroup::Create(const CreateArgs& args) {
   on_click_ = args.on_click;
   ControlArgs group_args = args;
   group_args.tab_stop = false;
-  if (!CreateControl(group_args, container_class, WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT)) {
+  if (!CreateControl(group_args, container_class, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT)) {
     return false;
   }
   const HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
