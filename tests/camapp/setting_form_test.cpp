@@ -460,7 +460,7 @@ TEST_F(SettingFormTest, ShownWindowStaysOnTheDesktopAndIsPictured) {
   form_->ShowForm();
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
   test::PumpUntil([] { return false; }, 300);  // let the controls paint
-  const std::string folder = test::BinPath("..\\test-artifacts");
+  const std::string folder = test::BinPath("..\\artefacts");
   CreateDirectoryA(folder.c_str(), nullptr);
   std::vector<uint8_t> pixels;
   ASSERT_TRUE(SaveWindowPicture(window, folder + "\\settings_window.bmp", &pixels));
