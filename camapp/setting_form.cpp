@@ -399,6 +399,12 @@ LRESULT TSettingForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SHOWWINDOW:
       if (wparam) Guarded([this] { FormShow(); });
       break;
+    case WM_ERASEBKGND: {
+      RECT client{};
+      GetClientRect(hwnd_, &client);
+      toolkit::FillFace(reinterpret_cast<HDC>(wparam), client, skin_);
+      return 1;
+    }
     case WM_CLOSE:
       ShowWindow(hwnd_, SW_HIDE);  // closing only hides
       return 0;

@@ -19,6 +19,7 @@
 #include "e2e.h"
 #include "setting_form_host.h"
 #include "simcam_control.h"
+#include "skin_data.h"
 #include "tdirectshow.h"
 
 namespace kvo {
@@ -138,8 +139,8 @@ class SettingFormTest : public ::testing::Test {
     simcam::ResetCamera();
     test::ResetSettings();
   }
-  void CreateForm() {
-    form_ = std::make_unique<TSettingForm>(GetModuleHandleA(nullptr), *host_);
+  void CreateForm(const toolkit::SkinData* skin = nullptr) {
+    form_ = std::make_unique<TSettingForm>(GetModuleHandleA(nullptr), *host_, skin);
     ASSERT_TRUE(form_->Create());
   }
   // Chooses an entry of a drop-down list as a user does: selection, then the notification.
@@ -475,6 +476,30 @@ TEST_F(SettingFormTest, ShownWindowStaysOnTheDesktopAndIsPictured) {
     }
   }
   EXPECT_GT(distinct, 4);
+}
+
+TEST_F(SettingFormTest, SkinnedFrameKeepsTheDesignedClientArea) {
+  toolkit::SkinData skin;
+  if (!skin.LoadFromFile(test::BinPath("dazodi\\skin.ini"))) {
+    GTEST_SKIP() << "no usable default skin in the build: " << skin.LastError();
+  }
+  CreateForm(&skin);
+  HWND window = form_->hwnd();
+  EXPECT_EQ(0, GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) << "the skin draws the caption";
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(355, client.right);
+  EXPECT_EQ(190, client.bottom);
+  EXPECT_EQ("40,66 288x18", Bounds(form_->PathEdit));
+  form_->ShowForm();
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000));
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  test::PumpUntil([] { return false; }, 300);  // let the controls paint
+  const std::string folder = test::BinPath("..\\artefacts");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  std::vector<uint8_t> pixels;
+  EXPECT_TRUE(SaveWindowPicture(window, folder + "\\settings_window_skinned.bmp", &pixels));
 }
 
 }  // namespace
