@@ -594,6 +594,34 @@ LRESULT SkinForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       ReleaseDC(window_, dc);
       return 0;
     }
+    case WM_PRINT:
+      if ((lparam & PRF_NONCLIENT) &&
+          (!(lparam & PRF_CHECKVISIBLE) || IsWindowVisible(window_))) {
+        // The platform cannot print a frame it does not draw: print ours, then the client
+        // area into a bitmap of its own, copied to its place inside the frame.
+        HDC dc = reinterpret_cast<HDC>(wparam);
+        PaintFrame(dc, active_);
+        const FrameInsets insets = Insets();
+        RECT client_rect = {};
+        GetClientRect(window_, &client_rect);
+        LRESULT result = 0;
+        if (client_rect.right > 0 && client_rect.bottom > 0) {
+          HDC memory = CreateCompatibleDC(dc);
+          HBITMAP bitmap = CreateCompatibleBitmap(dc, client_rect.right, client_rect.bottom);
+          if (memory != nullptr && bitmap != nullptr) {
+            HGDIOBJ previous = SelectObject(memory, bitmap);
+            result = CallOriginal(message, reinterpret_cast<WPARAM>(memory),
+                                  lparam & ~PRF_NONCLIENT);
+            BitBlt(dc, insets.left, insets.top, client_rect.right, client_rect.bottom, memory, 0,
+                   0, SRCCOPY);
+            SelectObject(memory, previous);
+          }
+          if (bitmap != nullptr) DeleteObject(bitmap);
+          if (memory != nullptr) DeleteDC(memory);
+        }
+        return result;
+      }
+      break;
     case WM_NCACTIVATE:
       active_ = wparam != FALSE;
       RedrawFrame();

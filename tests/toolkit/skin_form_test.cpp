@@ -314,6 +314,27 @@ TEST(SkinForm, SkinnedWindowDrawsHitTestsAndRunsItsCaption) {
               shown_frame == ToColorRef(colors.frame_inactive))
       << std::hex << shown_frame;
 
+  // Printing the window (as a screenshot does) gives the skinned frame and the client area.
+  {
+    const SIZE size = WindowSize(host.hwnd());
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    SendMessageA(host.hwnd(), WM_PRINT, reinterpret_cast<WPARAM>(memory),
+                 PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+    const COLORREF printed_frame = GetPixel(memory, 1, 1);
+    EXPECT_TRUE(printed_frame == ToColorRef(colors.frame) ||
+                printed_frame == ToColorRef(colors.frame_inactive))
+        << std::hex << printed_frame;
+    EXPECT_EQ(GetPixel(memory, insets.left + 20, insets.top + 20), GetSysColor(COLOR_BTNFACE))
+        << "the host's client background, inside the frame";
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+  }
+
   // Detached, the window goes on with its own procedure.
   form.Detach();
   SendMessageA(host.hwnd(), WM_CLOSE, 0, 0);
