@@ -70,8 +70,19 @@ int NextControlId() {
   return next;
 }
 
+// Containers keep the font they are given, as the platform's controls do, so captions and
+// the controls made inside them (radio items) use it.
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  switch (message) {
+    case WM_SETFONT:
+      SetWindowLongPtrA(hwnd, 0, static_cast<LONG_PTR>(wparam));
+      if (LOWORD(lparam)) InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return GetWindowLongPtrA(hwnd, 0);
+    default:
+      return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
 }
 
 bool RegisterPanelClass() {
@@ -80,6 +91,7 @@ bool RegisterPanelClass() {
     window_class.cbSize = sizeof(window_class);
     window_class.style = CS_HREDRAW | CS_VREDRAW;
     window_class.lpfnWndProc = PanelProc;
+    window_class.cbWndExtra = sizeof(LONG_PTR);
     window_class.hInstance = GetModuleHandleA(nullptr);
     window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);

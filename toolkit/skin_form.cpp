@@ -622,6 +622,13 @@ LRESULT SkinForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
         return result;
       }
       break;
+    case WM_ERASEBKGND: {
+      // The client area takes the skin's face colour, whatever the window's class brush.
+      RECT client = {};
+      GetClientRect(window_, &client);
+      FillRect(reinterpret_cast<HDC>(wparam), &client, skin_->FaceBrush());
+      return TRUE;
+    }
     case WM_NCACTIVATE:
       active_ = wparam != FALSE;
       RedrawFrame();

@@ -3,7 +3,8 @@
 //
 // SkinForm attaches to a window the window created itself and subclasses it: the window
 // keeps its own window procedure and forwards nothing. With an active skin the window becomes
-// borderless and SkinForm draws frame, caption, title and caption buttons, answers the hit
+// borderless and SkinForm draws frame, caption, title and caption buttons (and erases the
+// client area in the skin's face colour), answers the hit
 // test (caption drags the window; edges resize when resizable), runs the buttons (minimize,
 // maximize/restore, roll-up/roll-down, close = WM_CLOSE to the window) and shows the skin's
 // system menu: Restore, Minimize, Maximize, Roll up / Roll down, Close, followed by the items

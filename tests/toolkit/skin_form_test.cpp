@@ -12,6 +12,7 @@
 
 #include "skin_data.h"
 #include "skin_form.h"
+#include "toolkit.h"
 #include "toolkit_window_support.h"
 
 namespace kvo::toolkit {
@@ -328,8 +329,8 @@ TEST(SkinForm, SkinnedWindowDrawsHitTestsAndRunsItsCaption) {
     EXPECT_TRUE(printed_frame == ToColorRef(colors.frame) ||
                 printed_frame == ToColorRef(colors.frame_inactive))
         << std::hex << printed_frame;
-    EXPECT_EQ(GetPixel(memory, insets.left + 20, insets.top + 20), GetSysColor(COLOR_BTNFACE))
-        << "the host's client background, inside the frame";
+    EXPECT_EQ(GetPixel(memory, insets.left + 20, insets.top + 20), ToColorRef(colors.face))
+        << "the client area in the skin's face colour, inside the frame";
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -412,6 +413,128 @@ TEST(SkinForm, OneSkinServesSeveralWindows) {
   EXPECT_TRUE(viewer_form.RolledUp());
   EXPECT_FALSE(main_form.RolledUp());
   EXPECT_EQ(HitCode(viewer.hwnd(), 0, 10), HTCAPTION) << "a rolled-up window does not resize";
+}
+
+// Writes a shown window as it is on screen, frame and controls included, as a 24-bit BMP.
+bool SaveWindowPicture(HWND window, const char* path) {
+  const SIZE size = WindowSize(window);
+  HDC window_dc = GetWindowDC(window);
+  HDC memory = CreateCompatibleDC(window_dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(window_dc, size.cx, size.cy);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, size.cx, size.cy, window_dc, 0, 0, SRCCOPY);
+  ReleaseDC(window, window_dc);
+  SelectObject(memory, previous);
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof(header);
+  header.biWidth = size.cx;
+  header.biHeight = size.cy;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  const DWORD row = (static_cast<DWORD>(size.cx) * 3 + 3) & ~3u;
+  std::string pixels(row * static_cast<DWORD>(size.cy), '\0');
+  const int rows = GetDIBits(memory, bitmap, 0, static_cast<UINT>(size.cy), &pixels[0],
+                             reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  if (rows != size.cy) return false;
+  BITMAPFILEHEADER file_header = {};
+  file_header.bfType = 0x4D42;
+  file_header.bfOffBits = sizeof(file_header) + sizeof(header);
+  file_header.bfSize = file_header.bfOffBits + static_cast<DWORD>(pixels.size());
+  FILE* file = std::fopen(path, "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(&file_header, sizeof(file_header), 1, file) == 1 &&
+                       std::fwrite(&header, sizeof(header), 1, file) == 1 &&
+                       std::fwrite(pixels.data(), pixels.size(), 1, file) == 1;
+  return std::fclose(file) == 0 && written;
+}
+
+// Every control role on one skinned window, kept as a picture of the toolkit's look under
+// the build tree (artefacts/toolkit_gallery.bmp).
+TEST(SkinForm, GalleryOfEveryControlRole) {
+  SkinData skin;
+  ASSERT_TRUE(skin.LoadFromFile()) << skin.LastError();
+  HostWindow host(420, 300, WS_POPUP);
+  SetWindowTextA(host.hwnd(), "Toolkit");
+  PopupMenu menu;
+  SkinForm form;
+  SkinForm::CreateArgs frame;
+  frame.window = host.hwnd();
+  frame.skin = &skin;
+  frame.system_menu = &menu;
+  ASSERT_TRUE(form.Attach(frame));
+  auto base = [&](HWND parent, int left, int top, int width, int height) {
+    ControlArgs args;
+    args.parent = parent;
+    args.bounds = {left, top, width, height};
+    args.skin = &skin;
+    return args;
+  };
+  PageControl pages;
+  PageControl::CreateArgs page_args;
+  static_cast<ControlArgs&>(page_args) = base(host.hwnd(), 8, 8, 260, 284);
+  page_args.pages = {"  &Image  ", "  &Effect  "};
+  ASSERT_TRUE(pages.Create(page_args));
+  HWND page = pages.Page(0);
+  Label label;
+  Label::CreateArgs label_args;
+  static_cast<ControlArgs&>(label_args) = base(page, 8, 8, 0, 0);
+  label_args.caption = "Brightness";
+  label.Create(label_args);
+  Slider slider;
+  Slider::CreateArgs slider_args;
+  static_cast<ControlArgs&>(slider_args) = base(page, 8, 24, 120, 31);
+  slider_args.value = 40;
+  slider.Create(slider_args);
+  CheckBox check;
+  CheckBox::CreateArgs check_args;
+  static_cast<ControlArgs&>(check_args) = base(page, 136, 24, 110, 25);
+  check_args.caption = "Image Mirr&or";
+  check_args.checked = true;
+  check.Create(check_args);
+  RadioGroup radio;
+  RadioGroup::CreateArgs radio_args;
+  static_cast<ControlArgs&>(radio_args) = base(page, 8, 64, 238, 49);
+  radio_args.caption = "Flicker";
+  radio_args.items = {"50 Hz", "60 Hz"};
+  radio_args.columns = 2;
+  radio_args.item_index = 0;
+  radio.Create(radio_args);
+  GroupBox group;
+  GroupBox::CreateArgs group_args;
+  static_cast<ControlArgs&>(group_args) = base(page, 8, 120, 238, 60);
+  group_args.caption = "Extra Control";
+  group.Create(group_args);
+  CheckBox inner;
+  CheckBox::CreateArgs inner_args;
+  static_cast<ControlArgs&>(inner_args) = base(group.hwnd(), 8, 24, 150, 25);
+  inner_args.caption = "&Backlight Comp";
+  inner.Create(inner_args);
+  PushButton button;
+  PushButton::CreateArgs button_args;
+  static_cast<ControlArgs&>(button_args) = base(host.hwnd(), 280, 16, 130, 27);
+  button_args.caption = "Select Image Folder";
+  button.Create(button_args);
+  ReadOnlyEdit edit;
+  ReadOnlyEdit::CreateArgs edit_args;
+  static_cast<ControlArgs&>(edit_args) = base(host.hwnd(), 280, 52, 130, 18);
+  edit_args.caption = "C:\\Pictures";
+  edit.Create(edit_args);
+  DropDownList list;
+  DropDownList::CreateArgs list_args;
+  static_cast<ControlArgs&>(list_args) = base(host.hwnd(), 280, 80, 130, 20);
+  list_args.items = {"No Compress"};
+  list_args.item_index = 0;
+  list.Create(list_args);
+
+  ShowWindow(host.hwnd(), SW_SHOWNORMAL);
+  SetForegroundWindow(host.hwnd());
+  RedrawWindow(host.hwnd(), nullptr, nullptr,
+               RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  test::PumpPending();
+  CreateDirectoryA("..\\artefacts", nullptr);
+  EXPECT_TRUE(SaveWindowPicture(host.hwnd(), "..\\artefacts\\toolkit_gallery.bmp"));
 }
 
 }  // namespace
