@@ -29,6 +29,7 @@ constexpr int kButtonTop = 442;
 constexpr int kButtonSize = 20;
 constexpr int kButtonStep = 25;
 constexpr int kCloseImgFromPanelRight = 20;
+constexpr LONG kLargestTrackedSide = 8192;
 
 constexpr char kRegistrationFailedFormat[] = "RegisterDeviceNotification failed: %d\n";
 
@@ -336,6 +337,15 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_SIZE:
       FormResize();
       break;
+    case WM_GETMINMAXINFO: {
+      // A stored format of up to 1280 x 1024 gives a window larger than a small screen;
+      // the window takes the size it is given rather than the screen's.
+      DefaultWindowProc(message, wparam, lparam);
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
+      limits->ptMaxTrackSize.x = kLargestTrackedSide;
+      limits->ptMaxTrackSize.y = kLargestTrackedSide;
+      return 0;
+    }
     case WM_PAINT: {
       PAINTSTRUCT paint;
       BeginPaint(hwnd_, &paint);

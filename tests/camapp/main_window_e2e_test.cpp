@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <dbt.h>
 
+#include <functional>
 #include <string>
 
 #include "avi_file.h"
@@ -19,6 +20,11 @@ namespace {
 using namespace kvo::test;
 
 constexpr char kCameraOff[] = "Please press Fn+F10 turn on the Camera";
+
+DWORD StillCount() {
+  auto value = ReadValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\KvoTestbed\\SimCam", "StillCount");
+  return value && value->AsDword() ? *value->AsDword() : 0;
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -134,12 +140,16 @@ TEST_F(MainWindowTest, PreviewStillsViewerAndButtonPressThroughTheTray) {
   EXPECT_FALSE(FileExists(folder + "\\IMG000045.jpg"));
 
   // A folder that cannot be created: the error box, the counter counted, still pending.
+  // A new still of the current size, asked for by "SnapShot".
   ASSERT_TRUE(simcam::SetStillSize(0, 0));
-  ASSERT_TRUE(simcam::PressButton());
+  const DWORD stills = StillCount();
+  ASSERT_TRUE(Relay("SnapShot"));
+  ASSERT_TRUE(WaitUntil([&] { return StillCount() > stills; }, 10000));
   HWND path_edit = PathEditOf(settings, folder);
   ASSERT_NE(nullptr, path_edit);
   const std::string blocked = earlier + "\\below a file";
   SendMessageA(path_edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(blocked.c_str()));
+  ASSERT_EQ(blocked, WindowText(path_edit));
   Process view_command = StartProgram(kKvoMain, "View");
   EXPECT_EQ("Cannot create directory.", AnswerMessageBox("Oculetto Application", app_.id()));
   EXPECT_TRUE(view_command.Wait(15000));
@@ -278,24 +288,47 @@ TEST_F(MainWindowTest, StoredFormatPositionAndCornerDrag) {
   // The position and the format are saved at "Close".
   HWND main = StartApp("");
   ASSERT_NE(nullptr, main);
-  SetWindowPos(main, nullptr, 70, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  // The corner follows the pointer: down in the grip, move, up.
-  SIZE size = WindowSizeOf(main);
-  POINT origin = {0, 0};
-  ClientToScreen(main, &origin);
-  RECT bounds{};
-  GetWindowRect(main, &bounds);
-  auto client_point = [&](int x, int y) {
-    return MAKELPARAM(x + bounds.left - origin.x, y + bounds.top - origin.y);
+  SetWindowPos(main, nullptr, 70, 80, 345, 295, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The corner follows the pointer, as a user drags it: down in the grip, moves, up.
+  SetForegroundWindow(main);
+  auto press = [](DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    return SendInput(1, &input, sizeof input) == 1;
   };
-  SendMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, client_point(size.cx - 10, size.cy - 5));
-  SendMessageA(main, WM_MOUSEMOVE, MK_LBUTTON, client_point(500, 400));
-  SendMessageA(main, WM_MOUSEMOVE, MK_LBUTTON, client_point(100, 380));
-  SendMessageA(main, WM_LBUTTONUP, 0, client_point(100, 380));
-  size = WindowSizeOf(main);
-  EXPECT_EQ(500, size.cx) << "x = 100 leaves the width";
-  EXPECT_EQ(380, size.cy);
-  EXPECT_EQ(475, WindowSizeOf(PanelOf(main)).cx);
+  // Pointer moves at window coordinates (the window's corner is at 70, 80).
+  auto move_to = [](int x, int y) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = ((70 + x) * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+    input.mi.dy = ((80 + y) * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return SendInput(1, &input, sizeof input) == 1;
+  };
+  ASSERT_TRUE(move_to(345 - 10, 295 - 5));
+  ASSERT_TRUE(press(MOUSEEVENTF_LEFTDOWN));
+  // Under load the platform may merge or drop a move: the pointer is moved there again
+  // (from one pixel off) until the window has followed it.
+  auto drag_until = [&](int x, int y, const std::function<bool()>& done) {
+    return WaitUntil([&] {
+      move_to(x - 1, y);
+      move_to(x, y);
+      return WaitUntil(done, 300);
+    }, 15000);
+  };
+  EXPECT_TRUE(drag_until(500, 400, [&] {
+    const SIZE size = WindowSizeOf(main);
+    return size.cx == 500 && size.cy == 400;
+  })) << WindowSizeOf(main).cx << " x " << WindowSizeOf(main).cy;
+  EXPECT_TRUE(drag_until(100, 380, [&] { return WindowSizeOf(main).cy == 380; }));
+  ASSERT_TRUE(press(MOUSEEVENTF_LEFTUP));
+  EXPECT_EQ(500, WindowSizeOf(main).cx) << "x = 100 leaves the width";
+  EXPECT_TRUE(WaitUntil([&] {
+    const SIZE panel = WindowSizeOf(PanelOf(main));
+    return panel.cx == 475 && panel.cy == 325;
+  }, 5000)) << "the panel follows the window: " << WindowSizeOf(PanelOf(main)).cx << " x "
+            << WindowSizeOf(PanelOf(main)).cy;
 
   EndKvoMain(app_);
   EXPECT_EQ(80u, ReadValue(HKEY_CURRENT_USER, kSettingsPath, "FormTop")->AsDword().value_or(0));
