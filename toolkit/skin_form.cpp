@@ -527,9 +527,10 @@ LRESULT CALLBACK SkinForm::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, 
   auto original = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kFormProcProperty));
   SkinForm* form = FormOf(hwnd);
   if (message == WM_NCDESTROY) {
+    // The window's own procedure still gets its last message, through the procedure saved
+    // before the form lets go of the window.
     if (form != nullptr) form->Detach();
-    original = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kFormProcProperty));
-    if (original != nullptr) {
+    if (GetPropA(hwnd, kFormProcProperty) != nullptr) {
       SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
       RemovePropA(hwnd, kFormProcProperty);
     }

@@ -413,6 +413,11 @@ TEST(SkinForm, OneSkinServesSeveralWindows) {
   EXPECT_TRUE(viewer_form.RolledUp());
   EXPECT_FALSE(main_form.RolledUp());
   EXPECT_EQ(HitCode(viewer.hwnd(), 0, 10), HTCAPTION) << "a rolled-up window does not resize";
+
+  // A window destroyed with its form attached still gets its last message; the form lets go.
+  DestroyWindow(viewer.hwnd());
+  EXPECT_EQ(viewer.hwnd(), nullptr) << "the window's own procedure saw WM_NCDESTROY";
+  EXPECT_EQ(viewer_form.window(), nullptr);
 }
 
 // Writes a shown window as it is on screen, frame and controls included, as a 24-bit BMP.
