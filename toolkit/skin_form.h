@@ -3,10 +3,10 @@
 //
 // SkinForm attaches to a window the window created itself and subclasses it: the window
 // keeps its own window procedure and forwards nothing. With an active skin the window becomes
-// borderless and SkinForm draws frame, caption, title and caption buttons (and erases the
-// client area in the skin's face colour), answers the hit
-// test (caption drags the window; edges resize when resizable), runs the buttons (minimize,
-// maximize/restore, roll-up/roll-down, close = WM_CLOSE to the window) and shows the skin's
+// borderless and SkinForm draws frame, caption, title and caption buttons, erases the client
+// area in the skin's face colour, answers the hit test (caption drags the window; edges
+// resize when resizable), runs the buttons (minimize, maximize/restore, roll-up/roll-down,
+// close = WM_SYSCOMMAND SC_CLOSE, so the window gets WM_CLOSE) and shows the skin's
 // system menu: Restore, Minimize, Maximize, Roll up / Roll down, Close, followed by the items
 // of the window's PopupMenu. With an inactive skin the window keeps the platform's frame and
 // caption, and the window's items are appended to the platform's system menu instead.
@@ -92,15 +92,17 @@ class SkinForm {
   // Draws the whole non-client area into dc, whose origin is the window's top-left corner.
   void PaintFrame(HDC dc, bool active) const;
   // Builds the system menu as it would open now (runs on_popup first). Commands of the
-  // standard items are SC_* values; the window's items are kFirstItemCommand + index.
+  // standard items are SC_* values (roll-up has its own); the window's items follow.
   kvo::UniqueHMenu BuildSystemMenu();
   // Opens the system menu at a screen point and runs the chosen command.
   void ShowSystemMenu(int screen_x, int screen_y);
   // Runs a command from the system menu (SC_* or kFirstItemCommand + index).
   void RunSystemCommand(UINT command);
 
-  static constexpr UINT kFirstItemCommand = 0x1000;  // multiples of 16, as system commands
-  static constexpr UINT kItemCommandStep = 0x10;     // require
+  // The window's items are commands kFirstItemCommand + index * kItemCommandStep: multiples
+  // of 16 below 0xF000, as the platform's system commands must be.
+  static constexpr UINT kFirstItemCommand = 0x1000;
+  static constexpr UINT kItemCommandStep = 0x10;
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
