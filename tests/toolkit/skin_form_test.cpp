@@ -388,6 +388,23 @@ TEST(SkinForm, WithoutASkinTheWindowKeepsThePlatformFrameAndMenu) {
   EXPECT_EQ(clicks, 1);
   form.RollUp();
   EXPECT_FALSE(form.RolledUp()) << "roll-up belongs to the skinned caption";
+  const LONG style = GetWindowLongA(host.hwnd(), GWL_STYLE);
+  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0)
+      << "only the caption buttons the window asked for";
+
+  HostWindow sizable(200, 100, WS_POPUP);
+  SkinForm sizable_form;
+  SkinForm::CreateArgs sizable_args;
+  sizable_args.window = sizable.hwnd();
+  sizable_args.skin = &plain;
+  sizable_args.buttons = kCaptionMinimize | kCaptionMaximize;
+  sizable_args.resizable = true;
+  ASSERT_TRUE(sizable_form.Attach(sizable_args));
+  const LONG sizable_style = GetWindowLongA(sizable.hwnd(), GWL_STYLE);
+  EXPECT_EQ(sizable_style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+            WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME);
+  EXPECT_EQ(ClientSize(sizable.hwnd()).cx, 200);
+  EXPECT_EQ(ClientSize(sizable.hwnd()).cy, 100);
 }
 
 TEST(SkinForm, OneSkinServesSeveralWindows) {
