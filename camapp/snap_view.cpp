@@ -147,7 +147,8 @@ void TSnapView::SetWindowSize(int width, int height) {
 
 void TSnapView::Show() {
   if (hwnd_ == nullptr) return;
-  ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  ShowWindow(hwnd_, SW_SHOW);
+  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 }  // namespace kvo

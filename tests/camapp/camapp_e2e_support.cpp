@@ -26,6 +26,13 @@ std::string BuildFolder() {
   return cut == std::string::npos ? bin : bin.substr(0, cut);
 }
 
+// Wine's start.exe, which also runs Unix programs (/unix).
+std::string StartProgramPath() {
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, sizeof system);
+  return std::string(system) + "\\start.exe";
+}
+
 std::string InstanceKeyPath() {
   auto index = ReadValue(HKEY_LOCAL_MACHINE, kDriverKey, "InstanceIndex");
   if (!index || !index->AsDword()) return std::string();
@@ -163,42 +170,22 @@ std::string AnswerMessageBox(const char* caption, DWORD process_id, DWORD timeou
 }
 
 bool SaveScreenshot(HWND window, const std::string& path) {
+  // The X server holds what the screen shows (the video renderer draws there, not into a
+  // device context the platform can read back), so ImageMagick's import takes the picture.
   RECT bounds{};
-  if (!GetWindowRect(window, &bounds)) return false;
-  const int width = bounds.right - bounds.left;
-  const int height = bounds.bottom - bounds.top;
-  if (width <= 0 || height <= 0) return false;
-  HDC screen = GetDC(nullptr);
-  UniqueMemoryDc memory(CreateCompatibleDC(screen));
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  UniqueHBitmap shot(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  bool copied = false;
-  if (shot && memory && bits != nullptr) {
-    HGDIOBJ old = SelectObject(memory.get(), shot.get());
-    copied = BitBlt(memory.get(), 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
-    SelectObject(memory.get(), old);
-    GdiFlush();
-  }
-  ReleaseDC(nullptr, screen);
-  if (!copied) return false;
-  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  const DWORD image_size = stride * static_cast<DWORD>(height);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-  file.bfSize = file.bfOffBits + image_size;
-  std::vector<uint8_t> bytes(file.bfSize);
-  std::memcpy(bytes.data(), &file, sizeof file);
-  std::memcpy(bytes.data() + sizeof file, &info.bmiHeader, sizeof info.bmiHeader);
-  std::memcpy(bytes.data() + file.bfOffBits, bits, image_size);
-  return WriteFileBytes(path, bytes.data(), bytes.size());
+  if (!GetWindowRect(window, &bounds) || path.size() < 3 || path[1] != ':') return false;
+  std::string unix_path = path.substr(2);
+  for (char& c : unix_path) c = c == '\\' ? '/' : c;
+  char geometry[64];
+  std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", bounds.right - bounds.left,
+                bounds.bottom - bounds.top, bounds.left, bounds.top);
+  DeleteFileA(path.c_str());
+  // start.exe neither waits for a Unix program nor passes on its exit code: the file tells.
+  RunProgram(StartProgramPath(),
+             std::string("/wait /unix /usr/bin/import -window root -crop ") + geometry + " \"" +
+                 unix_path + "\"",
+             30000);
+  return WaitForFile(path, 15000);
 }
 
 std::optional<DecodedJpeg> DecodeJpegFile(const std::string& path) {

@@ -49,7 +49,8 @@ HWND CheckBoxOf(HWND setting_window, const char* caption);
 // text ("<none>" when no box came).
 std::string AnswerMessageBox(const char* caption, DWORD process_id, DWORD timeout_ms = 15000);
 
-// Saves the window as the screen shows it as a 24-bit BMP; false when it could not.
+// Saves the window as the screen shows it: a PNG taken by ImageMagick's import, run as a
+// Unix program through Wine's start.exe; false when it could not.
 bool SaveScreenshot(HWND window, const std::string& path);
 
 // A JPEG file decoded to a bitmap (blue, green, red), with what its header says.

@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, PreviewStillsViewerAndButtonPressThroughTheTray) {
   EXPECT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 20000))
       << PanelCaption(main);
   EXPECT_EQ("Oculetto Application", WindowText(main));
-  EXPECT_TRUE(SaveScreenshot(main, ArtefactPath("main_window_preview.bmp")));
+  EXPECT_TRUE(SaveScreenshot(main, ArtefactPath("main_window_preview.png")));
 
   // "SnapShot" while the preview runs asks the driver for a still; "View" saves it.
   ASSERT_TRUE(Relay("SnapShot"));
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, PreviewStillsViewerAndButtonPressThroughTheTray) {
   const SIZE view_client = ClientSizeOf(view);
   EXPECT_EQ(pressed_still->bitmap.width(), view_client.cx);
   EXPECT_EQ(pressed_still->bitmap.height(), view_client.cy);
-  EXPECT_TRUE(SaveScreenshot(view, ArtefactPath("snapshot_viewer.bmp")));
+  EXPECT_TRUE(SaveScreenshot(view, ArtefactPath("snapshot_viewer.png")));
   quickdock_.Kill();
   quickdock_.Wait(10000);
 
