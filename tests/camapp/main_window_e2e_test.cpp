@@ -235,6 +235,54 @@ TEST_F(MainWindowTest, CameraSwitchedOffAndOnDisableEnableAndOtherDevices) {
   EXPECT_TRUE(app_.Running());
 }
 
+// The visible dialog of the process other than its message boxes and own windows: the
+// stream-format dialog.
+HWND FindFormatDialog(DWORD process_id) {
+  struct Query {
+    DWORD process_id;
+    HWND found;
+  } query{process_id, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM lparam) -> BOOL {
+        auto* q = reinterpret_cast<Query*>(lparam);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != q->process_id || !IsWindowVisible(window)) return TRUE;
+        if (ClassName(window) != "#32770") return TRUE;
+        q->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+TEST_F(MainWindowTest, CloseWhileTheStreamFormatDialogIsOpenEndsCleanly) {
+  HWND main = StartApp("");
+  ASSERT_NE(nullptr, main);
+  ASSERT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 20000));
+  ASSERT_TRUE(Relay("Setting"));
+  HWND settings = SettingWindow(app_.id());
+  ASSERT_NE(nullptr, settings);
+  // The settings window's "Stream Format" button opens the dialog in its own modal loop.
+  HWND format_button = ChildWindowFromPoint(settings, POINT{259 + 16, 96 + 15});
+  ASSERT_NE(nullptr, format_button);
+  ASSERT_NE(settings, format_button);
+  PostMessageA(format_button, BM_CLICK, 0, 0);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (dialog = FindFormatDialog(app_.id())) != nullptr; },
+                        20000));
+
+  // Commands that need the graph are ignored while the dialog is open: nothing is shown.
+  ASSERT_TRUE(Relay("SnapShot"));
+  EXPECT_EQ(nullptr, WaitForMessageBox("Error window", 500, app_.id()));
+
+  ASSERT_TRUE(Relay("Close"));
+  DWORD exit_code = 99;
+  ASSERT_TRUE(app_.Wait(30000, &exit_code)) << "the program ends once the dialog is gone";
+  EXPECT_EQ(0u, exit_code) << "no crash on released interfaces";
+  EXPECT_EQ(nullptr, FindTopWindow(kMainClass, nullptr));
+}
+
 struct GeometryCase {
   int format_width;
   int format_height;
