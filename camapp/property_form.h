@@ -1,0 +1,187 @@
+// TPropertyForm: the property window ("Property"). Every control maps to one property of the
+// camera: the image sliders, mirror and flip, scene and flicker, automatic modes, white
+// balance, USB bandwidth, effects and frames, and the digital zoom with panning; three buttons
+// save, restore or reset the camera's settings. Created once at program start, hidden, after
+// the main window; it opens its own camera handle and keeps it for its whole life.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "buttons.h"
+#include "containers.h"
+#include "kvocmdll.h"
+#include "radio_group.h"
+#include "skin_form.h"
+#include "slider.h"
+#include "text_controls.h"
+#include "timer.h"
+#include "unique_resource.h"
+
+namespace kvo {
+
+namespace toolkit {
+class SkinData;
+}
+
+constexpr char kPropertyFormClass[] = "TPropertyForm";
+constexpr char kPropertyFormCaption[] = "Property";
+constexpr int kPropertyClientWidth = 264;
+constexpr int kPropertyClientHeight = 424;
+constexpr int kBannerWidth = 640;
+constexpr int kBannerHeight = 480;
+constexpr char kZoomBannerPath[] = "C:\\zoomtmp.bmp";
+// Id 34 takes a path of up to 259 characters and its end.
+constexpr size_t kBannerPathBufferSize = 260;
+constexpr char kSaveFirstText[] = "Please save setting first.";
+constexpr char kSaveFirstCaption[] = "Error";
+constexpr char kMagnifierItem[] = "Magnifier";
+
+// Values shared by the whole program, set at start.
+extern bool SettingSaved;
+extern int32_t LastExposure;
+extern int32_t LastHorizon;
+extern int32_t LastVertical;
+
+// The main window's zoom state that the property window writes.
+struct ZoomState {
+  int32_t* ZoomFactor = nullptr;
+  int32_t* ZoomLimit = nullptr;
+};
+
+class TPropertyForm {
+ public:
+  TPropertyForm(HINSTANCE instance, ZoomState zoom, const toolkit::SkinData* skin = nullptr);
+  ~TPropertyForm();
+  TPropertyForm(const TPropertyForm&) = delete;
+  TPropertyForm& operator=(const TPropertyForm&) = delete;
+
+  // Creates the hidden window, its controls and banners, opens the camera and loads every
+  // value from it. False when the platform refuses the window or a control.
+  bool Create();
+  HWND hwnd() const { return hwnd_; }
+  // Shows the window at the top of the z-order and activates it (FormShow keeps it on the
+  // desktop).
+  void ShowForm();
+  // Where the last banner went ("C:\zoomtmp.bmp", or the temporary folder when the drive's
+  // root cannot be written); empty before the first banner or when none could be written.
+  const std::string& BannerPath() const { return banner_path_; }
+  HBITMAP BannerImageBitmap() const { return BannerImage.get(); }
+
+  // Operations other windows use.
+  void LoadSettings();
+  void ReopenCamera();
+  void ShowZoomBanner();
+
+  // Handlers, named after control and event.
+  void TrackbarsChange(toolkit::Slider& slider);
+  void ExposureChange();
+  void USBbwChange();
+  void CheckBoxsClick();
+  void USBbwAutoClick();
+  void ExposureAutoClick();
+  void WBAutoClick();
+  void IODoorClick();
+  void FlickerClick();
+  void EffectClick();
+  void FrameClick();
+  void EnabledZoomClick();
+  void ZoomChange();
+  void HorizonChange(bool reset = false);
+  void VerticalChange(bool reset = false);
+  void ZoomShowTimerTimer();
+  void SaveClick();
+  void RestoreClick();
+  void ResetClick();
+  void FormShow();
+  void FormDestroy();
+
+  // Public state, as the main window and the settings window reach it.
+  CM_Handle* CamHandle = nullptr;
+  int32_t EffectValue = 0;
+  int32_t ZoomOn = 0;
+  int32_t ZoomMax = 0;
+  int32_t ZoomLevel = 0;
+  bool ZoomGuard = false;
+  int32_t AutoExposureValue = 0;  // id 11 last sent
+
+  // Read-back values of LoadSettings.
+  int32_t BandwidthValue = 0;      // id 10
+  int32_t BandwidthAutoValue = 0;  // id 9
+  int32_t FlickerValue = 0;        // id 18
+  int32_t WBAutoValue = 0;         // id 13
+  int32_t IODoorValue = 0;         // id 17
+  int32_t BacklightValue = 0;      // id 20
+  int32_t BWModeValue = 0;         // id 30
+  int32_t LowLightValue = 0;       // id 24
+  int32_t MirrorValue = 0;         // id 0
+  int32_t FlipValue = 0;           // id 1
+
+  struct SliderRow {
+    toolkit::Slider* slider;
+    int32_t value;
+    unsigned long id;
+    int32_t maximum;
+    int32_t minimum;
+  };
+  struct CheckRow {
+    toolkit::CheckBox* box;
+    int32_t value;
+    unsigned long id;
+  };
+  static constexpr int kSliderRows = 9;
+  static constexpr int kCheckRows = 5;
+  SliderRow Sliders[kSliderRows] = {};
+  CheckRow Checks[kCheckRows] = {};
+
+  // Controls.
+  toolkit::PageControl Pages;
+  toolkit::GroupBox ImageControl;
+  toolkit::Label BrightnessLabel, ContrastLabel, GammaLabel, HueLabel, SaturationLabel,
+      SharpnessLabel;
+  toolkit::Slider Brightness, Contrast, Gamma, Hue, Saturation, Sharpness;
+  toolkit::CheckBox ImageMirror, ImageFlip, LowLight;
+  toolkit::RadioGroup IODoor, Flicker;
+  toolkit::GroupBox ExtraControl;
+  toolkit::CheckBox Backlight, BWMode;
+  toolkit::PictureButton Save, Restore, Reset;
+  toolkit::RadioGroup Effect, Frame;
+  toolkit::GroupBox AutoModeControl, ZoomGroup, WhiteBalance;
+  toolkit::Label USBBandWidthLabel, ExposureLabel, AutoLabel, RedLabel, BlueLabel;
+  toolkit::Slider USBbw, Exposure, RGain, BGain;
+  toolkit::CheckBox USBbwAuto, ExposureAuto, WBAuto, EnabledZoom;
+  toolkit::Slider Zoom, Horizon, Vertical;
+  toolkit::Timer ZoomShowTimer;
+
+ private:
+  static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
+                                           LPARAM lparam);
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  bool CreateControls();
+  bool CreateBanners();
+  void FillTables();
+  void LoadZoom();
+  void LoadEffectSelection();
+  void PanChange(toolkit::Slider& slider, int32_t* last, unsigned long minus_id,
+                 unsigned long plus_id, bool reset);
+  void SetValue(unsigned long id, int32_t value);
+  void SetCommand(unsigned long id);
+  void DrawBanner(const std::string& text);
+  bool WriteBannerFile(const std::string& path) const;
+
+  HINSTANCE instance_;
+  ZoomState zoom_;
+  const toolkit::SkinData* skin_;
+  HWND hwnd_ = nullptr;
+  toolkit::SkinForm frame_;
+  UniqueHBitmap BannerText;
+  UniqueHBitmap BannerImage;
+  UniqueHBitmap save_picture_, restore_picture_, reset_picture_;
+  std::string banner_path_;
+  int32_t own_zoom_factor_ = 10;
+  int32_t own_zoom_limit_ = 10;
+};
+
+}  // namespace kvo
