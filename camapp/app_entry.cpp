@@ -7,6 +7,7 @@
 #include "app_error.h"
 #include "command_words.h"
 #include "main_window.h"
+#include "property_form.h"
 #include "setting_form.h"
 #include "settings_link.h"
 #include "snap_view.h"
@@ -50,13 +51,19 @@ class SettingFormLink : public SettingsLink {
 void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::string& word) {
   if (word == "Close") return;
   key.WriteText("AppStatusOK", "N", false);
-  // The windows in their order: main window, property window (it comes with its own
-  // work), settings window, snapshot viewer; all hidden until the loop runs.
+  // The windows in their order: main window, property window, settings window, snapshot
+  // viewer; all hidden until the loop runs.
   auto main_window = std::make_unique<TKVO_CM_MAIN>(instance, word);
   if (!main_window->Create()) throw AppError("Cannot create the main window.");
+  auto property_form = std::make_unique<TPropertyForm>(
+      instance, ZoomState{&main_window->ZoomFactor, &main_window->ZoomLimit},
+      &main_window->Skin());
+  if (!property_form->Create()) throw AppError("Cannot create the property window.");
+  main_window->PropertyForm = property_form.get();
   auto setting_form = std::make_unique<TSettingForm>(instance, *main_window,
                                                      &main_window->Skin());
   if (!setting_form->Create()) throw AppError("Cannot create the settings window.");
+  setting_form->PropertyForm = property_form.get();
   SettingFormLink settings(*setting_form);
   main_window->SetSettingsLink(&settings);
   auto snap_view = std::make_unique<TSnapView>(instance, main_window->Skin());

@@ -11,6 +11,8 @@
 #include "app_error.h"
 #include "command_words.h"
 #include "eye_glyphs.h"
+#include "property_form.h"
+#include "property_rules.h"
 #include "settings_key.h"
 #include "wide_text.h"
 
@@ -331,6 +333,12 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
       if (HandleDeviceChange(wparam, lparam, &result)) return result;
       break;
     }
+    case WM_CMD_ZOOM_IN:
+      ZoomStep(true);
+      return 0;
+    case WM_CMD_ZOOM_OUT:
+      ZoomStep(false);
+      return 0;
     case WM_CLOSE:
       if (FormCloseQuery()) DestroyWindow(hwnd_);
       return 0;
@@ -604,15 +612,49 @@ void TKVO_CM_MAIN::ResumeCamera() {
 }
 
 void TKVO_CM_MAIN::ClosePropertyCameraHandle() {
-  if (PropertyForm == nullptr) return;  // joins with the property window
+  if (PropertyForm == nullptr) return;
+  if (PropertyForm->CamHandle != nullptr) CM_Close(PropertyForm->CamHandle);
+  PropertyForm->CamHandle = nullptr;
 }
 
 void TKVO_CM_MAIN::ReopenPropertyCamera() {
-  if (PropertyForm == nullptr) return;  // joins with the property window
+  if (PropertyForm != nullptr) PropertyForm->ReopenCamera();
 }
 
 void TKVO_CM_MAIN::ShowPropertyForm() {
-  if (PropertyForm == nullptr) return;  // joins with the property window
+  if (PropertyForm != nullptr) PropertyForm->ShowForm();
+}
+
+// A zoom step moves the property window's Zoom slider one position at a time, each sending
+// the camera its zoom level, so the camera shows a short animation; the window keeps the
+// zoom factor itself meanwhile (ZoomGuard).
+void TKVO_CM_MAIN::ZoomStep(bool zoom_in) {
+  if (PropertyForm == nullptr) return;
+  TPropertyForm& property = *PropertyForm;
+  if (!property.EnabledZoom.Enabled()) return;
+  if (!CameraOn) {
+    ShowCameraOffBox();
+    return;
+  }
+  const bool can_step = zoom_in ? ZoomFactor < ZoomLimit : ZoomFactor > kZoomFactorOne;
+  if (can_step) {
+    property.EnabledZoom.SetChecked(true);
+    property.ZoomGuard = true;
+    const int32_t maximum = property.Zoom.Maximum();
+    const ZoomStepRun run =
+        zoom_in ? ZoomInRun(ZoomFactor, maximum) : ZoomOutRun(ZoomFactor, maximum);
+    for (int32_t step = 0; step < run.count; ++step) {
+      property.Zoom.SetValue(run.first + step * run.direction);
+      Sleep(kZoomStepPauseMs);
+    }
+    ZoomFactor = run.new_factor;
+    property.Zoom.SetValue(run.rest_value);
+    property.ZoomGuard = false;
+  }
+  property.ShowZoomBanner();
+  if (!zoom_in && ZoomFactor == kZoomFactorOne && property.EnabledZoom.Checked()) {
+    property.EnabledZoom.SetChecked(false);
+  }
 }
 
 // ---- Commands of the preview and the window ----

@@ -27,9 +27,10 @@ constexpr UINT kSnapTimerInterval = 1200;
 constexpr char kCameraOffText[] = "Please press Fn+F10 turn on the Camera";
 constexpr char kCameraOffCaption[] = "Error window";
 
-// The property window joins with its own work; until then the main window has none and
-// every call into it is a named seam that does nothing.
+// The property window: its camera handle, its reopening, showing it and the zoom steps.
 class TPropertyForm;
+constexpr int32_t kZoomFactorOne = 10;
+constexpr DWORD kZoomStepPauseMs = 15;
 
 class TKVO_CM_MAIN : public SettingFormHost {
  public:
@@ -150,8 +151,9 @@ class TKVO_CM_MAIN : public SettingFormHost {
   bool CheckRecordingFile();
   void StopAbortedRecording(const std::string& text);
 
-  // The property window's part of the camera handles and the show command; each does
-  // nothing while there is no property window.
+  // The property window's part of the camera handles, the show command and the zoom steps;
+  // each does nothing while there is no property window.
+  void ZoomStep(bool zoom_in);
   void ClosePropertyCameraHandle();
   void ReopenPropertyCamera();
   void ShowPropertyForm();

@@ -3,10 +3,12 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app_error.h"
+#include "property_form.h"
 #include "setting_form_host.h"
 #include "setting_rules.h"
 #include "settings_key.h"
@@ -315,8 +317,8 @@ void TSettingForm::PinSetBtnClick() {
     host_.UpdateRecordingStatus();
   }
   if (panel.FormatDialogOpen) return;
-  // Here the property window's digital zoom is switched off; that joins with the property
-  // window (PropertyForm).
+  // The digital zoom is switched off before the format changes.
+  if (PropertyForm != nullptr) PropertyForm->EnabledZoom.SetChecked(false);
 
   HWND main = host_.MainWindowHandle();
   if (!IsWindowVisible(main) || !panel.GetReady()) {
@@ -332,9 +334,29 @@ void TSettingForm::PinSetBtnClick() {
   panel.VCapCapturePinSet();
   WaitWhileFormatDialogOpen();
   ApplyStreamFormatSize();
-  // Here a large format disables the property window's zoom and effects and takes the
-  // magnifier frame away (a smaller one brings them back); that joins with the property
-  // window (PropertyForm), using IsLargeStreamFormat.
+  ApplyFormatToPropertyForm();
+}
+
+// A large format leaves no room for the digital zoom, the effects or the magnifier frame; a
+// smaller one brings them back.
+void TSettingForm::ApplyFormatToPropertyForm() {
+  if (PropertyForm == nullptr) return;
+  TDirectShow& panel = host_.DirectShow1();
+  toolkit::RadioGroup& frame = PropertyForm->Frame;
+  const int magnifier = frame.IndexOf(kMagnifierItem);
+  // A top-down format has a negative height; its size is the magnitude.
+  if (IsLargeStreamFormat(std::abs(static_cast<int>(panel.CaptureFormat.bmiHeader.biWidth)),
+                          std::abs(static_cast<int>(panel.CaptureFormat.bmiHeader.biHeight)))) {
+    PropertyForm->EnabledZoom.SetEnabled(false);
+    PropertyForm->Effect.SetEnabled(false);
+    PropertyForm->Effect.SetItemIndex(0);
+    if (frame.ItemIndex() == magnifier) frame.SetItemIndex(0);
+    if (magnifier >= 0) frame.DeleteItem(magnifier);
+  } else {
+    PropertyForm->EnabledZoom.SetEnabled(true);
+    PropertyForm->Effect.SetEnabled(true);
+    if (magnifier < 0) frame.AddItem(kMagnifierItem);
+  }
 }
 
 void TSettingForm::WaitWhileFormatDialogOpen() {

@@ -57,8 +57,8 @@ class TSettingForm {
   bool CaptureAudioChecked() const { return Chk_CapAudio.Checked(); }
   void EnableCaptureAudio(bool enabled) { Chk_CapAudio.SetEnabled(enabled); }
 
-  // The property window. It comes with its own window; until it is set, the stream-format
-  // steps that switch its digital zoom, effects and magnifier frame are left out.
+  // The property window, whose digital zoom, effects and magnifier frame follow the stream
+  // format; null while there is none.
   TPropertyForm* PropertyForm = nullptr;
 
   // Handlers, named after control and event.
@@ -97,6 +97,7 @@ class TSettingForm {
   void Guarded(Handler handler);
   void WaitWhileFormatDialogOpen();
   void ApplyStreamFormatSize();
+  void ApplyFormatToPropertyForm();
 
   HINSTANCE instance_;
   SettingFormHost& host_;

@@ -16,21 +16,13 @@ bool RadioGroup::Create(const CreateArgs& args) {
   if (!CreateControl(group_args, container_class, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT)) {
     return false;
   }
-  const HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
   for (size_t index = 0; index < items_.size(); ++index) {
-    // The first item starts the tab group; arrows move between the items.
-    const DWORD style = WS_CHILD | WS_VISIBLE | BS_RADIOBUTTON |
-                        (index == 0 ? WS_GROUP | WS_TABSTOP : 0);
-    HWND item = CreateWindowExA(0, "BUTTON", items_[index].c_str(), style, 0, 0, 0, 0, hwnd(),
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(index + 1)),
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND item = CreateItemWindow(index);
     if (item == nullptr) {
       item_windows_.clear();
       DestroyWindow(hwnd());
       return false;
     }
-    SendMessageA(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    BindPart(item);
     item_windows_.push_back(item);
   }
   LayoutItems();
@@ -39,6 +31,58 @@ bool RadioGroup::Create(const CreateArgs& args) {
     SendMessageA(ItemWindow(item_index_), BM_SETCHECK, BST_CHECKED, 0);
   }
   return true;
+}
+
+HWND RadioGroup::CreateItemWindow(size_t index) {
+  const HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
+  // The first item starts the tab group; arrows move between the items.
+  const DWORD style = WS_CHILD | WS_VISIBLE | BS_RADIOBUTTON |
+                      (index == 0 ? WS_GROUP | WS_TABSTOP : 0);
+  HWND item = CreateWindowExA(0, "BUTTON", items_[index].c_str(), style, 0, 0, 0, 0, hwnd(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(index + 1)),
+                              GetModuleHandleA(nullptr), nullptr);
+  if (item == nullptr) return nullptr;
+  SendMessageA(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (!IsWindowEnabled(hwnd())) EnableWindow(item, FALSE);
+  BindPart(item);
+  return item;
+}
+
+int RadioGroup::IndexOf(const std::string& item) const {
+  for (size_t index = 0; index < items_.size(); ++index) {
+    if (items_[index] == item) return static_cast<int>(index);
+  }
+  return -1;
+}
+
+int RadioGroup::AddItem(const std::string& item) {
+  if (hwnd() == nullptr) return -1;
+  items_.push_back(item);
+  HWND window = CreateItemWindow(items_.size() - 1);
+  if (window == nullptr) {
+    items_.pop_back();
+    return -1;
+  }
+  item_windows_.push_back(window);
+  LayoutItems();
+  InvalidateRect(hwnd(), nullptr, TRUE);
+  return Count() - 1;
+}
+
+void RadioGroup::DeleteItem(int index) {
+  if (index < 0 || index >= Count()) return;
+  if (HWND window = ItemWindow(index)) DestroyWindow(window);
+  items_.erase(items_.begin() + index);
+  if (index < static_cast<int>(item_windows_.size())) {
+    item_windows_.erase(item_windows_.begin() + index);
+  }
+  if (item_index_ == index) {
+    item_index_ = -1;
+  } else if (item_index_ > index) {
+    --item_index_;
+  }
+  LayoutItems();
+  InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 std::string RadioGroup::Item(int index) const {

@@ -26,6 +26,11 @@ class RadioGroup : public Control {
   void SetItemIndex(int index);  // out of range counts as -1
   int Count() const { return static_cast<int>(items_.size()); }
   std::string Item(int index) const;
+  int IndexOf(const std::string& item) const;  // exact match, -1 when absent
+  // Appends an item; returns its index, or -1 when the platform refuses it.
+  int AddItem(const std::string& item);
+  // Removes an item; a selection of that item becomes -1, a later one moves up. Runs nothing.
+  void DeleteItem(int index);
   void SetItemEnabled(int index, bool enabled);
   HWND ItemWindow(int index) const;
   void SetOnClick(std::function<void(RadioGroup&)> on_click) { on_click_ = std::move(on_click); }
@@ -36,6 +41,7 @@ class RadioGroup : public Control {
 
  private:
   void LayoutItems();
+  HWND CreateItemWindow(size_t index);
 
   std::vector<std::string> items_;
   std::vector<HWND> item_windows_;
