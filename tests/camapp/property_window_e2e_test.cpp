@@ -1,0 +1,173 @@
+// KVO_MAIN.exe's property window end to end with the simulated camera: shown by its command,
+// the zoom steps another program sends the main window (messages 1034 and 1035), the camera
+// switched off and on. What the camera was sent is read from the driver's property-call
+// record.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <dbt.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "camapp_e2e_support.h"
+#include "kvocmdll.h"
+#include "simcam_control.h"
+
+namespace kvo {
+namespace {
+
+using namespace kvo::test;
+using simcam::CallSet;
+using simcam::PropertyCall;
+
+constexpr char kCameraOff[] = "Please press Fn+F10 turn on the Camera";
+constexpr char kPropertyClass[] = "TPropertyForm";
+constexpr UINT kZoomIn = 1034;
+constexpr UINT kZoomOut = 1035;
+
+// The values the program set for one zoom id, in order.
+std::vector<int> ZoomSets(uint32_t zoom_id) {
+  std::vector<int> values;
+  for (const PropertyCall& call : simcam::ReadPropertyCalls()) {
+    if (call.is_set && call.set == CallSet::kZoom && call.id == zoom_id) {
+      values.push_back(call.value);
+    }
+  }
+  return values;
+}
+
+int OverlaySets() {
+  int count = 0;
+  for (const PropertyCall& call : simcam::ReadPropertyCalls()) {
+    count += call.is_set && call.set == CallSet::kImage && call.id == 34 ? 1 : 0;
+  }
+  return count;
+}
+
+std::string Listed(const std::vector<int>& values) {
+  std::string text;
+  for (int value : values) text += std::to_string(value) + " ";
+  return text;
+}
+
+std::vector<int> LevelRun(int first, int last) {
+  std::vector<int> values;
+  const int step = first <= last ? 1 : -1;
+  for (int value = first; value != last + step; value += step) values.push_back(value);
+  return values;
+}
+
+// Brightness as the driver holds it, read and changed through the camera library.
+class DriverAccess {
+ public:
+  DriverAccess() {
+    com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    CM_Open(&handle_);
+  }
+  ~DriverAccess() {
+    if (handle_ != nullptr) CM_Close(handle_);
+    if (com_) CoUninitialize();
+  }
+  bool open() const { return handle_ != nullptr; }
+  int Get(unsigned long id) {
+    int32_t value = -1;
+    CM_GetProperties(handle_, id, &value);
+    return value;
+  }
+  int Set(unsigned long id, int32_t value) { return CM_SetProperties(handle_, id, &value); }
+
+ private:
+  bool com_ = false;
+  CM_Handle* handle_ = nullptr;
+};
+
+class PropertyWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KillAll(kKvoMain);
+    ASSERT_TRUE(ResetSettings());
+    ASSERT_TRUE(simcam::ResetCamera());
+  }
+  void TearDown() override {
+    EndKvoMain(app_);
+    KillAll(kKvoMain);
+    simcam::ResetCamera();
+    ResetSettings();
+  }
+  Process app_;
+};
+
+TEST_F(PropertyWindowTest, ZoomStepsFromAnotherProgramAndTheCameraSwitchedOffAndOn) {
+  HWND main = nullptr;
+  app_ = StartKvoMain("NoShow", &main);
+  ASSERT_NE(nullptr, main) << "AppStatusOK " << AppStatus();
+  HWND property = FindTopWindow(kPropertyClass, "Property", app_.id());
+  ASSERT_NE(nullptr, property) << "the property window is created at start";
+  EXPECT_FALSE(IsWindowVisible(property));
+  ASSERT_TRUE(Relay("Property"));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(property) != FALSE; }, 10000));
+
+  // Zoom in from 1.0x with maximum 64: zoom switched on, levels 1 to 12 once each, in
+  // order (slider 63 down to 52), and the banner.
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  SendMessageA(main, kZoomIn, 0, 0);
+  EXPECT_EQ("1 ", Listed(ZoomSets(11)));
+  EXPECT_EQ(Listed(LevelRun(1, 12)), Listed(ZoomSets(8)));
+  EXPECT_GE(OverlaySets(), 1);
+  EXPECT_TRUE(FileExists("C:\\zoomtmp.bmp"));
+
+  // Zoom out from 1.1x: levels 11 down to 0, then the zoom is switched off at 1.0x.
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  SendMessageA(main, kZoomOut, 0, 0);
+  EXPECT_EQ(Listed(LevelRun(11, 0)), Listed(ZoomSets(8)));
+  EXPECT_EQ("0 ", Listed(ZoomSets(11))) << "zoom out at 1.0x unchecks the zoom";
+
+  // Up to the limit 2.0x (ten steps), then a step beyond only redraws the banner.
+  for (int step = 0; step < 10; ++step) SendMessageA(main, kZoomIn, 0, 0);
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  SendMessageA(main, kZoomIn, 0, 0);
+  EXPECT_EQ("", Listed(ZoomSets(8)));
+  EXPECT_EQ(1, OverlaySets());
+
+  // Off: the camera's interface goes; a zoom step asks for the camera.
+  ASSERT_TRUE(simcam::SetPowered(false));
+  EXPECT_EQ(1, SendDeviceInterfaceChange(main, DBT_DEVICEREMOVECOMPLETE, kCameraInterface));
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  PostMessageA(main, kZoomIn, 0, 0);
+  EXPECT_EQ(kCameraOff, AnswerMessageBox("Error window", app_.id()));
+  EXPECT_EQ("", Listed(ZoomSets(8)));
+
+  // On again, with a brightness changed in the driver meanwhile: the property window opens
+  // its handle again and its Brightness slider takes the new value (and sends it back).
+  ASSERT_TRUE(simcam::SetPowered(true));
+  int changed = 0;
+  {
+    DriverAccess driver;
+    ASSERT_TRUE(driver.open()) << "the test cannot reach the simulated camera";
+    changed = driver.Get(CM_ID_BRIGHTNESS) == 60 ? 66 : 60;
+    ASSERT_EQ(0, driver.Set(CM_ID_BRIGHTNESS, changed));
+  }
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  EXPECT_EQ(1, SendDeviceInterfaceChange(main, DBT_DEVICEARRIVAL, kCameraInterface));
+  bool reloaded = false;
+  bool sent_back = false;
+  for (const PropertyCall& call : simcam::ReadPropertyCalls()) {
+    if (call.set != CallSet::kImage || call.id != CM_ID_BRIGHTNESS) continue;
+    reloaded |= !call.is_set && call.value == changed && call.status == 0;
+    sent_back |= call.is_set && call.value == changed;
+  }
+  EXPECT_TRUE(reloaded) << "the property window read the camera again";
+  EXPECT_TRUE(sent_back) << "its Brightness slider took the camera's value";
+
+  // The zoom works again with the camera back.
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  SendMessageA(main, kZoomOut, 0, 0);
+  EXPECT_EQ(1, OverlaySets());
+  EXPECT_EQ(nullptr, FindTopWindow("#32770", "Error window", app_.id()));
+}
+
+}  // namespace
+}  // namespace kvo
