@@ -17,6 +17,7 @@
 
 #include "capture_test_window.h"
 #include "e2e.h"
+#include "property_form.h"
 #include "setting_form_host.h"
 #include "simcam_control.h"
 #include "skin_data.h"
@@ -377,6 +378,50 @@ TEST_F(SettingFormTest, StreamFormatSizesTheMainWindowAndCentresANarrowPreview) 
   EXPECT_EQ(640, preview.right - preview.left);
   EXPECT_EQ(480, preview.bottom - preview.top);
   EXPECT_EQ(0, host_->rec_timer_disabled);
+}
+
+TEST_F(SettingFormTest, LargeStreamFormatTakesZoomEffectsAndTheMagnifierAway) {
+  CreateForm();
+  int32_t zoom_factor = 10;
+  int32_t zoom_limit = 10;
+  TPropertyForm property(GetModuleHandleA(nullptr), ZoomState{&zoom_factor, &zoom_limit});
+  ASSERT_TRUE(property.Create());
+  form_->PropertyForm = &property;
+  property.EnabledZoom.SetChecked(true);
+  property.Frame.SetItemIndex(10);
+  ASSERT_EQ("Magnifier", property.Frame.Item(property.Frame.ItemIndex()));
+  {
+    DialogWatcher dialog("Stream Format",
+                         [](HWND d) { ChooseStreamFormat(d, "1280 x 1024"); });
+    form_->PinSetBtn.Click();
+    dialog.Join();
+    ASSERT_TRUE(dialog.seen()) << "the stream-format dialog did not open";
+  }
+  EXPECT_EQ(1280, host_->panel.CaptureFormat.bmiHeader.biWidth);
+  EXPECT_FALSE(property.EnabledZoom.Checked()) << "the zoom is switched off first";
+  EXPECT_FALSE(property.EnabledZoom.Enabled());
+  EXPECT_FALSE(property.Effect.Enabled());
+  EXPECT_EQ(0, property.Effect.ItemIndex());
+  EXPECT_EQ(0, property.Frame.ItemIndex()) << "the magnifier was selected";
+  EXPECT_EQ(10, property.Frame.Count());
+  EXPECT_EQ(-1, property.Frame.IndexOf("Magnifier"));
+
+  {
+    DialogWatcher dialog("Stream Format",
+                         [](HWND d) { ChooseStreamFormat(d, "640 x 480"); });
+    form_->PinSetBtn.Click();
+    dialog.Join();
+    ASSERT_TRUE(dialog.seen());
+  }
+  EXPECT_EQ(640, host_->panel.CaptureFormat.bmiHeader.biWidth);
+  EXPECT_TRUE(property.EnabledZoom.Enabled());
+  EXPECT_TRUE(property.Effect.Enabled());
+  ASSERT_EQ(11, property.Frame.Count());
+  EXPECT_EQ("Magnifier", property.Frame.Item(10)) << "appended as the last item";
+  // The item that came back works like the others.
+  property.Frame.SetItemIndex(10);
+  EXPECT_EQ(26, property.EffectValue);
+  form_->PropertyForm = nullptr;
 }
 
 TEST_F(SettingFormTest, CameraHeldElsewhereIsReportedAndNothingIsResized) {
