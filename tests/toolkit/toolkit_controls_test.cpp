@@ -76,6 +76,43 @@ TEST(ToolkitControls, CheckBoxRunsItsHandlerForEveryChange) {
   EXPECT_EQ(clicks, 3) << "code changes a disabled box too, and its handler runs";
 }
 
+TEST(ToolkitControls, RadioGroupItemsAreAddedAndRemovedWithTheSelectionKept) {
+  HostWindow host(300, 200);
+  int clicks = 0;
+  RadioGroup frame;
+  auto args = With<RadioGroup::CreateArgs>(At(host.hwnd(), 0, 0, 262, 154));
+  args.caption = "Frame";
+  args.items = {"No Frame", "Post Card", "Snow", "Magnifier"};
+  args.columns = 2;
+  args.on_click = [&](RadioGroup&) { ++clicks; };
+  ASSERT_TRUE(frame.Create(args));
+  EXPECT_EQ(frame.IndexOf("Magnifier"), 3);
+  EXPECT_EQ(frame.IndexOf("Absent"), -1);
+
+  frame.SetItemIndex(2);
+  ASSERT_EQ(clicks, 1);
+  frame.DeleteItem(1);  // before the selection: the selection moves up with its item
+  EXPECT_EQ(frame.Count(), 3);
+  EXPECT_EQ(frame.ItemIndex(), 1);
+  EXPECT_EQ(frame.Item(1), "Snow");
+  EXPECT_EQ(SendMessageA(frame.ItemWindow(1), BM_GETCHECK, 0, 0), BST_CHECKED);
+  frame.DeleteItem(1);  // the selected item: no selection, no handler
+  EXPECT_EQ(frame.ItemIndex(), -1);
+  EXPECT_EQ(clicks, 1);
+  frame.DeleteItem(9);  // out of range: nothing
+  EXPECT_EQ(frame.Count(), 2);
+
+  EXPECT_EQ(frame.AddItem("Post Card"), 2);
+  ASSERT_NE(frame.ItemWindow(2), nullptr);
+  EXPECT_EQ(frame.Item(2), "Post Card");
+  UserClick(frame.ItemWindow(2));
+  EXPECT_EQ(frame.ItemIndex(), 2) << "an added item is clicked like the others";
+  EXPECT_EQ(clicks, 2);
+  frame.SetEnabled(false);
+  EXPECT_EQ(frame.AddItem("Aim"), 3);
+  EXPECT_FALSE(IsWindowEnabled(frame.ItemWindow(3))) << "added to a disabled group";
+}
+
 TEST(ToolkitControls, RadioGroupRunsItsHandlerWhenTheSelectionChangesToAnItem) {
   HostWindow host(300, 200);
   int clicks = 0;
