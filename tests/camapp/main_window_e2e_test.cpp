@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, PreviewStillsViewerAndButtonPressThroughTheTray) {
   EXPECT_FALSE(FileExists(folder + "\\IMG000045.jpg"));
 }
 
-TEST_F(MainWindowTest, RecordingClockFilesAndFullDrive) {
+TEST_F(MainWindowTest, RecordingClockAndNumberedFile) {
   const std::string folder = FreshFolder("recordings");
   UseFolder(folder);
   ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsPath, "AviCounter", 999999));
