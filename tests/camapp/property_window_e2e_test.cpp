@@ -8,6 +8,8 @@
 #include <dbt.h>
 #include <objbase.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -83,6 +85,33 @@ class DriverAccess {
   bool com_ = false;
   CM_Handle* handle_ = nullptr;
 };
+
+// A control of the property window, found by its class, its parent's caption and its place
+// in that parent (the window's design).
+HWND ControlAt(HWND property, const char* class_name, const char* parent_caption, int left,
+               int top) {
+  for (HWND child : ChildWindows(property)) {
+    if (_stricmp(ClassName(child).c_str(), class_name) != 0) continue;
+    HWND parent = GetParent(child);
+    if (WindowText(parent) != parent_caption) continue;
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    if (rect.left == left && rect.top == top) return child;
+  }
+  return nullptr;
+}
+
+// The image-property sets the program sent, as "id=value".
+std::string ImageSets() {
+  std::string text;
+  for (const PropertyCall& call : simcam::ReadPropertyCalls()) {
+    if (call.is_set && call.set == CallSet::kImage && call.id != 34) {
+      text += std::to_string(call.id) + "=" + std::to_string(call.value) + " ";
+    }
+  }
+  return text;
+}
 
 class PropertyWindowTest : public ::testing::Test {
  protected:
@@ -167,6 +196,62 @@ TEST_F(PropertyWindowTest, ZoomStepsFromAnotherProgramAndTheCameraSwitchedOffAnd
   SendMessageA(main, kZoomOut, 0, 0);
   EXPECT_EQ(1, OverlaySets());
   EXPECT_EQ(nullptr, FindTopWindow("#32770", "Error window", app_.id()));
+}
+
+}  // namespace
+}  // namespace kvo
+
+namespace kvo {
+namespace {
+
+TEST_F(PropertyWindowTest, UserChangesInThePropertyWindowReachTheCamera) {
+  HWND main = nullptr;
+  app_ = StartKvoMain("Property", &main);
+  ASSERT_NE(nullptr, main) << "AppStatusOK " << AppStatus();
+  HWND property = WaitForWindow(kPropertyClass, "Property", 15000, app_.id());
+  ASSERT_NE(nullptr, property);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(property) != FALSE; }, 15000))
+      << "the start-up word shows the property window";
+
+  // The user drags Contrast to 12000: id 3 is sent once.
+  HWND contrast = ControlAt(property, "msctls_trackbar32", "Image Control", 10, 94);
+  ASSERT_NE(nullptr, contrast);
+  SendMessageA(contrast, TBM_SETPOS, TRUE, 10000);
+  SendMessageA(GetParent(contrast), WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
+               reinterpret_cast<LPARAM>(contrast));
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  SendMessageA(contrast, TBM_SETPOS, TRUE, 12000);
+  SendMessageA(GetParent(contrast), WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
+               reinterpret_cast<LPARAM>(contrast));
+  EXPECT_EQ("3=12000 ", ImageSets());
+
+  // Low Light sends the five boxes in order.
+  HWND low_light = FindChildByText(property, "&Low Light");
+  ASSERT_NE(nullptr, low_light);
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  SendMessageA(low_light, BM_CLICK, 0, 0);
+  EXPECT_EQ("0=0 1=0 24=1 20=0 30=0 ", ImageSets());
+
+  // Restore before Save: the box, nothing sent; after Save, Restore sends 27 and reloads.
+  HWND save = ControlAt(property, "Button", "Image Control", 112, 302);
+  HWND restore = ControlAt(property, "Button", "Image Control", 150, 302);
+  ASSERT_NE(nullptr, save);
+  ASSERT_NE(nullptr, restore);
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  PostMessageA(restore, BM_CLICK, 0, 0);
+  EXPECT_EQ("Please save setting first.", AnswerMessageBox("Error", app_.id()));
+  SendMessageA(save, BM_CLICK, 0, 0);
+  EXPECT_EQ("26=0 ", ImageSets()) << "nothing before Save";
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  SendMessageA(restore, BM_CLICK, 0, 0);
+  const std::vector<PropertyCall> calls = simcam::ReadPropertyCalls();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_TRUE(calls[0].is_set && calls[0].id == 27) << ImageSets();
+  bool reloaded = false;
+  for (const PropertyCall& call : calls) {
+    reloaded |= !call.is_set && call.set == CallSet::kImage && call.id == CM_ID_CONTRAST;
+  }
+  EXPECT_TRUE(reloaded) << "Restore reads the camera's values again";
 }
 
 }  // namespace
