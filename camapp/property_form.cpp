@@ -285,9 +285,13 @@ bool TPropertyForm::CreateControls() {
     return text.Create(args);
   };
   auto slider = [this](toolkit::Slider& control, const ControlDesign& design, HWND parent,
-                       int tag, void (TPropertyForm::*handler)(toolkit::Slider&)) {
+                       int tag, void (TPropertyForm::*handler)(toolkit::Slider&),
+                       int minimum = 0, int maximum = 100) {
     auto args = ArgsFrom<toolkit::Slider::CreateArgs>(design, parent, skin_);
     args.tag = tag;
+    args.minimum = minimum;
+    args.maximum = maximum;
+    args.value = minimum;
     args.on_change = [this, handler](toolkit::Slider& changed) { (this->*handler)(changed); };
     const bool created = control.Create(args);
     control.tag = tag;
@@ -326,7 +330,7 @@ bool TPropertyForm::CreateControls() {
       label(SaturationLabel, l.saturation_label, image) &&
       label(SharpnessLabel, l.sharpness_label, image) &&
       slider(Brightness, l.brightness, image, 0, &TPropertyForm::TrackbarsChange) &&
-      slider(Contrast, l.contrast, image, 2, &TPropertyForm::TrackbarsChange) &&
+      slider(Contrast, l.contrast, image, 2, &TPropertyForm::TrackbarsChange, 10000, 20000) &&
       slider(Gamma, l.gamma, image, 4, &TPropertyForm::TrackbarsChange) &&
       slider(Hue, l.hue, image, 6, &TPropertyForm::TrackbarsChange) &&
       slider(Saturation, l.saturation, image, 8, &TPropertyForm::TrackbarsChange) &&
@@ -343,8 +347,6 @@ bool TPropertyForm::CreateControls() {
       picture(Restore, l.restore, image, restore_picture_.get(), &TPropertyForm::RestoreClick) &&
       picture(Reset, l.reset, image, reset_picture_.get(), &TPropertyForm::ResetClick);
   if (!created) return false;
-  // Contrast starts at its own range; the other sliders at 0-100 until loaded.
-  Contrast.SetRange(10000, 20000);
 
   created = radio(Effect, l.effect, effect_page, kEffectItems, std::size(kEffectItems),
                   &TPropertyForm::EffectClick) &&
