@@ -149,6 +149,17 @@ TEST_F(PropertyFormTest, ImageControlsEffectsAndCameraCommandsSendWhatTheyShow) 
   EXPECT_EQ("IMAGE 12=800000; ", Joined(SentCalls()));
   EXPECT_EQ(800000, LastExposure);
 
+  // Loading: a camera exposure other than the one last sent is sent back once; loading the
+  // same value again sends nothing.
+  int32_t exposure = 1200000;
+  ASSERT_EQ(0, CM_SetProperties(form_->CamHandle, CM_ID_EXPOSURE, &exposure));
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  form_->LoadSettings();
+  EXPECT_EQ("IMAGE 12=1200000; ", Joined(Only(SentCalls(), "IMAGE 12=")));
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  form_->LoadSettings();
+  EXPECT_EQ("", Joined(Only(SentCalls(), "IMAGE 12=")));
+
   // One check box sends the whole table, in order.
   ASSERT_TRUE(simcam::ClearPropertyCalls());
   form_->LowLight.SetChecked(true);
