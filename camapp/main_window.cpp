@@ -475,20 +475,24 @@ bool TKVO_CM_MAIN::FormatDialogShowing() const {
   return direct_show_ && direct_show_->FormatDialogOpen;
 }
 
+namespace {
+
+// Cancels a visible dialog of this thread (the panel's stream-format dialog).
+BOOL CALLBACK CancelVisibleDialog(HWND window, LPARAM) {
+  char class_name[16] = {};
+  GetClassNameA(window, class_name, sizeof class_name);
+  if (std::strcmp(class_name, "#32770") == 0 && IsWindowVisible(window)) {
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
 void TKVO_CM_MAIN::CloseFormatDialog() {
   // The stream-format dialog runs its own modal loop inside the panel; the program may only
   // end once that loop has returned, or the panel would go on with released interfaces.
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM) -> BOOL {
-        char class_name[16] = {};
-        GetClassNameA(window, class_name, sizeof class_name);
-        if (std::strcmp(class_name, "#32770") == 0 && IsWindowVisible(window)) {
-          PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        }
-        return TRUE;
-      },
-      0);
+  EnumThreadWindows(GetCurrentThreadId(), CancelVisibleDialog, 0);
 }
 
 void TKVO_CM_MAIN::ParameterTimerTimer() {

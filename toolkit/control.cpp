@@ -1,4 +1,4 @@
-#include "control.h"
+#include "toolkit_control.h"
 
 #include <commctrl.h>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "control.h"
+#include "toolkit_control.h"
 
 namespace kvo::toolkit {
 

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "control.h"
+#include "toolkit_control.h"
 
 namespace kvo::toolkit {
 

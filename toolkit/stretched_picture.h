@@ -4,7 +4,7 @@
 // so over a disabled picture the cursor of the window beneath it shows.
 #pragma once
 
-#include "control.h"
+#include "toolkit_control.h"
 
 namespace kvo::toolkit {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control.h"
+#include "toolkit_control.h"
 
 namespace kvo::toolkit {
 

@@ -3,7 +3,7 @@
 
 #include "buttons.h"
 #include "containers.h"
-#include "control.h"
+#include "toolkit_control.h"
 #include "radio_group.h"
 #include "skin_data.h"
 #include "skin_form.h"

@@ -1,6 +1,6 @@
 #include "toolkit_window_support.h"
 
-#include "control.h"
+#include "toolkit_control.h"
 
 namespace kvo::toolkit::test {
 
