@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "script.h"
 #include "text.h"
 #include "unique_resource.h"
 
@@ -174,13 +175,6 @@ void ApplyRuleBelow(KeyAccessRule& rule, HKEY root, const std::string& path) {
   }
 }
 
-// A hardware id names a key below the enumeration root only when it has no empty path
-// piece: "" or "\x" or "x\" would name the root itself or a whole enumerator.
-bool NamesOneEnumerationKey(const std::string& hardware_id) {
-  return !hardware_id.empty() && hardware_id.front() != '\\' && hardware_id.back() != '\\' &&
-         hardware_id.find("\\\\") == std::string::npos;
-}
-
 }  // namespace
 
 std::string EnumerationKeyPath(const std::string& hardware_id) {
@@ -329,7 +323,7 @@ void DeviceOperations::ChangeStateOfMatchingDevices(const std::string& hardware_
 }
 
 void DeviceOperations::DeleteEnumerationKey(const std::string& hardware_id) const {
-  if (!NamesOneEnumerationKey(hardware_id)) return;
+  if (!NamesDeviceBelowEnumerator(hardware_id)) return;
   const std::string path = EnumerationKeyPath(hardware_id);
   bool nt_family = (GetVersion() & 0x80000000u) == 0;
   if (!nt_family) {
