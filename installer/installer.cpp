@@ -96,6 +96,9 @@ bool SaveValueAs(HKEY key, const char* name, const char* saved_name) {
     return false;
   }
   bytes.resize(read);
+  // A text keeps every character; only its terminating NUL is left out, as before.
+  const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
+  if (text && !bytes.empty() && bytes.back() == '\0') bytes.pop_back();
   return WriteBytesAsStored(key, saved_name, type, bytes) == ERROR_SUCCESS;
 }
 
