@@ -160,8 +160,9 @@ void AddAboutText(HWND dialog) {
   RECT client = {};
   GetClientRect(dialog, &client);
   const RECT area = kAboutTextRect;
-  CreateWindowExA(0, "STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX,
-                  area.left, area.top, client.right - area.left, client.bottom - area.top,
+  CreateWindowExA(0, "STATIC", text.c_str(),
+                  WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, area.left, area.top,
+                  client.right - area.left, client.bottom - area.top,
                   dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ABOUT_TEXT)),
                   GetModuleHandleA(nullptr), nullptr);
 }

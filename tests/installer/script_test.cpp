@@ -221,7 +221,8 @@ TEST(FitdrvScript, OnlyIdsOfADeviceBelowAnEnumeratorAreAccepted) {
 }
 
 TEST(FitdrvScript, RunWaitQuotesTheProgramPath) {
-  EXPECT_EQ("\"C:\\Program Files\\a.exe\" -s x", RunWaitCommandLine("C:\\Program Files\\a.exe", "-s x"));
+  EXPECT_EQ("\"C:\\Program Files\\a.exe\" -s x",
+            RunWaitCommandLine("C:\\Program Files\\a.exe", "-s x"));
   EXPECT_EQ("\"a.exe\"", RunWaitCommandLine("a.exe", ""));
 }
 
