@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   const int result = RUN_ALL_TESTS();
   const testing::UnitTest& run = *testing::UnitTest::GetInstance();
   if (result == 0 && run.skipped_test_count() > 0 && run.successful_test_count() == 0) {
-    std::printf("SKIPPED: all %d cases of this program skipped themselves\n",
+    std::printf("SKIPPED: every case of this program skipped itself (%d)\n",
                 run.skipped_test_count());
     std::fflush(stdout);
     return kSkippedExitCode;
