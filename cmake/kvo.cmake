@@ -38,7 +38,11 @@ endmacro()
 # A program whose cases all skip themselves (GTEST_SKIP) exits with KVO_SKIPPED_EXIT_CODE
 # (tests/gtest_main), and so does scripts/wine-run without a display: ctest reports skipped.
 set(KVO_SKIPPED_EXIT_CODE 77)
+# In the shipping tree (KVO_BUILD_TESTS off) it adds nothing, wherever it is called from.
 function(kvo_add_gtest name)
+  if(NOT KVO_BUILD_TESTS)
+    return()
+  endif()
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} kvo_gtest_main)
