@@ -211,7 +211,8 @@ std::string ManifestText(HMODULE module) {
   return text == nullptr ? std::string() : std::string(text, SizeofResource(module, found));
 }
 
-void CheckManifestText(HMODULE module, const Deliverable& deliverable) {
+void CheckManifestText(HMODULE module, const Deliverable& deliverable,
+                       const char* architecture) {
   const std::string manifest = ManifestText(module);
   if (!deliverable.has_manifest) {
     EXPECT_TRUE(manifest.empty()) << manifest;
@@ -224,28 +225,31 @@ void CheckManifestText(HMODULE module, const Deliverable& deliverable) {
                            "version=\"" KVO_VERSION_TEXT "\""}) {
     EXPECT_NE(std::string::npos, manifest.find(part)) << part << " missing in\n" << manifest;
   }
+  // The program's own identity names the processor it was built for.
+  const std::string own_architecture = std::string("processorArchitecture=\"") + architecture;
+  EXPECT_NE(std::string::npos, manifest.find(own_architecture + "\"")) << manifest;
 }
 
-void CheckResources(const std::string& dir) {
+void CheckResources(const std::string& dir, const char* architecture) {
   for (const Deliverable& deliverable : kDeliverables) {
     CheckVersionBlock(dir, deliverable);
     const std::string path = dir + "\\" + deliverable.file;
     SCOPED_TRACE(path);
     UniqueHModule module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(module.valid()) << "error " << GetLastError();
-    CheckManifestText(module.get(), deliverable);
+    CheckManifestText(module.get(), deliverable, architecture);
     if (deliverable.drawn_icon != 0) CheckDrawnIcon(module.get(), deliverable.drawn_icon);
   }
 }
 
 TEST(ProgramIdentity, EveryDeliverableOfThisBuildCarriesVersionIconAndManifest) {
-  CheckResources(BinDir());
+  CheckResources(BinDir(), sizeof(void*) == 8 ? "amd64" : "x86");
 }
 
 TEST(ProgramIdentity, EveryDeliverableOfTheI686BuildCarriesVersionIconAndManifest) {
   const std::string dir = I686BinDir();
   if (dir.empty()) GTEST_SKIP() << "no i686 build at " << KVO_I686_BIN_DIR;
-  CheckResources(dir);
+  CheckResources(dir, "x86");
 }
 
 // Version 6 of the common controls, as the loader binds them for a program through its
