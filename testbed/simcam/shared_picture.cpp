@@ -7,21 +7,20 @@
 
 namespace kvo::simcam {
 
-bool SharedPicture::Fill(const void* pin, uint32_t frame_number, int width, int height, uint8_t* buffer,
-                         OverlayCache& overlay) {
+bool SharedPicture::Fill(const void* pin, uint32_t frame_number, int width, int height,
+                         uint8_t* buffer, OverlayCache& overlay) {
   const size_t stride = static_cast<size_t>(width) * 3;
   const size_t bytes = stride * static_cast<size_t>(height);
   LARGE_INTEGER now, frequency;
   QueryPerformanceCounter(&now);
   QueryPerformanceFrequency(&frequency);
-  // Three quarters of a frame interval (100 ns units) in counter ticks: the pins' threads
-  // keep their own schedules, so another pin's frame may come a little later.
-  const LONGLONG window = frequency.QuadPart * (kFrameInterval * 3 / 4) / 10000000;
+  // Two frame intervals (100 ns units) in counter ticks: the pins' threads keep their own
+  // schedules, so another pin's frame of the same number may come up to a frame later.
+  const LONGLONG window = frequency.QuadPart * (kFrameInterval * 2) / 10000000;
 
   std::lock_guard<std::mutex> guard(lock_);
   if (valid_ && pin != drawn_by_ && frame_number == frame_number_ && width == width_ &&
-      height == height_ &&
-      now.QuadPart >= drawn_at_ && now.QuadPart - drawn_at_ < window) {
+      height == height_ && now.QuadPart >= drawn_at_ && now.QuadPart - drawn_at_ < window) {
     std::memcpy(buffer, pixels_.data(), bytes);
     return false;
   }

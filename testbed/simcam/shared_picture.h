@@ -18,7 +18,7 @@ class SharedPicture {
  public:
   // Fills a bottom-up RGB24 buffer of width x height (rows of width * 3 bytes) with the
   // picture of this moment for the given pin: a copy of the one another pin drew less than
-  // three quarters of a frame ago with the same frame number and size, else a new one.
+  // two frames ago with the same frame number and size, else a new one.
   // A pin never gets its own picture again, and the picture always shows the frame number
   // of the pin that delivers it. Returns true when it drew.
   bool Fill(const void* pin, uint32_t frame_number, int width, int height, uint8_t* buffer,
