@@ -103,7 +103,8 @@ class TDirectShow {
   int32_t AudioIndex = 0;
   HiddenCompressorTable HiddenCompressors = DefaultHiddenCompressors();
 
-  // How long StillImg waits for the streaming thread at most.
+  // How long StillImg waits for the streaming thread at most (a copy already under way
+  // when the wait runs out is still waited for).
   static constexpr DWORD kStillWaitMs = 2000;
   DWORD StillWaitMs = kStillWaitMs;
   // The dialog step of VCapCapturePinSet, given the capture pin's stream configuration.
