@@ -101,10 +101,14 @@ class DialogAnswer {
 
  private:
   void Answer() {
+    // The dialog, once it is shown: it becomes visible after it has filled and preselected
+    // its list. Bounded: ten seconds.
     HWND dialog = nullptr;
-    for (int i = 0; i < 500 && dialog == nullptr; ++i) {  // bounded: ten seconds
+    for (int i = 0; i < 500; ++i) {
       dialog = FindWindowA(reinterpret_cast<LPCSTR>(32770), kStreamFormatTitle);
-      if (dialog == nullptr) Sleep(20);
+      if (dialog != nullptr && IsWindowVisible(dialog)) break;
+      dialog = nullptr;
+      Sleep(20);
     }
     if (dialog == nullptr) return;
     seen = true;
