@@ -408,8 +408,8 @@ TEST_F(CaptureCameraTest, OnlyADiskAbortSetsDiskError) {
 
 // ---- recording ----
 
-TEST_F(CaptureCameraTest, RecordsThreeSecondsIntoAnAviFileAndPreviewsAgain) {
-  const std::wstring path = TempAviPath("capture_three_seconds.avi");
+TEST_F(CaptureCameraTest, RecordsSixtyFramesIntoAnAviFileAndPreviewsAgain) {
+  const std::wstring path = TempAviPath("capture_sixty_frames.avi");
   panel_->StartRecord(path.c_str());
   EXPECT_FALSE(panel_->GetInRecord()) << "StartRecord before any graph must do nothing";
   ASSERT_TRUE(Preview());
