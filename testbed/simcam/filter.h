@@ -15,6 +15,7 @@
 #include "frame_sizes.h"
 #include "live_objects.h"
 #include "registration.h"
+#include "shared_picture.h"
 
 namespace kvo::simcam {
 
@@ -69,6 +70,8 @@ class SimCamFilter final : public IBaseFilter,
   void ReleaseDeviceWhenIdle();
   // Posts an event to the graph's event sink (from any thread).
   void NotifyEvent(long code, LONG_PTR first, LONG_PTR second);
+  // The picture of the current frame, shared by the pins' streaming threads.
+  SharedPicture& picture() { return picture_; }
 
  private:
   SimCamFilter();
@@ -87,6 +90,7 @@ class SimCamFilter final : public IBaseFilter,
   WCHAR name_[MAX_FILTER_NAME] = {};
   Device device_ = Device::kFirst;
   DeviceClaim claim_;
+  SharedPicture picture_;
   std::vector<std::unique_ptr<OutputPin>> pins_;
 };
 
