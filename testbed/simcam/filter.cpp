@@ -95,9 +95,19 @@ STDMETHODIMP SimCamFilter::Stop() {
   return S_OK;
 }
 
+// Why the camera cannot start (or go on) streaming now; S_OK when it can.
+HRESULT SimCamFilter::StartRefusal() const {
+  if (!DevicePresent()) return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+  if (RunFails()) return HRESULT_FROM_WIN32(ERROR_BUSY);
+  return S_OK;
+}
+
 STDMETHODIMP SimCamFilter::Pause() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   if (state_ == State_Stopped) {
+    // Only a start is refused: a running graph that stops pauses its filters first.
+    const HRESULT refusal = StartRefusal();
+    if (FAILED(refusal)) return refusal;
     for (auto& pin : pins_) {
       const HRESULT hr = pin->Activate();
       if (FAILED(hr)) {
@@ -114,6 +124,8 @@ STDMETHODIMP SimCamFilter::Pause() {
 
 STDMETHODIMP SimCamFilter::Run(REFERENCE_TIME start) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
+  const HRESULT refusal = StartRefusal();
+  if (FAILED(refusal)) return refusal;
   if (state_ == State_Stopped) {
     const HRESULT hr = Pause();
     if (FAILED(hr)) return hr;
@@ -212,6 +224,12 @@ HRESULT SimCamFilter::PropertyCall(bool is_set, REFGUID set, DWORD id, LPVOID in
   request.data = data;
   request.data_length = data_length;
   PropertyAnswer answer;
+  if (!DevicePresent()) {
+    answer = RefusePropertyCall(request, kStatusDeviceRemoved);
+    if (returned != nullptr) *returned = 0;
+    AppendPropertyCall(answer.call);
+    return answer.status;
+  }
   {
     StateLock lock;
     DriverState state = LoadDriverState();
@@ -268,7 +286,9 @@ FrameSize SimCamFilter::CaptureSize() const {
   return kDefaultFrameSize;
 }
 
-bool SimCamFilter::DevicePresent() const { return device_ != Device::kFirst || PoweredOn(); }
+bool SimCamFilter::DevicePresent() const {
+  return device_ != Device::kFirst || (PoweredOn() && PowerCycle() == power_cycle_);
+}
 
 bool SimCamFilter::ClaimDevice() { return claim_.Acquire(); }
 

@@ -64,6 +64,8 @@ class SimCamFilter final : public IBaseFilter,
   FILTER_STATE state() const { return state_; }
   Device device() const { return device_; }
   FrameSize CaptureSize() const;
+  // The device is on and was not switched off since this filter was bound: a filter of an
+  // earlier power cycle speaks to a removed device for good.
   bool DevicePresent() const;
   bool ClaimDevice();
   void ReleaseDeviceWhenIdle();
@@ -73,6 +75,7 @@ class SimCamFilter final : public IBaseFilter,
  private:
   SimCamFilter();
   ~SimCamFilter();
+  HRESULT StartRefusal() const;
   HRESULT PropertyCall(bool is_set, REFGUID set, DWORD id, LPVOID instance,
                        DWORD instance_length, LPVOID data, DWORD data_length, DWORD* returned);
 
@@ -86,6 +89,7 @@ class SimCamFilter final : public IBaseFilter,
   std::mutex graph_lock_;          // guards graph_ for the streaming threads' events
   WCHAR name_[MAX_FILTER_NAME] = {};
   Device device_ = Device::kFirst;
+  DWORD power_cycle_ = PowerCycle();
   DeviceClaim claim_;
   std::vector<std::unique_ptr<OutputPin>> pins_;
 };
