@@ -92,6 +92,7 @@ STDMETHODIMP SimCamFilter::Stop() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   for (auto& pin : pins_) pin->Deactivate();
   state_ = State_Stopped;
+  refused_ = S_OK;
   return S_OK;
 }
 
@@ -106,8 +107,8 @@ STDMETHODIMP SimCamFilter::Pause() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   if (state_ == State_Stopped) {
     // Only a start is refused: a running graph that stops pauses its filters first.
-    const HRESULT refusal = StartRefusal();
-    if (FAILED(refusal)) return refusal;
+    refused_ = StartRefusal();
+    if (FAILED(refused_)) return refused_;
     for (auto& pin : pins_) {
       const HRESULT hr = pin->Activate();
       if (FAILED(hr)) {
@@ -124,8 +125,8 @@ STDMETHODIMP SimCamFilter::Pause() {
 
 STDMETHODIMP SimCamFilter::Run(REFERENCE_TIME start) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  const HRESULT refusal = StartRefusal();
-  if (FAILED(refusal)) return refusal;
+  refused_ = StartRefusal();
+  if (FAILED(refused_)) return refused_;
   if (state_ == State_Stopped) {
     const HRESULT hr = Pause();
     if (FAILED(hr)) return hr;
@@ -140,6 +141,9 @@ STDMETHODIMP SimCamFilter::GetState(DWORD, FILTER_STATE* state) {
   if (state == nullptr) return E_POINTER;
   std::lock_guard<std::recursive_mutex> guard(lock_);
   *state = state_;
+  // A refused start stays visible until the next Stop: a graph whose renderer answered its
+  // Pause with S_FALSE overlooks the camera's failed Pause, but not a failed state.
+  if (state_ == State_Stopped && FAILED(refused_)) return refused_;
   // A live source has nothing to show while paused; without this a graph never starts.
   return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
 }

@@ -83,6 +83,7 @@ class SimCamFilter final : public IBaseFilter,
   std::atomic<ULONG> references_{1};
   std::recursive_mutex lock_;
   FILTER_STATE state_ = State_Stopped;
+  HRESULT refused_ = S_OK;  // why the last start was refused, until the next Stop
   REFERENCE_TIME start_ = 0;
   Microsoft::WRL::ComPtr<IReferenceClock> clock_;
   IFilterGraph* graph_ = nullptr;  // not counted: the graph owns the filter
