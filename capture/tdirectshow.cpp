@@ -16,6 +16,7 @@ constexpr char kNoPreview[] = "No Preview";
 constexpr char kPreview[] = "Preview";
 constexpr char kLocked[] = "Locked by another application";
 constexpr wchar_t kDefaultCaptureFile[] = L"c:\\temp.avi";
+constexpr LONG kRunSettleMs = 2000;  // how long a pending start may take to settle
 
 void CopyWide(wchar_t* destination, std::size_t size, const wchar_t* source) {
   if (size == 0) return;
@@ -287,7 +288,14 @@ void TDirectShow::InitRun(bool record) {
 void TDirectShow::Run() {
   if (!Opened) return;
   VideoWindow->put_Visible(OATRUE);
-  const HRESULT status = MediaControl->Run();
+  HRESULT status = MediaControl->Run();
+  // S_FALSE: the start goes on. Wine's graph answers so even when the camera refused to
+  // start, and only its state then tells the failure.
+  if (status == S_FALSE) {
+    OAFilterState state = State_Stopped;
+    const HRESULT settled = MediaControl->GetState(kRunSettleMs, &state);
+    if (FAILED(settled)) status = settled;
+  }
   if (FAILED(status)) {
     // A failed start can leave filters paused while the graph believes it is stopped;
     // stop them here or the teardown in Close can hang on their streaming threads.
