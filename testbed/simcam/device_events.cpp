@@ -22,6 +22,7 @@ constexpr char kPlugPlayEndpoint[] = "\\pipe\\wine_plugplay";
 constexpr char kPlugPlayServiceName[] = "PlugPlay";
 constexpr unsigned kSendEventProcedure = 3;
 constexpr DWORD kServiceStartWaitMs = 10000;
+constexpr size_t kLongestName = 511;
 
 const RPC_CLIENT_INTERFACE kPlugPlayInterface = {
     sizeof(RPC_CLIENT_INTERFACE),
@@ -103,9 +104,9 @@ BOOL CALLBACK CollectTopWindow(HWND window, LPARAM list) {
 
 }  // namespace
 
-std::vector<uint8_t> CameraInterfaceRecord() {
-  const size_t characters = sizeof(kDeviceInterfaceName);  // with the NUL
-  const size_t size = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + characters * 2;
+std::vector<uint8_t> InterfaceRecord(const char* interface_name) {
+  const size_t length = interface_name == nullptr ? 0 : strnlen(interface_name, kLongestName);
+  const size_t size = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + (length + 1) * 2;
   std::vector<uint8_t> record(size, 0);
   DEV_BROADCAST_DEVICEINTERFACE_W header = {};
   header.dbcc_size = static_cast<DWORD>(size);
@@ -113,8 +114,8 @@ std::vector<uint8_t> CameraInterfaceRecord() {
   header.dbcc_classguid = kUsbDeviceInterfaceClass;
   std::memcpy(record.data(), &header, offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name));
   uint8_t* name = record.data() + offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
-  // The name is plain ASCII: each character becomes one UTF-16 code unit.
-  for (size_t i = 0; i < characters; ++i) name[i * 2] = static_cast<uint8_t>(kDeviceInterfaceName[i]);
+  // Interface names are ASCII: each character becomes one UTF-16 code unit.
+  for (size_t i = 0; i < length; ++i) name[i * 2] = static_cast<uint8_t>(interface_name[i]);
   return record;
 }
 
@@ -152,8 +153,10 @@ int BroadcastRecord(DeviceEvent event, const std::vector<uint8_t>& record, DWORD
   return reached;
 }
 
-DeliveryResult AnnounceDeviceEvent(DeviceEvent event, DWORD timeout_ms) {
-  const std::vector<uint8_t> record = CameraInterfaceRecord();
+DeliveryResult AnnounceDeviceEvent(DeviceEvent event, DWORD timeout_ms,
+                                   const char* interface_name) {
+  const std::vector<uint8_t> record =
+      InterfaceRecord(interface_name != nullptr ? interface_name : kDeviceInterfaceName);
   DeliveryResult result;
   result.service_status = SendThroughPlugPlayService(event, record);
   if (result.service_status == RPC_S_OK) {

@@ -30,14 +30,17 @@ struct DeliveryResult {
   long service_status = 0; // the RPC status when the service could not be used
 };
 
-// The camera's interface record: DEV_BROADCAST_DEVICEINTERFACE_W for the USB device class
-// with the camera's interface name, dbcc_size covering the name and its NUL.
-std::vector<uint8_t> CameraInterfaceRecord();
+// An interface record: DEV_BROADCAST_DEVICEINTERFACE_W for the USB device class with the
+// given ASCII interface name (at most 511 characters; longer names are cut), dbcc_size
+// covering the name and its NUL.
+std::vector<uint8_t> InterfaceRecord(const char* interface_name);
 
-// Announces the event for the camera's interface: through the plug-and-play service when it
-// answers, else as a broadcast of the same record (SendMessageTimeoutW, at most timeout_ms
-// per window). Never fails; the result says which way it went.
-DeliveryResult AnnounceDeviceEvent(DeviceEvent event, DWORD timeout_ms = 2000);
+// Announces the event for the camera's interface (or another USB device's, for tests of a
+// listener): through the plug-and-play service when it answers, else as a broadcast of the
+// same record (SendMessageTimeoutW, at most timeout_ms per window). Never fails; the result
+// says which way it went.
+DeliveryResult AnnounceDeviceEvent(DeviceEvent event, DWORD timeout_ms = 2000,
+                                   const char* interface_name = nullptr);
 
 // The plug-and-play path alone: the RPC status (0 when the service took the event).
 long SendThroughPlugPlayService(DeviceEvent event, const std::vector<uint8_t>& record);
