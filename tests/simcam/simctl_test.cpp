@@ -211,17 +211,27 @@ TEST_F(SimctlTest, RegisteredWindowsOfEveryProcessGetTheWideRecordForOffQueryAnd
     rig::PumpMessages(20);
     return received.size() >= 3 && lines_of().size() >= 4;
   }, 15000)) << "here " << received.size() << ", there " << lines_of().size();
+  // The fallback, a broadcast of the same wide record, reaches both windows whole too.
+  EXPECT_GE(BroadcastRecord(DeviceEvent::kRemoveComplete, InterfaceRecord(kDeviceInterfaceName),
+                            5000),
+            2);
+  EXPECT_TRUE(test::WaitUntil([&] {
+    rig::PumpMessages(20);
+    return received.size() >= 4 && lines_of().size() >= 5;
+  }, 15000)) << "broadcast: here " << received.size() << ", there " << lines_of().size();
   UnregisterDeviceNotification(registration);
   DestroyWindow(window);
   listener.Kill();
 
   const std::string name = kDeviceInterfaceName;
-  ASSERT_EQ(3u, received.size());
+  ASSERT_EQ(4u, received.size());
   EXPECT_EQ("query-remove " + name, received[0]);
   EXPECT_EQ("removal " + name, received[1]);
   EXPECT_EQ("arrival " + name, received[2]);
+  EXPECT_EQ("removal " + name, received[3]);
   const std::vector<std::string> lines = lines_of();
-  ASSERT_EQ(4u, lines.size());
+  ASSERT_EQ(5u, lines.size());
+  EXPECT_EQ("removal " + name, lines[4]);
   EXPECT_EQ("registered", lines[0]);
   EXPECT_EQ("query-remove " + name, lines[1]) << "the other process got the name intact";
   EXPECT_EQ("removal " + name, lines[2]);
