@@ -17,6 +17,7 @@ constexpr char kNoPreview[] = "No Preview";
 constexpr char kPreview[] = "Preview";
 constexpr char kLocked[] = "Locked by another application";
 constexpr wchar_t kDefaultCaptureFile[] = L"c:\\temp.avi";
+constexpr LONG kRunSettleMs = 2000;  // how long a pending start may take to settle
 
 // A raised panel face with the status centred on it, as the user sees it before (and
 // instead of) a picture.
@@ -305,7 +306,14 @@ bool TDirectShow::RenewGraph() {
 void TDirectShow::Run() {
   if (!GraphBuilt()) return;
   VideoWindow->put_Visible(OATRUE);
-  const HRESULT status = MediaControl->Run();
+  HRESULT status = MediaControl->Run();
+  // S_FALSE: the start goes on. Wine's graph answers so even when the camera refused to
+  // start, and only its state then tells the failure.
+  if (status == S_FALSE) {
+    OAFilterState state = State_Stopped;
+    const HRESULT settled = MediaControl->GetState(kRunSettleMs, &state);
+    if (FAILED(settled)) status = settled;
+  }
   if (FAILED(status)) {
     // A failed start can leave filters paused while the graph believes it is stopped;
     // stop them here or the teardown in Close can hang on their streaming threads.

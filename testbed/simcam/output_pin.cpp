@@ -422,7 +422,7 @@ void OutputPin::StreamLoop() {
       WaitForSingleObject(wake_.get(), static_cast<DWORD>((next - now) / 10000) + 1);
       continue;
     }
-    if (lost || !PoweredOn()) {
+    if (lost || !filter_->DevicePresent()) {
       if (!lost) {
         // Switched off: no more frames, and the graph learns that the device is gone.
         filter_->NotifyEvent(EC_DEVICE_LOST,
