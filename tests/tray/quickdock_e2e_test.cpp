@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "device_events.h"
 #include "tray_harness.h"
 
 #include <shellapi.h>
@@ -17,12 +18,12 @@ namespace kvo {
 namespace {
 
 using namespace kvo::test;
+using kvo::simcam::AnnounceDeviceEvent;
+using kvo::simcam::DeviceEvent;
 
 constexpr DWORD kStartTimeout = 20000;
 constexpr char kSimCamKey[] = "SOFTWARE\\KvoTestbed\\SimCam";
 constexpr char kCameraOffText[] = "Please press Fn+F10 turn on the Camera";
-constexpr char kCameraInterface[] =
-    "\\\\?\\USB#VID_FEED&PID_CAFE#SIMCAM0001#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
 // The docked bar on the right edge of a 1024 x 768 screen.
 constexpr int kBarLeft = 979;
 constexpr int kBarTop = 150;
@@ -95,22 +96,6 @@ bool MovePointerAndWait(int x, int y) {
       kStepTimeout);
 }
 
-// Sends the device-interface record that the system sends on arrival and removal.
-void SendDeviceChange(HWND window, WPARAM event, const char* name) {
-  struct {
-    DEV_BROADCAST_DEVICEINTERFACE_A record;
-    char room[256];
-  } message = {};
-  const size_t length = std::strlen(name);
-  message.record.dbcc_size =
-      static_cast<DWORD>(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + length + 1);
-  message.record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  message.record.dbcc_classguid = {0xA5DCBF10, 0x6530, 0x11D2,
-                                   {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
-  std::memcpy(message.record.dbcc_name, name, length + 1);
-  SendMessageA(window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&message));
-}
-
 class QuickdockTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -126,6 +111,8 @@ class QuickdockTest : public ::testing::Test {
     if (quickdock_.started()) quickdock_.Kill();
     KillAll(kQuickdockImage);
     KillAll("KVO_MAIN.exe");
+    // A camera switched off with simctl has left the video input category: bring it back.
+    if (camera_switched_off_) RunProgram(BinPath("simctl.exe"), "on", 30000);
     DeleteValue(HKEY_LOCAL_MACHINE, kSimCamKey, "PoweredOn");
     ResetSettings();
   }
@@ -154,7 +141,31 @@ class QuickdockTest : public ::testing::Test {
     ASSERT_TRUE(XdoAvailable()) << "run through tests/tray/run-with-xdotool.sh";
   }
 
+  // Switches the simulated camera (Fn+F10): simctl announces the removal or arrival through
+  // the platform's plug-and-play service, which hands it to quickdock's registered window.
+  bool SwitchCamera(bool on) {
+    if (!on) camera_switched_off_ = true;
+    const auto code = RunProgram(BinPath("simctl.exe"), on ? "on" : "off", 30000);
+    return code && *code == 0;
+  }
+  // The platform delivers on its own thread: quickdock has taken a removal once a hot key
+  // answers with the camera-off box (a hot key while the camera is on sends a word only for
+  // a registered key, and id 0 is none).
+  bool WaitUntilCameraOffKnown(HWND main) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 20000) {
+      PostMessageA(main, WM_HOTKEY, 0, 0);
+      HWND box = WaitForMessageBox("Error", 500, quickdock_.id());
+      if (box == nullptr) continue;
+      const std::string text = MessageBoxText(box);
+      PressButton(box, IDOK);
+      return text == kCameraOffText;
+    }
+    return false;
+  }
+
   Process quickdock_;
+  bool camera_switched_off_ = false;
 };
 
 TEST_F(QuickdockTest, StartsHiddenWithNoShowAndASecondStartEndsSilently) {
@@ -469,7 +480,9 @@ TEST_F(QuickdockTest, ConsoleDisconnectAndReconnectSwitchTheCamera) {
   SendMessageA(main, WM_WTSSESSION_CHANGE, 7, 0);
   SendMessageA(main, WM_WTSSESSION_CHANGE, 8, 0);
   // A disconnect while the camera is off sends nothing, nor does the reconnect after it.
-  SendDeviceChange(main, DBT_DEVICEREMOVECOMPLETE, kCameraInterface);
+  ASSERT_TRUE(FileExists(BinPath("simctl.exe"))) << "simctl.exe is built with the tests";
+  ASSERT_TRUE(SwitchCamera(false));
+  ASSERT_TRUE(WaitUntilCameraOffKnown(main)) << "the removal reached quickdock";
   SendMessageA(main, WM_WTSSESSION_CHANGE, 2, 0);
   SendMessageA(main, WM_WTSSESSION_CHANGE, 1, 0);
   // The sent messages were handled before the calls returned.
@@ -483,33 +496,33 @@ TEST_F(QuickdockTest, UsbRemovalAndArrivalOfTheCameraSwitchTheToolbox) {
   HWND main = Start();
   ASSERT_NE(nullptr, main);
   ASSERT_NE(nullptr, Toolbox());
-  const std::string simctl = BinPath("simctl.exe");
-  const bool have_simctl = FileExists(simctl);
-  auto switch_camera = [&](bool on) {
-    if (have_simctl) {
-      auto code = RunProgram(simctl, on ? "on" : "off", 20000);
-      EXPECT_TRUE(code && *code == 0) << "simctl " << (on ? "on" : "off");
-    } else {
-      SetCameraPower(on);
-      SendDeviceChange(main, on ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
-                       kCameraInterface);
-    }
-  };
+  ASSERT_TRUE(FileExists(BinPath("simctl.exe"))) << "simctl.exe is built with the tests";
   // Another device's removal changes nothing.
-  SendDeviceChange(main, DBT_DEVICEREMOVECOMPLETE,
-                   "\\\\?\\USB#VID_1234&PID_5678#X#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
+  AnnounceDeviceEvent(DeviceEvent::kRemoveComplete, 2000,
+                      "\\\\?\\USB#VID_1234&PID_5678#X#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
   ClickAt(kBarLeft + 22, kBarTop + kButtonCentres[2]);
   ASSERT_TRUE(WaitForWordCount("Record", 1, 5000));
 
-  switch_camera(false);
+  ASSERT_TRUE(SwitchCamera(false));
+  ASSERT_TRUE(WaitUntilCameraOffKnown(main)) << "the removal reached quickdock";
   ASSERT_TRUE(RunTick(main, kCommandBusyTick));
   ClickAt(kBarLeft + 22, kBarTop + kButtonCentres[2] + 1);
   EXPECT_EQ(kCameraOffText, AnswerBox("Error Window", IDOK));
 
-  switch_camera(true);
-  ASSERT_TRUE(RunTick(main, kCommandBusyTick));
-  ClickAt(kBarLeft + 22, kBarTop + kButtonCentres[2]);
-  EXPECT_TRUE(WaitForWordCount("Record", 2, 5000)) << "arrival switched the camera on";
+  ASSERT_TRUE(SwitchCamera(true));
+  // Until the arrival has reached quickdock a click still answers with the box.
+  const DWORD start = GetTickCount();
+  bool recorded = false;
+  for (int click = 0; !recorded && GetTickCount() - start < 20000; ++click) {
+    ASSERT_TRUE(RunTick(main, kCommandBusyTick));
+    ClickAt(kBarLeft + 22, kBarTop + kButtonCentres[2] + click % 2);
+    recorded = WaitForWordCount("Record", 2, 1000);
+    if (!recorded) {
+      HWND box = WaitForMessageBox("Error Window", 1000, quickdock_.id());
+      if (box != nullptr) PressButton(box, IDOK);
+    }
+  }
+  EXPECT_TRUE(recorded) << "arrival switched the camera on";
 }
 
 TEST_F(QuickdockTest, ToolboxSitsOnTheRightEdgeAndEachButtonSendsItsWord) {
