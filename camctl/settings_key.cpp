@@ -1,8 +1,11 @@
 #include "settings_key.h"
 
+#include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
-#include "text.h"
+#include "settings_values.h"
 
 namespace kvo {
 
@@ -28,7 +31,9 @@ bool SettingsKey::ReadText(const char* name, DWORD capacity, std::string* text) 
   std::vector<char> buffer(capacity, '\0');
   DWORD stored = 0;
   if (!ReadValue(name, buffer.data(), capacity, &stored)) return false;
-  *text = TextFromStoredBytes(buffer.data(), stored);
+  std::optional<std::string> read = TextOfValue(buffer.data(), stored, capacity);
+  if (!read) return false;
+  *text = std::move(*read);
   return true;
 }
 
@@ -36,22 +41,30 @@ bool SettingsKey::ReadFlag(const char* name, DWORD capacity, char* flag) const {
   if (capacity == 0) return false;
   std::vector<char> buffer(capacity, '\0');
   DWORD stored = 0;
-  if (!ReadValue(name, buffer.data(), capacity, &stored) || stored == 0) return false;
-  *flag = buffer[0];
+  if (!ReadValue(name, buffer.data(), capacity, &stored)) return false;
+  std::optional<char> read = FlagOfValue(buffer.data(), stored, capacity);
+  if (!read) return false;
+  *flag = *read;
   return true;
 }
 
 bool SettingsKey::ReadDword(const char* name, DWORD* value) const {
-  DWORD result = 0;
-  if (!ReadValue(name, &result, sizeof(result))) return false;
-  *value = result;
+  uint8_t buffer[sizeof(DWORD)] = {};
+  DWORD stored = 0;
+  if (!ReadValue(name, buffer, sizeof(buffer), &stored)) return false;
+  std::optional<uint32_t> read = DwordOfValue(buffer, stored);
+  if (!read) return false;
+  *value = *read;
   return true;
 }
 
 bool SettingsKey::ReadFormat(const char* name, CaptureFormatRecord* record) const {
-  CaptureFormatRecord read = *record;
-  if (!ReadValue(name, &read, sizeof(read))) return false;
-  *record = read;
+  uint8_t buffer[sizeof(CaptureFormatRecord)] = {};
+  DWORD stored = 0;
+  if (!ReadValue(name, buffer, sizeof(buffer), &stored)) return false;
+  std::optional<CaptureFormatRecord> read = FormatOfValue(buffer, stored, *record);
+  if (!read) return false;
+  *record = *read;
   return true;
 }
 

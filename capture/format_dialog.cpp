@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <olectl.h>
+#include <wrl/client.h>
+
 #include "format_text.h"
 
 namespace kvo {
@@ -171,6 +174,47 @@ int ShowStreamFormatDialog(const std::vector<StreamCapability>& capabilities, in
     return -1;
   }
   return state.chosen;
+}
+
+HRESULT ShowPropertyFrame(IUnknown* object, const CAUUID& pages) {
+  IUnknown* objects[] = {object};
+  return OleCreatePropertyFrame(nullptr, 30, 30, nullptr, 1, objects, pages.cElems,
+                                pages.pElems, 0, 0, nullptr);
+}
+
+namespace {
+
+bool EditWithOwnDialog(IAMStreamConfig* config) {
+  std::vector<StreamCapability> capabilities = ReadStreamCapabilities(config);
+  if (capabilities.empty()) return false;
+  UniqueMediaType current;
+  int preselected = 0;
+  if (SUCCEEDED(config->GetFormat(current.put())) && current.VideoInfo()) {
+    preselected = FindCurrentCapability(capabilities, *current.get());
+  }
+  const int chosen = ShowStreamFormatDialog(capabilities, preselected);
+  if (chosen < 0) return false;
+  config->SetFormat(capabilities[chosen].type.get());
+  return true;
+}
+
+}  // namespace
+
+FormatEditResult EditStreamFormat(IAMStreamConfig* config, const PropertyFrameFunction& frame) {
+  if (config == nullptr) return FormatEditResult::kNoDialog;
+  Microsoft::WRL::ComPtr<ISpecifyPropertyPages> specify;
+  if (FAILED(config->QueryInterface(IID_ISpecifyPropertyPages,
+                                    reinterpret_cast<void**>(specify.GetAddressOf()))) ||
+      !specify) {
+    return FormatEditResult::kNoDialog;
+  }
+  CAUUID pages{};
+  if (FAILED(specify->GetPages(&pages))) return FormatEditResult::kNoDialog;
+  const bool shown = pages.cElems > 0 && SUCCEEDED(frame(config, pages));
+  CoTaskMemFree(pages.pElems);
+  if (shown) return FormatEditResult::kClosed;
+  // The pin has pages but no frame could show them: the pin's choices in our own list.
+  return EditWithOwnDialog(config) ? FormatEditResult::kClosed : FormatEditResult::kCancelled;
 }
 
 }  // namespace kvo

@@ -2,9 +2,10 @@
 #include <qedit.h>
 
 #include <cstring>
-#include <set>
+#include <vector>
 
 #include "avi_file_sink.h"
+#include "bounded_copy.h"
 #include "capture_guids.h"
 #include "format_dialog.h"
 #include "media_type.h"
@@ -24,18 +25,6 @@ HRESULT FindStreamConfig(ICaptureGraphBuilder2* builder, const GUID* category,
   if (builder == nullptr || source == nullptr) return E_POINTER;
   return builder->FindInterface(category, &MEDIATYPE_Video, source, IID_IAMStreamConfig,
                                 reinterpret_cast<void**>(config.GetAddressOf()));
-}
-
-std::set<IBaseFilter*> FiltersIn(IGraphBuilder* graph, std::vector<ComPtr<IBaseFilter>>* held) {
-  std::set<IBaseFilter*> found;
-  ComPtr<IEnumFilters> filters;
-  if (FAILED(graph->EnumFilters(filters.GetAddressOf())) || !filters) return found;
-  ComPtr<IBaseFilter> filter;
-  while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK && filter) {
-    found.insert(filter.Get());
-    if (held != nullptr) held->push_back(filter);
-  }
-  return found;
 }
 
 }  // namespace
@@ -58,30 +47,33 @@ void TDirectShow::ApplyStoredFormat() {
   }
   UniqueMediaType current;
   if (FAILED(config->GetFormat(current.put())) || !current.VideoInfo()) return;
-  // The major type and subtype stay the pin's; only the format block is the stored one.
+  // The major type and subtype stay the pin's, and so does the size of its format block
+  // (a VIDEOINFO with masks or a palette is longer than the stored record): the stored
+  // header goes over the start of a copy of the pin's own block.
+  std::vector<BYTE> block = FormatBlockWithStoredHeader(
+      current->pbFormat, current->cbFormat, &CaptureFormat, sizeof CaptureFormat);
+  if (block.empty()) return;
   AM_MEDIA_TYPE stored = *current.get();
-  stored.pbFormat = reinterpret_cast<BYTE*>(&CaptureFormat);
+  stored.pbFormat = block.data();
+  stored.cbFormat = static_cast<ULONG>(block.size());
   config->SetFormat(&stored);
 }
 
-void TDirectShow::AddRecordingBranch() {
+bool TDirectShow::AddRecordingBranch(bool with_compressor) {
   ComPtr<IBaseFilter> compressor;
-  if (!CompressorName.empty()) GetCompressor(&compressor);
+  if (with_compressor && !CompressorName.empty()) GetCompressor(&compressor);
   if (compressor) Graph->AddFilter(compressor.Get(), L"Compressor");
   const bool with_audio = CaptureAudio && AudioSource;
   if (with_audio) Graph->AddFilter(AudioSource.Get(), L"Audio Device");
 
   ComPtr<IBaseFilter> mux;
   if (SUCCEEDED(AddFileOutput(mux)) && mux) {
-    if (FAILED(RenderCaptureStream(compressor.Get(), mux.Get())) && compressor) {
-      // The compressor cannot take the camera's format. Recording without it beats a
-      // file without video: the compressor goes, and the stream is rendered uncompressed
-      // into a fresh output (the failed attempt leaves the old one unusable).
-      RemoveFailedCompressor(compressor.Get(), mux.Get());
-      mux.Reset();
-      if (SUCCEEDED(AddFileOutput(mux)) && mux) RenderCaptureStream(nullptr, mux.Get());
-    }
-    if (with_audio && mux) {
+    const HRESULT video = CaptureBuilder->RenderStream(
+        &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, VideoSource.Get(), compressor.Get(), mux.Get());
+    // The compressor cannot take the camera's format. Recording without it beats a file
+    // without video: the caller builds the graph again without the compressor.
+    if (FAILED(video) && compressor) return false;
+    if (with_audio) {
       CaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, AudioSource.Get(),
                                    nullptr, mux.Get());
     }
@@ -90,6 +82,7 @@ void TDirectShow::AddRecordingBranch() {
   // Preview flows when the graph runs; the file gets nothing until Run releases this.
   REFERENCE_TIME never = MAXLONGLONG_TIME;
   CaptureBuilder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, &never, nullptr, 0, 0);
+  return true;
 }
 
 HRESULT TDirectShow::AddFileOutput(ComPtr<IBaseFilter>& mux) {
@@ -104,33 +97,16 @@ HRESULT TDirectShow::AddFileOutput(ComPtr<IBaseFilter>& mux) {
   return AddAviFileOutput(Graph.Get(), CaptureFile, mux.ReleaseAndGetAddressOf(), nullptr);
 }
 
-HRESULT TDirectShow::RenderCaptureStream(IBaseFilter* compressor, IBaseFilter* mux) {
-  filters_before_render_.clear();
-  for (IBaseFilter* filter : FiltersIn(Graph.Get(), nullptr)) filters_before_render_.insert(filter);
-  return CaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, VideoSource.Get(),
-                                      compressor, mux);
-}
-
-void TDirectShow::RemoveFailedCompressor(IBaseFilter* compressor, IBaseFilter* mux) {
-  // Whatever the failed render added, the compressor, and the old output with its writer.
-  std::vector<ComPtr<IBaseFilter>> held;
-  for (IBaseFilter* filter : FiltersIn(Graph.Get(), &held)) {
-    if (filter == compressor || filters_before_render_.count(filter) == 0) {
-      Graph->RemoveFilter(filter);
-    }
-  }
-  NukeDownstream(mux);
-  Graph->RemoveFilter(mux);
-  filters_before_render_.clear();
-}
-
 void TDirectShow::StartCapturing() {
   REFERENCE_TIME never = MAXLONGLONG_TIME;
   CaptureBuilder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, nullptr, &never, 0, 0);
 }
 
 void TDirectShow::AddGrabberBranch() {
-  StillBitmap.Clear();
+  {
+    Lock lock(StillLock);
+    StillBitmap.Clear();
+  }
   ComPtr<ISampleGrabber> grabber;
   if (FAILED(CoCreateInstance(kClsidSampleGrabber, nullptr, CLSCTX_ALL, IID_ISampleGrabber,
                               reinterpret_cast<void**>(grabber.GetAddressOf())))) {
@@ -158,8 +134,11 @@ void TDirectShow::AddGrabberBranch() {
       current->majortype = MEDIATYPE_Video;
       current->subtype = MEDIASUBTYPE_RGB24;
       KeepGrabberMediaType(*current.get());
-      GrabberCB.Width = current.VideoInfo()->bmiHeader.biWidth;
-      GrabberCB.Height = current.VideoInfo()->bmiHeader.biHeight;
+      {
+        Lock lock(StillLock);
+        GrabberCB.Width = current.VideoInfo()->bmiHeader.biWidth;
+        GrabberCB.Height = current.VideoInfo()->bmiHeader.biHeight;
+      }
       config->SetFormat(current.get());
     }
     config.Reset();
@@ -175,13 +154,9 @@ void TDirectShow::AddGrabberBranch() {
 }
 
 void TDirectShow::StartRecord(const wchar_t* path) {
-  if (!Opened || InRecord) return;
-  if (path != nullptr) {
-    std::size_t length = 0;
-    while (length + 1 < kWidePathChars && path[length] != L'\0') ++length;
-    std::memcpy(CaptureFile, path, length * sizeof(wchar_t));
-    CaptureFile[length] = L'\0';
-  }
+  // Without a graph (closed, or the window destroyed) there is nothing to rebuild.
+  if (!GraphBuilt() || InRecord) return;
+  if (path != nullptr) CopyWideText(CaptureFile, kWidePathChars, path);
   if (FromFile) {
     InitRunFile(SourceFile, true);
   } else {
@@ -190,7 +165,7 @@ void TDirectShow::StartRecord(const wchar_t* path) {
 }
 
 void TDirectShow::StopRecord() {
-  if (!Opened || !InRecord) return;
+  if (!GraphBuilt() || !InRecord) return;
   if (FromFile) {
     InitRunFile(SourceFile, false);
   } else {
@@ -199,8 +174,14 @@ void TDirectShow::StopRecord() {
 }
 
 void TDirectShow::VCapCapturePinSet() {
-  if (!Opened || FormatDialogOpen) return;
-  TearDownGraph();
+  if (!GraphBuilt() || FormatDialogOpen) return;
+  // The graph stops and the camera leaves it, so that the capture pin can change its
+  // format. The whole graph goes: under Wine, filters cut out of a live graph keep
+  // references to the camera for good.
+  if (!RenewGraph()) return;
+  CaptureBuilder->SetFiltergraph(Graph.Get());
+  Graph->AddFilter(VideoSource.Get(), L"Source Capture");
+
   ComPtr<IAMStreamConfig> config;
   FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_CAPTURE, VideoSource.Get(), config);
   if (config) {
@@ -211,61 +192,36 @@ void TDirectShow::VCapCapturePinSet() {
     }
     current.reset();
 
-    ComPtr<ISpecifyPropertyPages> pages;
-    CAUUID page_list{};
-    if (SUCCEEDED(config->QueryInterface(IID_ISpecifyPropertyPages,
-                                               reinterpret_cast<void**>(pages.GetAddressOf()))) && SUCCEEDED(pages->GetPages(&page_list)) &&
-        page_list.cElems > 0) {
-      FormatDialogOpen = true;
-      IUnknown* objects[] = {config.Get()};
-      OleCreatePropertyFrame(nullptr, 30, 30, nullptr, 1, objects, page_list.cElems,
-                             page_list.pElems, 0, 0, nullptr);
-      FormatDialogOpen = false;
-    } else {
-      // The pin offers no pages of its own: list its capabilities in our dialog.
-      FormatDialogOpen = true;
-      EditFormatWithOwnDialog(config.Get());
-      FormatDialogOpen = false;
-    }
-    CoTaskMemFree(page_list.pElems);
-    if (SUCCEEDED(config->GetFormat(current.put())) && current.VideoInfo()) {
+    FormatDialogOpen = true;
+    const FormatEditResult edit = FormatEditor(config.Get());
+    FormatDialogOpen = false;
+    if (edit == FormatEditResult::kClosed && SUCCEEDED(config->GetFormat(current.put())) &&
+        current.VideoInfo()) {
       std::memcpy(&CaptureFormat, current->pbFormat, sizeof CaptureFormat);
     }
   }
+  // Closed, or the panel destroyed, while the dialog was open: nothing left to build.
+  if (!GraphBuilt()) return;
   InitRun(RecordMode);
   if (Ready) Run();
-}
-
-bool TDirectShow::EditFormatWithOwnDialog(IAMStreamConfig* config) {
-  std::vector<StreamCapability> capabilities = ReadStreamCapabilities(config);
-  if (capabilities.empty()) return false;
-  UniqueMediaType current;
-  int preselected = 0;
-  if (SUCCEEDED(config->GetFormat(current.put())) && current.VideoInfo()) {
-    preselected = FindCurrentCapability(capabilities, *current.get());
-  }
-  const int chosen = ShowStreamFormatDialog(capabilities, preselected);
-  if (chosen < 0) return false;
-  return SUCCEEDED(config->SetFormat(capabilities[chosen].type.get()));
 }
 
 bool TDirectShow::StillImg() {
   if (!GetReady()) return false;
   StillDone.store(false);
   StillRequested.store(true);
-  for (DWORD waited = 0; waited < kStillWaitMs; waited += 10) {
-    if (StillDone.load()) return true;
-    Sleep(10);
-  }
+  for (DWORD waited = 0; waited < StillWaitMs && !StillDone.load(); waited += 10) Sleep(10);
+  // Withdraw the request under the lock: a copy the streaming thread has begun ends
+  // before the lock is ours, so the bitmap is never left half written behind our back.
+  Lock lock(StillLock);
   if (StillDone.load()) return true;
-  // Withdraw the request; when the streaming thread has just taken it, let it finish the
-  // copy rather than leave it writing into the bitmap behind our back.
-  bool expected = true;
-  if (StillRequested.compare_exchange_strong(expected, false)) return false;
-  for (int i = 0; i < 100 && !StillDone.load(); ++i) Sleep(10);
-  return StillDone.load();
+  StillRequested.store(false);
+  return false;
 }
 
-void TDirectShow::GetImg(Bitmap24& bitmap) const { bitmap = StillBitmap; }
+void TDirectShow::GetImg(Bitmap24& bitmap) const {
+  Lock lock(StillLock);
+  bitmap = StillBitmap;
+}
 
 }  // namespace kvo

@@ -8,7 +8,9 @@ namespace kvo {
 CSampleGrabberCB GrabberCB;
 std::atomic<bool> StillRequested{false};
 std::atomic<bool> StillDone{false};
+CriticalSection StillLock;
 Bitmap24 StillBitmap;
+void (*StillCopyObserver)() = nullptr;
 AM_MEDIA_TYPE GrabberMediaType{};
 
 namespace {
@@ -39,6 +41,7 @@ STDMETHODIMP CSampleGrabberCB::SampleCB(double, IMediaSample*) { return S_OK; }
 STDMETHODIMP CSampleGrabberCB::BufferCB(double, BYTE* buffer, long length) {
   FramesSeen.fetch_add(1, std::memory_order_relaxed);
   if (!StillRequested.load()) return S_OK;
+  Lock lock(StillLock);
   // A buffer too short for the frame is left alone and the request stays pending, so the
   // next full frame answers it.
   const LONG width = Width;
@@ -51,6 +54,7 @@ STDMETHODIMP CSampleGrabberCB::BufferCB(double, BYTE* buffer, long length) {
   bool expected = true;
   // The GUI thread may have withdrawn the request after its wait ran out.
   if (!StillRequested.compare_exchange_strong(expected, false)) return S_OK;
+  if (StillCopyObserver != nullptr) StillCopyObserver();
   CopyBottomUpFrame(buffer, static_cast<std::size_t>(length), width, height, StillBitmap);
   StillDone.store(true);
   return S_OK;

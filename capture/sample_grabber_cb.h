@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "critical_section.h"
 #include "still_frame.h"
 
 namespace kvo {
@@ -22,8 +23,7 @@ class CSampleGrabberCB : public ISampleGrabberCB {
   // Runs on the streaming thread for every sample.
   STDMETHODIMP BufferCB(double sample_time, BYTE* buffer, long length) override;
 
-  // The frame size of the grabbed stream, written on the GUI thread only while no request
-  // is pending and no graph runs.
+  // The frame size of the grabbed stream, written and read under StillLock.
   LONG Width = 0;
   LONG Height = 0;
   // Frames seen since the last reset; read by the benchmark.
@@ -35,7 +35,15 @@ extern CSampleGrabberCB GrabberCB;
 // clears StillRequested before it touches StillBitmap and sets StillDone after the copy.
 extern std::atomic<bool> StillRequested;
 extern std::atomic<bool> StillDone;
+// Held by the streaming thread from taking a request to the end of its copy, and by the
+// GUI thread whenever it reads, clears or resizes StillBitmap or the grabber's frame size,
+// or withdraws a request: a copy is never seen half done, nor written into a bitmap the
+// GUI thread is reading.
+extern CriticalSection StillLock;
 extern Bitmap24 StillBitmap;
+// Called on the streaming thread, under StillLock, after a request is taken and before the
+// frame is copied; null in the program. Tests make the copy slow with it.
+extern void (*StillCopyObserver)();
 extern AM_MEDIA_TYPE GrabberMediaType;
 
 // Hands the format block that GrabberMediaType points at to the module, replacing the

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "bounded_copy.h"
 #include "device_match.h"
 #include "sample_grabber_cb.h"
 
@@ -16,16 +17,7 @@ constexpr char kNoPreview[] = "No Preview";
 constexpr char kPreview[] = "Preview";
 constexpr char kLocked[] = "Locked by another application";
 constexpr wchar_t kDefaultCaptureFile[] = L"c:\\temp.avi";
-
-void CopyWide(wchar_t* destination, std::size_t size, const wchar_t* source) {
-  if (size == 0) return;
-  std::size_t length = 0;
-  if (source != nullptr) {
-    while (length + 1 < size && source[length] != L'\0') ++length;
-    std::memcpy(destination, source, length * sizeof(wchar_t));
-  }
-  destination[length] = L'\0';
-}
+constexpr LONG kRunSettleMs = 2000;  // how long a pending start may take to settle
 
 // A raised panel face with the status centred on it, as the user sees it before (and
 // instead of) a picture.
@@ -82,7 +74,7 @@ TDirectShow::TDirectShow(HWND owner) {
     SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PanelProc));
   }
   CaptureFormat.bmiHeader.biCompression = 0xFFFFFFFFu;
-  CopyWide(CaptureFile, kWidePathChars, kDefaultCaptureFile);
+  CopyWideText(CaptureFile, kWidePathChars, kDefaultCaptureFile);
 
   if (!apartment_.ok()) {
     MessageBoxA(nullptr, "CoInitialize Failed!", "Error", MB_OK);
@@ -244,7 +236,7 @@ void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
   }
   Opened = true;
   FromFile = true;
-  CopyWide(SourceFile, kWidePathChars, path);
+  CopyWideText(SourceFile, kWidePathChars, path);
   Graph->AddSourceFilter(SourceFile, L"SOURCE", VideoSource.ReleaseAndGetAddressOf());
   if (VideoSource) {
     InitRun(record);
@@ -255,15 +247,27 @@ void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
   }
 }
 
+bool TDirectShow::GraphBuilt() const {
+  return Opened && Graph && MediaControl && VideoWindow && MediaEvent && CaptureBuilder &&
+         VideoSource;
+}
+
 void TDirectShow::InitRun(bool record) {
-  if (!Opened) return;
+  if (!GraphBuilt()) return;
+  if (BuildGraph(record, true)) return;
+  // Wine's graph keeps references to a compressor and an output cut out of it after a
+  // failed connection; a fresh graph without the compressor records uncompressed instead.
+  if (RenewGraph()) BuildGraph(record, false);
+}
+
+bool TDirectShow::BuildGraph(bool record, bool with_compressor) {
   InRecord = record;
   DiskError = false;
   MediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(window_), GraphEventMessage, 0);
   CaptureBuilder->SetFiltergraph(Graph.Get());
   Graph->AddFilter(VideoSource.Get(), L"Source Capture");
   ApplyStoredFormat();
-  if (record) AddRecordingBranch();
+  if (record && !AddRecordingBranch(with_compressor)) return false;
 
   const HRESULT preview = CaptureBuilder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video,
                                                        VideoSource.Get(), nullptr, nullptr);
@@ -282,12 +286,34 @@ void TDirectShow::InitRun(bool record) {
   VideoWindow->put_WindowStyle(WS_CHILD | WS_CLIPCHILDREN);
   RecordMode = record;
   AddGrabberBranch();
+  return true;
+}
+
+bool TDirectShow::RenewGraph() {
+  const ComPtr<IBaseFilter> video = VideoSource;
+  const ComPtr<IBaseFilter> audio = AudioSource;
+  CloseInterfaces();
+  if (GetInterfaces() != S_OK) {
+    CloseInterfaces();
+    Opened = false;
+    return false;
+  }
+  VideoSource = video;
+  AudioSource = audio;
+  return true;
 }
 
 void TDirectShow::Run() {
-  if (!Opened) return;
+  if (!GraphBuilt()) return;
   VideoWindow->put_Visible(OATRUE);
-  const HRESULT status = MediaControl->Run();
+  HRESULT status = MediaControl->Run();
+  // S_FALSE: the start goes on. Wine's graph answers so even when the camera refused to
+  // start, and only its state then tells the failure.
+  if (status == S_FALSE) {
+    OAFilterState state = State_Stopped;
+    const HRESULT settled = MediaControl->GetState(kRunSettleMs, &state);
+    if (FAILED(settled)) status = settled;
+  }
   if (FAILED(status)) {
     // A failed start can leave filters paused while the graph believes it is stopped;
     // stop them here or the teardown in Close can hang on their streaming threads.
@@ -310,7 +336,7 @@ void TDirectShow::StopEveryFilter() {
 }
 
 void TDirectShow::Stop() {
-  if (!Opened) return;
+  if (!GraphBuilt()) return;
   MediaControl->Pause();
   VideoWindow->put_Visible(OAFALSE);
 }

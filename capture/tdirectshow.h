@@ -9,10 +9,11 @@
 #include <wrl/client.h>
 
 #include <cstdint>
-#include <set>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "format_dialog.h"
 #include "hidden_compressors.h"
 #include "still_frame.h"
 #include "unique_resource.h"
@@ -102,8 +103,14 @@ class TDirectShow {
   int32_t AudioIndex = 0;
   HiddenCompressorTable HiddenCompressors = DefaultHiddenCompressors();
 
-  // How long StillImg waits for the streaming thread at most.
+  // How long StillImg waits for the streaming thread at most (a copy already under way
+  // when the wait runs out is still waited for).
   static constexpr DWORD kStillWaitMs = 2000;
+  DWORD StillWaitMs = kStillWaitMs;
+  // The dialog step of VCapCapturePinSet, given the capture pin's stream configuration.
+  std::function<FormatEditResult(IAMStreamConfig*)> FormatEditor = [](IAMStreamConfig* config) {
+    return EditStreamFormat(config);
+  };
 
  private:
   static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -115,20 +122,26 @@ class TDirectShow {
   void QuietenGraph();
   void SetCaption(const char* text);
 
+  // Opened, and every graph interface and the source present: false after Close and after
+  // the panel's window was destroyed, even inside a dialog that was open meanwhile.
+  bool GraphBuilt() const;
+  // InitRun's steps 2 to 12; false when a compressor refused the camera's stream and the
+  // build stopped there.
+  bool BuildGraph(bool record, bool with_compressor);
+  // Releases the graph whole and creates a new, empty one around the same sources (Wine's
+  // graph keeps references to filters cut out of it while it lives). False when the new
+  // interfaces cannot be created; the panel is then closed.
+  bool RenewGraph();
   void ApplyStoredFormat();
-  void AddRecordingBranch();
+  // False when the compressor could not be connected.
+  bool AddRecordingBranch(bool with_compressor);
   HRESULT AddFileOutput(ComPtr<IBaseFilter>& mux);
-  HRESULT RenderCaptureStream(IBaseFilter* compressor, IBaseFilter* mux);
-  void RemoveFailedCompressor(IBaseFilter* compressor, IBaseFilter* mux);
   void StartCapturing();
   void AddGrabberBranch();
   void StopEveryFilter();
-  bool EditFormatWithOwnDialog(IAMStreamConfig* config);
 
   HWND window_ = nullptr;
-  WNDPROC panel_proc_ = nullptr;
-  // The graph's filters before the capture stream was rendered (identities only).
-  std::set<IBaseFilter*> filters_before_render_;  // the panel's normal procedure while CompWinProc is hooked
+  WNDPROC panel_proc_ = nullptr;  // the panel's normal procedure while CompWinProc is hooked
 };
 
 }  // namespace kvo

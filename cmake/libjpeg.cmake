@@ -28,7 +28,9 @@ ExternalProject_Add(libjpeg_turbo
     -DREQUIRE_SIMD=ON
   BUILD_BYPRODUCTS ${_kvo_jpeg_prefix}/lib/libjpeg.a
   INSTALL_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target install
-  LOG_CONFIGURE ON LOG_BUILD ON LOG_INSTALL ON LOG_OUTPUT_ON_FAILURE ON)
+  LOG_CONFIGURE ON LOG_BUILD ON LOG_INSTALL ON LOG_OUTPUT_ON_FAILURE ON
+  # Built when a target links kvo::jpeg, not for every tree.
+  EXCLUDE_FROM_ALL TRUE)
 
 file(MAKE_DIRECTORY ${_kvo_jpeg_prefix}/include)
 add_library(kvo_jpeg STATIC IMPORTED GLOBAL)

@@ -1,4 +1,5 @@
-# Cross build for x86_64 Windows with MinGW-w64 (posix thread model).
+# Cross build for x86_64 Windows with MinGW-w64 (posix thread model: the tests and the
+# testbed use std::thread). Built, run and tested under Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(KVO_TARGET_ARCH x86_64)

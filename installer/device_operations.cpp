@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "script.h"
 #include "text.h"
 #include "unique_resource.h"
 
@@ -109,6 +110,18 @@ bool UpdateDriver(const std::string& hardware_id, const char* inf_path) {
          FALSE;
 }
 
+}  // namespace
+
+DeviceChangeCalls PlatformDeviceChangeCalls() {
+  DeviceChangeCalls calls;
+  calls.set_class_install_params = SetupDiSetClassInstallParamsA;
+  calls.call_class_installer = SetupDiCallClassInstaller;
+  calls.update_driver = UpdateDriver;
+  return calls;
+}
+
+namespace {
+
 struct SidDeleter {
   void operator()(PSID sid) const { FreeSid(sid); }
 };
@@ -172,13 +185,6 @@ void ApplyRuleBelow(KeyAccessRule& rule, HKEY root, const std::string& path) {
     rule.ApplyTo(root, child);
     ApplyRuleBelow(rule, root, child);
   }
-}
-
-// A hardware id names a key below the enumeration root only when it has no empty path
-// piece: "" or "\x" or "x\" would name the root itself or a whole enumerator.
-bool NamesOneEnumerationKey(const std::string& hardware_id) {
-  return !hardware_id.empty() && hardware_id.front() != '\\' && hardware_id.back() != '\\' &&
-         hardware_id.find("\\\\") == std::string::npos;
 }
 
 }  // namespace
@@ -249,7 +255,7 @@ bool DeviceOperations::InstallForPresentDevice(const std::string& inf_name,
                                                const std::string& hardware_id) {
   if (!LocateInf(inf_name)) return false;
   if (!IsDevicePresent(hardware_id)) return false;
-  return UpdateDriver(hardware_id, inf_path_);
+  return calls_.update_driver(hardware_id, inf_path_);
 }
 
 bool DeviceOperations::CreateDeviceAndInstall(const std::string& inf_name,
@@ -277,12 +283,12 @@ bool DeviceOperations::CreateDeviceAndInstall(const std::string& inf_name,
                                          sizeof(id_list))) {
     return false;
   }
-  if (!SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set.get(), &device)) return false;
+  if (!calls_.call_class_installer(DIF_REGISTERDEVICE, set.get(), &device)) return false;
 
-  if (!UpdateDriver(hardware_id, inf_path_)) {
+  if (!calls_.update_driver(hardware_id, inf_path_)) {
     DWORD error = GetLastError();
     // No half-installed device stays behind.
-    SetupDiCallClassInstaller(DIF_REMOVE, set.get(), &device);
+    calls_.call_class_installer(DIF_REMOVE, set.get(), &device);
     SetLastError(error == ERROR_SUCCESS ? ERROR_GEN_FAILURE : error);
     return false;
   }
@@ -299,8 +305,8 @@ void DeviceOperations::CopyOemInf(const std::string& inf_name) {
 }
 
 void DeviceOperations::RemoveMatchingDevices(const std::string& hardware_id) const {
-  ForEachMatchingDevice(hardware_id, [](HDEVINFO set, SP_DEVINFO_DATA& device) {
-    SetupDiCallClassInstaller(DIF_REMOVE, set, &device);
+  ForEachMatchingDevice(hardware_id, [this](HDEVINFO set, SP_DEVINFO_DATA& device) {
+    calls_.call_class_installer(DIF_REMOVE, set, &device);
     return true;
   });
 }
@@ -313,23 +319,24 @@ void DeviceOperations::RescanHardware() const {
 
 void DeviceOperations::ChangeStateOfMatchingDevices(const std::string& hardware_id,
                                                     DWORD state) const {
-  ForEachMatchingDevice(hardware_id, [state](HDEVINFO set, SP_DEVINFO_DATA& device) {
+  ForEachMatchingDevice(hardware_id, [this, state](HDEVINFO set, SP_DEVINFO_DATA& device) {
     SP_PROPCHANGE_PARAMS change = {};
     change.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
     change.ClassInstallHeader.InstallFunction = DIF_PROPERTYCHANGE;
     change.StateChange = state;
     change.Scope = DICS_FLAG_CONFIGSPECIFIC;
     change.HwProfile = 0;  // the current profile
-    if (!SetupDiSetClassInstallParamsA(set, &device, &change.ClassInstallHeader,
-                                       sizeof(change))) {
-      return false;
+    // A device that refuses the change does not keep the others from theirs.
+    if (calls_.set_class_install_params(set, &device, &change.ClassInstallHeader,
+                                        sizeof(change))) {
+      calls_.call_class_installer(DIF_PROPERTYCHANGE, set, &device);
     }
-    return SetupDiCallClassInstaller(DIF_PROPERTYCHANGE, set, &device) != FALSE;
+    return true;
   });
 }
 
 void DeviceOperations::DeleteEnumerationKey(const std::string& hardware_id) const {
-  if (!NamesOneEnumerationKey(hardware_id)) return;
+  if (!NamesDeviceBelowEnumerator(hardware_id)) return;
   const std::string path = EnumerationKeyPath(hardware_id);
   bool nt_family = (GetVersion() & 0x80000000u) == 0;
   if (!nt_family) {

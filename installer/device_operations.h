@@ -6,9 +6,26 @@
 
 #include <windows.h>
 
+#include <setupapi.h>
+
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace kvo::fitdrv {
+
+// The platform calls that change devices. Tests replace them to record what the operations
+// ask of the platform where Wine's SetupAPI cannot show the effect (a disabled device, a
+// failed driver update), and hand each call on to the real one.
+struct DeviceChangeCalls {
+  std::function<BOOL(HDEVINFO, SP_DEVINFO_DATA*, SP_CLASSINSTALL_HEADER*, DWORD)>
+      set_class_install_params;
+  std::function<BOOL(DI_FUNCTION, HDEVINFO, SP_DEVINFO_DATA*)> call_class_installer;
+  // The driver update for a hardware id from an INF file; false with the error set.
+  std::function<bool(const std::string& hardware_id, const char* inf_path)> update_driver;
+};
+// The calls of the platform.
+DeviceChangeCalls PlatformDeviceChangeCalls();
 
 class DeviceOperations {
  public:
@@ -28,11 +45,14 @@ class DeviceOperations {
   void ChangeStateOfMatchingDevices(const std::string& hardware_id, DWORD state) const;
   void DeleteEnumerationKey(const std::string& hardware_id) const;
 
+  void UseDeviceChangeCalls(DeviceChangeCalls calls) { calls_ = std::move(calls); }
+
   const char* inf_path() const { return inf_path_; }
   const char* oem_inf_name() const { return oem_inf_name_; }
 
  private:
   std::string windows_dir_;
+  DeviceChangeCalls calls_ = PlatformDeviceChangeCalls();
   char inf_path_[MAX_PATH] = {};
   char oem_inf_name_[MAX_PATH] = {};
 };

@@ -71,13 +71,35 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
          written == bytes.size();
 }
 
-// A REG_SZ without its NUL: the registry adds one when the given count stops just before
-// a NUL, so the bytes are passed with a non-NUL guard after them.
-LONG WriteTextWithoutNul(HKEY key, const char* name, DWORD type, const std::string& text) {
-  std::string bytes = text;
+// Bytes written exactly as given, a text without NUL included: the registry adds one when
+// the given count stops just before a NUL, so the bytes are passed with a non-NUL guard.
+LONG WriteBytesAsStored(HKEY key, const char* name, DWORD type, const std::string& stored) {
+  std::string bytes = stored;
   bytes.push_back('\xFF');
   return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                        static_cast<DWORD>(text.size()));
+                        static_cast<DWORD>(stored.size()));
+}
+
+// Copies a value, its bytes and type as they are, to another name of the same key. True
+// when there was nothing to copy or the copy is written.
+bool SaveValueAs(HKEY key, const char* name, const char* saved_name) {
+  DWORD type = 0;
+  DWORD size = 0;
+  LONG status = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+  if (status == ERROR_FILE_NOT_FOUND) return true;
+  if (status != ERROR_SUCCESS) return false;
+  // One spare byte: a value may grow between the two reads, and the guard of the write.
+  std::string bytes(static_cast<std::size_t>(size) + 1, '\0');
+  DWORD read = size;
+  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()),
+                       &read) != ERROR_SUCCESS) {
+    return false;
+  }
+  bytes.resize(read);
+  // A text keeps every character; only its terminating NUL is left out, as before.
+  const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
+  if (text && !bytes.empty() && bytes.back() == '\0') bytes.pop_back();
+  return WriteBytesAsStored(key, saved_name, type, bytes) == ERROR_SUCCESS;
 }
 
 bool EnableShutdownPrivilege() {
@@ -110,6 +132,23 @@ bool LoadShellString(UINT id, std::string& text) {
 std::string FallbackQuestion(UINT id) {
   return id == kShellInstallQuestion ? "Do you want to start the installation now?"
                                      : "Do you want to restart your computer now?";
+}
+
+// The hardware id a driver command acts on; null for a command without one.
+const std::string* HardwareIdArgument(Command command, const std::string& first,
+                                      const std::string& second) {
+  switch (command) {
+    case Command::kInstallDriver:
+    case Command::kUpdateDriver:
+    case Command::kUpdateLegacyDriver:
+      return &second;
+    case Command::kRemoveDriver:
+    case Command::kEnable:
+    case Command::kDisable:
+      return &first;
+    default:
+      return nullptr;
+  }
 }
 
 }  // namespace
@@ -210,16 +249,12 @@ void Installer::RouteUninstallEntry(const std::string& product_key,
                     KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) {
     return;
   }
-  BYTE old_command[kUninstallStringBytes] = {};
-  DWORD type = 0;
-  DWORD size = sizeof(old_command);
-  if (RegQueryValueExA(key.get(), "UninstallString", nullptr, &type, old_command, &size) ==
-      ERROR_SUCCESS) {
-    WriteTextWithoutNul(key.get(), "UnFitdrv", type, TextFromStoredBytes(old_command, size));
-  }
+  // The old command is kept whole, whatever its length and type; when it cannot be kept,
+  // it is not overwritten either.
+  if (!SaveValueAs(key.get(), "UninstallString", "UnFitdrv")) return;
   char command[kUninstallStringBytes] = {};
   CopyBounded(command, sizeof(command), ("UnFitdrv.exe " + argument).c_str());
-  WriteTextWithoutNul(key.get(), "UninstallString", REG_SZ, command);
+  WriteBytesAsStored(key.get(), "UninstallString", REG_SZ, command);
 }
 
 bool Installer::RunCommands(HWND dialog) {
@@ -254,7 +289,7 @@ bool Installer::Execute(const std::string& line, HWND dialog) {
       StartProcess(nullptr, parsed.value, SW_SHOWNORMAL, nullptr);
       break;
     case Command::kRunWait:
-      StartAndWait(first.c_str(), second.empty() ? first : first + " " + second);
+      StartAndWait(first.c_str(), RunWaitCommandLine(first, second));
       break;
     case Command::kMessage:
       hooks_.message_box(dialog, parsed.value, product_name_, MB_OK);
@@ -302,6 +337,11 @@ bool Installer::Execute(const std::string& line, HWND dialog) {
 void Installer::ExecuteDriverCommand(Command command, const std::vector<std::string>& arguments) {
   const std::string first = ArgumentAt(arguments, 0);
   const std::string second = ArgumentAt(arguments, 1);
+  const std::string* hardware_id = HardwareIdArgument(command, first, second);
+  if (hardware_id != nullptr && !NamesDeviceBelowEnumerator(*hardware_id)) {
+    List(RefusedHardwareIdLine(*hardware_id));
+    return;
+  }
   switch (command) {
     case Command::kInstallDriver:
       if (!devices_.InstallForPresentDevice(first, second)) {

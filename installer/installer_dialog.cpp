@@ -58,7 +58,12 @@ class InstallerDialog {
   void OnOk() {
     // Without a script there is nothing to run and nothing has succeeded.
     if (script_missing_) return;
+    // The boot question has no owner, so OK can be pressed while the run waits for its
+    // answer; a second run nested inside the first is never started.
+    if (running_) return;
+    running_ = true;
     installer_->RunCommands(dialog_);
+    running_ = false;
     List("Install Successful !");
   }
 
@@ -84,6 +89,7 @@ class InstallerDialog {
   std::string command_line_;
   std::unique_ptr<Installer> installer_;
   bool script_missing_ = false;
+  bool running_ = false;
 };
 
 struct DialogStart {

@@ -209,4 +209,25 @@ std::string RemoveRecord(const std::string& path) {
   return RecordLine("[Remove]") + RecordLine(path);
 }
 
+bool NamesDeviceBelowEnumerator(const std::string& hardware_id) {
+  const std::size_t separator = hardware_id.find('\\');
+  if (separator == std::string::npos || separator == 0) return false;
+  if (hardware_id.back() == '\\' || hardware_id.find("\\\\") != std::string::npos) return false;
+  // A control character cannot be part of a key name the platform hands out.
+  for (char c : hardware_id) {
+    if (static_cast<unsigned char>(c) < 0x20) return false;
+  }
+  return true;
+}
+
+std::string RefusedHardwareIdLine(const std::string& hardware_id) {
+  return "Hardware ID refused: " + hardware_id + " !";
+}
+
+std::string RunWaitCommandLine(const std::string& program, const std::string& argument) {
+  std::string line = "\"" + program + "\"";
+  if (!argument.empty()) line += " " + argument;
+  return line;
+}
+
 }  // namespace kvo::fitdrv

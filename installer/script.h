@@ -63,6 +63,18 @@ enum class Command {
 };
 Command CommandFromKeyword(const std::string& keyword);
 
+// True when a hardware id names a device below an enumerator ("USB\\VID_FEED&PID_CAFE"):
+// an enumerator, a '\\', then the device, with no empty piece. The driver commands delete
+// the enumeration data of the id, so a bare "USB", "PCI" or "ROOT" would name a whole
+// enumerator branch and is refused, as are "" and ids with empty pieces.
+bool NamesDeviceBelowEnumerator(const std::string& hardware_id);
+// The list line of a refused hardware id.
+std::string RefusedHardwareIdLine(const std::string& hardware_id);
+
+// The command line of runwait: the program path in double quotes, so that a path with
+// blanks stays one argument, then one blank and the argument when there is one.
+std::string RunWaitCommandLine(const std::string& program, const std::string& argument);
+
 // What a command line means to the run loop.
 enum class LineKind { kComment, kSection, kCommand };
 LineKind KindOfLine(const std::string& line);

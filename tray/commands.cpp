@@ -186,6 +186,7 @@ void UnregisterUsbNotifications() {
 }
 
 void PollSnapshotButton() {
+  if (g_quickdock.error_box_shown) return;
   DWORD state = 0;
   if (ReadSnapshotState(&state) && state == kSnapShotPending) SendCommandWord("View", true);
 }

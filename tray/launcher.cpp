@@ -31,6 +31,7 @@ bool FileExists(const std::string& path) {
 
 [[noreturn]] void FatalError(int text_id, const std::string& name) {
   const std::string message = FormatWithName(Text(text_id), name);
+  g_quickdock.error_box_shown = true;
   MessageBoxA(nullptr, message.c_str(), Text(IDS_ERROR), MB_OK);
   ExitProcess(1);
 }
@@ -56,6 +57,7 @@ void FatalMissing(const std::string& name) { FatalError(IDS_MISSING, name); }
 void FatalCannotRun(const std::string& name) { FatalError(IDS_CANNOT_RUN, name); }
 
 bool StartProgram(const char* program, const std::string& argument, bool visible, bool wait) {
+  if (g_quickdock.error_box_shown) return false;
   const std::string path = ProgramPath(g_quickdock.prog_path, program);
   if (!FileExists(path)) FatalMissing(path);
   PROCESS_INFORMATION info = {};

@@ -1,8 +1,12 @@
 // quickdock.exe: the tray companion. It takes no arguments.
 #include <windows.h>
+#include <commctrl.h>
 
 #include "quickdock.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // The toolbox's tooltips and the dialogs' controls, themed through the manifest.
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
   return kvo::tray::RunQuickdock(instance);
 }

@@ -39,6 +39,9 @@ struct QuickdockState {
   bool session_disabled = false;
   bool command_busy = false;
   bool toolbox_open = false;
+  // While a fatal error box is shown, its modal loop still runs the timers: nothing may
+  // start a program (and with it a second box) then.
+  bool error_box_shown = false;
   HWND toolbox = nullptr;
   bool eight_bit_display = false;
   ATOM hot_key_ids[kHotKeyCount] = {};

@@ -7,6 +7,7 @@
 #define IDD_TOOLBOX 104
 #define IDD_ABOUT 165
 #define IDB_ABOUT 171
+#define IDC_ABOUT_TEXT 1001
 #define IDB_FIRST_BUTTON 138
 #define IDB_LAST_BUTTON 161
 

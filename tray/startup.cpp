@@ -152,21 +152,30 @@ void LoadMenus(HINSTANCE instance) {
     CheckMenuItem(g_quickdock.toolbox_menu, IDM_AUTO_HIDE, MF_CHECKED);
 }
 
-INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+// The About text lives in a label, so that its four lines can be read like any window
+// text; the label leaves clicks to the box.
+void AddAboutText(HWND dialog) {
+  const std::string text =
+      AboutText(Text(IDS_VERSION_INFO), Text(IDS_ABOUT_TITLE), g_quickdock.product_version);
+  RECT client = {};
+  GetClientRect(dialog, &client);
+  const RECT area = kAboutTextRect;
+  CreateWindowExA(0, "STATIC", text.c_str(),
+                  WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, area.left, area.top,
+                  client.right - area.left, client.bottom - area.top,
+                  dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ABOUT_TEXT)),
+                  GetModuleHandleA(nullptr), nullptr);
+}
+
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
+      AddAboutText(dialog);
       return TRUE;
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(dialog, &paint);
-      SetBkMode(dc, TRANSPARENT);
-      const std::string text =
-          AboutText(Text(IDS_VERSION_INFO), Text(IDS_ABOUT_TITLE), g_quickdock.product_version);
-      RECT area = kAboutTextRect;
-      DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area, DT_NOCLIP);
-      EndPaint(dialog, &paint);
-      return TRUE;
-    }
+    case WM_CTLCOLORSTATIC:
+      // The text is drawn over the box's own face, as before.
+      SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
+      return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_LBUTTONUP:
       EndDialog(dialog, 0);
       return TRUE;
@@ -343,10 +352,7 @@ int RunQuickdock(HINSTANCE instance) {
   SetTimer(g_quickdock.main_window, kSnapshotPollTimer, kSnapshotPollMs, nullptr);
   SetTimer(g_quickdock.main_window, kCommandBusyTimer, kCommandBusyMs, nullptr);
   SendCommandWord("NoShow", false);
-  if (!g_quickdock.toolbox_open) {
-    g_quickdock.toolbox_open = true;
-    RunToolbox(g_quickdock.main_window);
-  }
+  if (!g_quickdock.toolbox_open) RunToolbox(g_quickdock.main_window);
   MSG message;
   int quit_code = 0;
   for (;;) {

@@ -276,8 +276,11 @@ void OpenSettingsKeyForMenu() {
 }
 
 void RunToolbox(HWND owner) {
+  g_quickdock.toolbox_open = true;
   DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_TOOLBOX), owner, ToolboxProc,
                   0);
+  // Closed, or never created at all: either way the toolbox can be opened again.
+  g_quickdock.toolbox_open = false;
 }
 
 void ShowToolbox() {
@@ -285,7 +288,6 @@ void ShowToolbox() {
     NudgeToolbox();
     return;
   }
-  g_quickdock.toolbox_open = true;
   RunToolbox(g_quickdock.main_window);
 }
 

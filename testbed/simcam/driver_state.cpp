@@ -174,6 +174,10 @@ DriverState LoadDriverState() {
     std::snprintf(name, sizeof(name), kVideoControlModeValue, stream);
     state.video_control_mode[stream] = ReadSimCamDword(name).value_or(0);
   }
+  const DWORD zoom_maximum = ReadSimCamDword(kZoomMaximumValue).value_or(kZoomMaximum);
+  state.zoom_maximum = zoom_maximum <= static_cast<DWORD>(kZoomLevelLimit)
+                           ? static_cast<int32_t>(zoom_maximum)
+                           : kZoomMaximum;
   return state;
 }
 
@@ -194,6 +198,8 @@ CameraSettings LoadCurrentSettings() {
 }
 
 bool PoweredOn() { return ReadSimCamDword(kPoweredOnValue).value_or(1) != 0; }
+
+DWORD PowerCycle() { return ReadSimCamDword(kPowerCycleValue).value_or(0); }
 
 std::string InstanceKeyPath() { return std::string(kDriverKeyPath) + kInstanceKeySuffix; }
 

@@ -39,6 +39,8 @@ bool StoreDriverState(const DriverState& state);
 CameraSettings LoadCurrentSettings();
 
 bool PoweredOn();
+// Counts the switch-offs: a filter bound in an earlier cycle speaks to a removed device.
+DWORD PowerCycle();
 
 // Creates HKLM\SOFTWARE\CAMDRV\USBCAM\CAMSTD (InstanceIndex 0, "ii0000" naming the instance
 // key in kernel form) and the instance key; true when both exist afterwards.

@@ -92,12 +92,23 @@ STDMETHODIMP SimCamFilter::Stop() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   for (auto& pin : pins_) pin->Deactivate();
   state_ = State_Stopped;
+  refused_ = S_OK;
+  return S_OK;
+}
+
+// Why the camera cannot start (or go on) streaming now; S_OK when it can.
+HRESULT SimCamFilter::StartRefusal() const {
+  if (!DevicePresent()) return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+  if (RunFails()) return HRESULT_FROM_WIN32(ERROR_BUSY);
   return S_OK;
 }
 
 STDMETHODIMP SimCamFilter::Pause() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   if (state_ == State_Stopped) {
+    // Only a start is refused: a running graph that stops pauses its filters first.
+    refused_ = StartRefusal();
+    if (FAILED(refused_)) return refused_;
     for (auto& pin : pins_) {
       const HRESULT hr = pin->Activate();
       if (FAILED(hr)) {
@@ -114,6 +125,8 @@ STDMETHODIMP SimCamFilter::Pause() {
 
 STDMETHODIMP SimCamFilter::Run(REFERENCE_TIME start) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
+  refused_ = StartRefusal();
+  if (FAILED(refused_)) return refused_;
   if (state_ == State_Stopped) {
     const HRESULT hr = Pause();
     if (FAILED(hr)) return hr;
@@ -128,6 +141,9 @@ STDMETHODIMP SimCamFilter::GetState(DWORD, FILTER_STATE* state) {
   if (state == nullptr) return E_POINTER;
   std::lock_guard<std::recursive_mutex> guard(lock_);
   *state = state_;
+  // A refused start stays visible until the next Stop: a graph whose renderer answered its
+  // Pause with S_FALSE overlooks the camera's failed Pause, but not a failed state.
+  if (state_ == State_Stopped && FAILED(refused_)) return refused_;
   // A live source has nothing to show while paused; without this a graph never starts.
   return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
 }
@@ -212,6 +228,12 @@ HRESULT SimCamFilter::PropertyCall(bool is_set, REFGUID set, DWORD id, LPVOID in
   request.data = data;
   request.data_length = data_length;
   PropertyAnswer answer;
+  if (!DevicePresent()) {
+    answer = RefusePropertyCall(request, kStatusDeviceRemoved);
+    if (returned != nullptr) *returned = 0;
+    AppendPropertyCall(answer.call);
+    return answer.status;
+  }
   {
     StateLock lock;
     DriverState state = LoadDriverState();
@@ -268,7 +290,9 @@ FrameSize SimCamFilter::CaptureSize() const {
   return kDefaultFrameSize;
 }
 
-bool SimCamFilter::DevicePresent() const { return device_ != Device::kFirst || PoweredOn(); }
+bool SimCamFilter::DevicePresent() const {
+  return device_ != Device::kFirst || (PoweredOn() && PowerCycle() == power_cycle_);
+}
 
 bool SimCamFilter::ClaimDevice() { return claim_.Acquire(); }
 

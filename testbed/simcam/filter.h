@@ -15,6 +15,7 @@
 #include "frame_sizes.h"
 #include "live_objects.h"
 #include "registration.h"
+#include "shared_picture.h"
 
 namespace kvo::simcam {
 
@@ -64,15 +65,20 @@ class SimCamFilter final : public IBaseFilter,
   FILTER_STATE state() const { return state_; }
   Device device() const { return device_; }
   FrameSize CaptureSize() const;
+  // The device is on and was not switched off since this filter was bound: a filter of an
+  // earlier power cycle speaks to a removed device for good.
   bool DevicePresent() const;
   bool ClaimDevice();
   void ReleaseDeviceWhenIdle();
   // Posts an event to the graph's event sink (from any thread).
   void NotifyEvent(long code, LONG_PTR first, LONG_PTR second);
+  // The picture of the current frame, shared by the pins' streaming threads.
+  SharedPicture& picture() { return picture_; }
 
  private:
   SimCamFilter();
   ~SimCamFilter();
+  HRESULT StartRefusal() const;
   HRESULT PropertyCall(bool is_set, REFGUID set, DWORD id, LPVOID instance,
                        DWORD instance_length, LPVOID data, DWORD data_length, DWORD* returned);
 
@@ -80,13 +86,16 @@ class SimCamFilter final : public IBaseFilter,
   std::atomic<ULONG> references_{1};
   std::recursive_mutex lock_;
   FILTER_STATE state_ = State_Stopped;
+  HRESULT refused_ = S_OK;  // why the last start was refused, until the next Stop
   REFERENCE_TIME start_ = 0;
   Microsoft::WRL::ComPtr<IReferenceClock> clock_;
   IFilterGraph* graph_ = nullptr;  // not counted: the graph owns the filter
   std::mutex graph_lock_;          // guards graph_ for the streaming threads' events
   WCHAR name_[MAX_FILTER_NAME] = {};
   Device device_ = Device::kFirst;
+  DWORD power_cycle_ = PowerCycle();
   DeviceClaim claim_;
+  SharedPicture picture_;
   std::vector<std::unique_ptr<OutputPin>> pins_;
 };
 

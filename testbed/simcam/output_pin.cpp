@@ -422,7 +422,7 @@ void OutputPin::StreamLoop() {
       WaitForSingleObject(wake_.get(), static_cast<DWORD>((next - now) / 10000) + 1);
       continue;
     }
-    if (lost || !PoweredOn()) {
+    if (lost || !filter_->DevicePresent()) {
       if (!lost) {
         // Switched off: no more frames, and the graph learns that the device is gone.
         filter_->NotifyEvent(EC_DEVICE_LOST,
@@ -462,11 +462,8 @@ void OutputPin::DeliverFrame(REFERENCE_TIME now, uint32_t frame_number, bool fir
   BYTE* buffer = nullptr;
   const long image_size = connected_size_.width * connected_size_.height * 3;
   if (FAILED(sample->GetPointer(&buffer)) || sample->GetSize() < image_size) return;
-  const CameraSettings settings = LoadCurrentSettings();
-  PictureClock clock = ClockNow();
-  clock.frame_number = frame_number;
-  RenderPicture(settings, overlay.For(settings.overlay_path), clock, connected_size_.width,
-                connected_size_.height, buffer, static_cast<size_t>(connected_size_.width) * 3);
+  filter_->picture().Fill(this, frame_number, connected_size_.width, connected_size_.height,
+                          buffer, overlay);
   REFERENCE_TIME start = now;
   REFERENCE_TIME stop = now + kFrameInterval;
   sample->SetActualDataLength(image_size);

@@ -221,7 +221,7 @@ void DrawOverlay(const Canvas& canvas, const OverlayImage& overlay) {
   for (int y = 0; y < overlay.height && 4 + y < canvas.height(); ++y) {
     for (int x = 0; x < overlay.width; ++x) {
       const uint8_t* p = &overlay.pixels[(static_cast<size_t>(y) * overlay.width + x) * 3];
-      if (p[0] == 255 && p[1] == 0 && p[2] == 255) continue;
+      if (p[0] == 255 && p[1] == 0 && p[2] == 0) continue;  // pure blue: the banner's background
       canvas.Put(left + x, 4 + y, Bgr{p[0], p[1], p[2]});
     }
   }

@@ -14,7 +14,7 @@
 namespace kvo::simcam {
 
 // A bitmap laid over the picture (id 34): 3 bytes per pixel (blue, green, red), top row
-// first. Pixels of pure magenta are transparent.
+// first. Pixels of pure blue (the colour the zoom banner is drawn on) are transparent.
 struct OverlayImage {
   int width = 0;
   int height = 0;

@@ -34,8 +34,9 @@ std::optional<Range> ImageRange(uint32_t id) {
   }
 }
 
+// What a stored setting may hold; a set is checked against the camera's maximum as well.
 bool ZoomValueAllowed(uint32_t id, int32_t value) {
-  if (id == kZoomLevel) return value >= 0 && value <= kZoomMaximum;
+  if (id == kZoomLevel) return value >= 0 && value <= kZoomLevelLimit;
   if (id == kZoomEnable) return value == 0 || value == 1;
   return true;
 }
@@ -99,6 +100,9 @@ void HandleImageNumeric(const PropertyRequest& request, DriverState& state,
     return;
   }
   state.current.image[request.id] = record.value;
+  // The banner of id 34 lies over the picture until the next effect set, which brings back
+  // the frame or no overlay at all.
+  if (request.id == kEffect) std::memset(state.current.overlay_path, 0, kOverlayPathSize);
   answer.effects.settings_changed = true;
 }
 
@@ -132,7 +136,7 @@ void HandleZoom(const PropertyRequest& request, DriverState& state, PropertyAnsw
   CameraSettings& settings = state.current;
   if (!request.is_set) {
     switch (request.id) {
-      case kZoomMax: record.value = kZoomMaximum; break;
+      case kZoomMax: record.value = state.zoom_maximum; break;
       case kPanXMinus: case kPanXPlus: record.value = settings.pan_x; break;
       case kPanYMinus: case kPanYPlus: record.value = settings.pan_y; break;
       default: record.value = settings.zoom[request.id];
@@ -143,6 +147,14 @@ void HandleZoom(const PropertyRequest& request, DriverState& state, PropertyAnsw
     return;
   }
   answer.call.value = record.value;
+  const bool is_pan = request.id == kPanXMinus || request.id == kPanXPlus ||
+                      request.id == kPanYMinus || request.id == kPanYPlus;
+  // A pan step carries the zoom level; a level the camera cannot have is refused.
+  const bool level_outside = record.value < 0 || record.value > UsableZoomMaximum(state);
+  if ((is_pan || request.id == kZoomLevel) && level_outside) {
+    answer.status = kStatusInvalidData;
+    return;
+  }
   switch (request.id) {
     case kZoomMax: answer.status = kStatusInvalidArgument; return;  // read only
     case kPanXMinus: settings.pan_x -= kPanStep; break;
@@ -287,6 +299,25 @@ std::optional<CameraSettings> DeserializeSettings(const uint8_t* bytes, size_t s
   KeepPanInsideZoom(settings);
   settings.overlay_path[kOverlayPathSize - 1] = '\0';
   return settings;
+}
+
+int32_t UsableZoomMaximum(const DriverState& state) {
+  if (state.zoom_maximum <= 0) return kZoomMaximum;
+  return state.zoom_maximum > kZoomLevelLimit ? kZoomLevelLimit : state.zoom_maximum;
+}
+
+PropertyAnswer RefusePropertyCall(const PropertyRequest& request, int32_t status) {
+  PropertyAnswer answer;
+  PropertyCall& call = answer.call;
+  call.is_set = request.is_set;
+  call.set = request.set;
+  call.id = request.id;
+  call.instance_length = request.instance_length;
+  call.data_length = request.data_length;
+  call.flags = RecordFlags(request);
+  if (request.is_set) RecordWhatWasSent(request, call);
+  answer.status = call.status = status;
+  return answer;
 }
 
 PropertyAnswer HandlePropertyCall(const PropertyRequest& request, DriverState& state) {

@@ -15,7 +15,8 @@ namespace kvo::simcam {
 constexpr uint32_t kImagePropertyCount = 39;  // ids 0-38
 constexpr uint32_t kZoomPropertyCount = 13;   // ids 0-12
 constexpr uint32_t kOverlayPathSize = 260;    // 259 characters and the NUL
-constexpr int32_t kZoomMaximum = 64;
+constexpr int32_t kZoomMaximum = 64;         // what the camera reports unless told otherwise
+constexpr int32_t kZoomLevelLimit = 127;     // no level reaches 128: the factor is 128 / (128 - level)
 constexpr int32_t kPanStep = 4;               // 1/256 of the picture per pan command
 
 // The statuses the driver answers (HRESULT values of the platform).
@@ -24,6 +25,8 @@ constexpr int32_t kStatusInvalidArgument = static_cast<int32_t>(0x80070057);
 constexpr int32_t kStatusInvalidData = static_cast<int32_t>(0x8007000D);
 constexpr int32_t kStatusIdUnsupported = static_cast<int32_t>(0x80070490);
 constexpr int32_t kStatusSetUnsupported = static_cast<int32_t>(0x80070492);
+// ERROR_DEVICE_NOT_CONNECTED: a handle bound before the camera was switched off.
+constexpr int32_t kStatusDeviceRemoved = static_cast<int32_t>(0x8007048F);
 
 // Image property ids the picture obeys or the commands use.
 enum ImageId : uint32_t {
@@ -61,7 +64,13 @@ struct DriverState {
   CameraSettings current = DefaultSettings();
   std::optional<CameraSettings> saved;
   uint32_t video_control_mode[2] = {0, 0};
+  // What id 9 of the zoom set reports, 0 to kZoomLevelLimit. A camera reporting 0 zooms to
+  // kZoomMaximum, as its callers assume.
+  int32_t zoom_maximum = kZoomMaximum;
 };
+
+// The highest zoom level the camera takes: its reported maximum, kZoomMaximum for 0.
+int32_t UsableZoomMaximum(const DriverState& state);
 
 // What a call asks of the driver beyond its state.
 struct CallEffects {
@@ -90,6 +99,9 @@ struct PropertyAnswer {
 };
 
 PropertyAnswer HandlePropertyCall(const PropertyRequest& request, DriverState& state);
+// The answer to a call the driver cannot serve at all (a removed device): the record shows
+// what was sent, the status is the given one, nothing is written back.
+PropertyAnswer RefusePropertyCall(const PropertyRequest& request, int32_t status);
 
 // Whether the property set answers this id at all (the support query).
 bool PropertySupported(CallSet set, uint32_t id);

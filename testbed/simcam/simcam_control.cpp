@@ -1,6 +1,5 @@
 #include "simcam_control.h"
 
-#include <dbt.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -52,11 +51,6 @@ HRESULT WithCom(Work work) {
   ComApartment apartment(COINIT_MULTITHREADED);
   if (!apartment.ok() && apartment.result() != RPC_E_CHANGED_MODE) return apartment.result();
   return work();
-}
-
-BOOL CALLBACK CollectTopWindow(HWND window, LPARAM list) {
-  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-  return TRUE;
 }
 
 }  // namespace
@@ -111,14 +105,26 @@ long LiveObjects() {
   return count ? count() : 0;
 }
 
-bool PressButton() { return TriggerModeSet() && TakeStill(); }
+// A switched-off camera has no button.
+bool PressButton() { return PoweredOn() && TriggerModeSet() && TakeStill(); }
 
 bool TriggerModeSet() { return ReadSimCamDword(kTriggerModeValue).value_or(0) != 0; }
 
 bool ClearTriggerMode() { return WriteSimCamDword(kTriggerModeValue, 0); }
 
+// Switching off ends every binding (the next cycle begins) and, as on the hardware, the
+// video-control modes with the trigger.
+bool ForgetBindingsAndModes() {
+  StateLock lock;
+  DriverState state = LoadDriverState();
+  state.video_control_mode[0] = state.video_control_mode[1] = 0;
+  return WriteSimCamDword(kPowerCycleValue, PowerCycle() + 1) && StoreDriverState(state) &&
+         ClearTriggerMode();
+}
+
 bool SetPowered(bool on) {
   if (!WriteSimCamDword(kPoweredOnValue, on ? 1 : 0)) return false;
+  if (!on && !ForgetBindingsAndModes()) return false;
   const HRESULT hr = WithCom([on] {
     return on ? RegisterDevice(Device::kFirst) : UnregisterDevice(Device::kFirst);
   });
@@ -127,28 +133,13 @@ bool SetPowered(bool on) {
 
 bool IsPowered() { return PoweredOn(); }
 
-int BroadcastDeviceChange(bool arrival, DWORD timeout_ms) {
-  struct {
-    DEV_BROADCAST_DEVICEINTERFACE_A header;
-    char rest[sizeof(kDeviceInterfaceName)];
-  } message = {};
-  message.header.dbcc_size = sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) + sizeof(kDeviceInterfaceName);
-  message.header.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  // GUID_DEVINTERFACE_USB_DEVICE, the class the name ends with.
-  message.header.dbcc_classguid = {0xA5DCBF10, 0x6530, 0x11D2,
-                                   {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
-  std::memcpy(message.header.dbcc_name, kDeviceInterfaceName, sizeof(kDeviceInterfaceName));
-  std::vector<HWND> windows;
-  EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&windows));
-  const WPARAM event = arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
-  int reached = 0;
-  for (HWND window : windows) {
-    DWORD_PTR result = 0;
-    if (SendMessageTimeoutA(window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&message),
-                            SMTO_ABORTIFHUNG | SMTO_NORMAL, timeout_ms, &result))
-      ++reached;
-  }
-  return reached;
+bool SetRunFails(bool fail) { return WriteSimCamDword(kRunFailsValue, fail ? 1 : 0); }
+
+bool RunFails() { return ReadSimCamDword(kRunFailsValue).value_or(0) != 0; }
+
+bool SetZoomMaximum(int maximum) {
+  if (maximum < 0 || maximum > kZoomLevelLimit) return false;
+  return WriteSimCamDword(kZoomMaximumValue, static_cast<DWORD>(maximum));
 }
 
 bool SetSecondDevice(bool present) {
@@ -192,6 +183,8 @@ bool ResetCamera() {
   // The prefix is installed with both cameras; a test that took the second away gets it back.
   ok = SUCCEEDED(WithCom([] { return RegisterDevice(Device::kSecond); })) && ok;
   ok = SetHeld(false) && ok;
+  ok = SetRunFails(false) && ok;
+  ok = DeleteSimCamValue(kZoomMaximumValue) && ok;
   ok = SetStillFormat(StillFormat::kPacked) && ok;
   ok = SetStillSize(0, 0) && ok;
   ok = SetPreviewPin(true) && ok;
@@ -221,6 +214,9 @@ std::string DescribeState() {
        << "registered: " << (DeviceRegistered(Device::kFirst) ? "yes" : "no")
        << ", second device: " << (DeviceRegistered(Device::kSecond) ? "yes" : "no") << "\n"
        << "held by another application: " << (IsHeld() ? "yes" : "no") << "\n"
+       << "run fails: " << (RunFails() ? "yes" : "no") << "\n"
+       << "zoom maximum reported: " << LoadDriverState().zoom_maximum << "\n"
+       << "power cycle: " << PowerCycle() << "\n"
        << "streaming process: " << (DeviceOwned(0) ? "yes" : "no") << "\n"
        << "preview pin: " << (PreviewPinPresent() ? "on" : "off") << "\n"
        << "trigger mode: " << (TriggerModeSet() ? "set" : "not set") << "\n"

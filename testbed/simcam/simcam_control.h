@@ -14,7 +14,10 @@
 //   button     PressButton: the snapshot button; takes a still when the trigger mode
 //              (video-control mode 4) has been set, as the driver does.
 //   power      SetPowered: PoweredOn and the device's presence in the video input
-//              category; BroadcastDeviceChange sends the USB removal or arrival message.
+//              category; AnnounceDeviceEvent (device_events.h) sends the USB removal,
+//              removal query or arrival as the platform does.
+//   faults     SetRunFails: Run and Pause of the camera's graphs fail.
+//   zoom       SetZoomMaximum: what the camera reports as its highest zoom level.
 //   hold       SetHeld: another application holds the camera; pins refuse to connect.
 //   stills     SetStillFormat / SetStillSize: format and size of the snapshot files.
 //   preview    SetPreviewPin: whether filters created from now on have a "Preview" pin.
@@ -28,6 +31,7 @@
 #include <vector>
 
 #include "call_record.h"
+#include "device_events.h"
 #include "simcam_names.h"
 
 namespace kvo::simcam {
@@ -58,15 +62,25 @@ bool TriggerModeSet();
 bool ClearTriggerMode();
 
 // ---- power ----
-// Off: PoweredOn = 0, the first device leaves the video input category, its filters stop
-// delivering frames and a running graph receives EC_DEVICE_LOST. On: PoweredOn = 1 and the
-// device is registered again. Needs COM on the calling thread (initialised when absent).
+// Off: PoweredOn = 0, the first device leaves the video input category, every filter bound
+// so far is stale for good (its property calls, Pause and Run fail with
+// HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED), its pins stop delivering and a running
+// graph receives EC_DEVICE_LOST), the video-control modes and the trigger are cleared. On:
+// PoweredOn = 1 and the device is registered again; only filters bound from now on work.
+// Needs COM on the calling thread (initialised when absent).
 bool SetPowered(bool on);
 bool IsPowered();
-// Sends WM_DEVICECHANGE (DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE) with a
-// DEV_BROADCAST_DEVICEINTERFACE_A naming kDeviceInterfaceName to every top-level window,
-// synchronously, at most timeout_ms per window. Returns the number of windows reached.
-int BroadcastDeviceChange(bool arrival, DWORD timeout_ms = 2000);
+
+// ---- faults ----
+// While set, Pause and Run of every simulated camera filter fail with
+// HRESULT_FROM_WIN32(ERROR_BUSY), as when another program took the camera meanwhile.
+bool SetRunFails(bool fail);
+bool RunFails();
+
+// ---- zoom ----
+// What id 9 of the zoom set reports (0 to 127; 64 after a reset). Levels up to it are
+// taken, up to 64 when it reports 0.
+bool SetZoomMaximum(int maximum);
 
 // ---- a second video device ----
 // Registers (true) or removes the second camera, usb#vid_feed&pid_beef#simcam0002, named
@@ -94,7 +108,7 @@ bool SetPreviewPin(bool present);
 bool PreviewPinPresent();
 
 // ---- everything back to the installation's state ----
-// Powered on, both cameras registered, not held, packed stills at the current format, preview pin present, trigger
+// Powered on, both cameras registered, not held, Run working, zoom maximum 64, packed stills at the current format, preview pin present, trigger
 // cleared, the snapshot state cleared, property defaults, an empty record.
 bool ResetCamera();
 

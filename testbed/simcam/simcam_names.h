@@ -19,6 +19,9 @@ constexpr char kSettingsValue[] = "Settings";            // REG_BINARY, current 
 constexpr char kSavedSettingsValue[] = "SavedSettings";  // REG_BINARY, stored by id 26
 constexpr char kStillCountValue[] = "StillCount";        // DWORD, stills taken so far
 constexpr char kSecondDeviceValue[] = "SecondDevice";    // DWORD 1: register the second device
+constexpr char kPowerCycleValue[] = "PowerCycle";        // DWORD, switch-offs so far
+constexpr char kRunFailsValue[] = "RunFails";            // DWORD 1: Run and Pause fail
+constexpr char kZoomMaximumValue[] = "ZoomMaximum";      // DWORD, id 9 of the zoom set
 
 // The filter's class id {5C1A7E10-3B2D-4F6A-9E21-7A0B5C3D9F01}.
 constexpr char kFilterClsidText[] = "{5C1A7E10-3B2D-4F6A-9E21-7A0B5C3D9F01}";

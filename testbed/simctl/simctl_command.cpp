@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kMinSide = 16;
 constexpr int kMaxSide = 4096;
+constexpr int kMaxZoomMax = 127;  // 128 would make the zoom factor 128 / (128 - level) divide by 0
 
 std::optional<int> ParseSide(const std::string& text) {
   if (text.empty() || text.size() > 5) return std::nullopt;
@@ -50,8 +51,22 @@ std::optional<Command> ParseSet(const std::string& what, const std::string& valu
     command.height = *height;
     return command;
   }
-  if (what == "preview" || what == "second-device") {
-    command.action = what == "preview" ? Action::kPreviewPin : Action::kSecondDevice;
+  if (what == "zoom-max") {
+    command.action = Action::kZoomMax;
+    const bool digits = !value.empty() && value.size() <= 3 &&
+                        value.find_first_not_of("0123456789") == std::string::npos;
+    const int number = digits ? std::atoi(value.c_str()) : -1;
+    if (number < 0 || number > kMaxZoomMax) {
+      *error = "zoom-max takes 0 to 127";
+      return std::nullopt;
+    }
+    command.zoom_max = number;
+    return command;
+  }
+  if (what == "preview" || what == "second-device" || what == "run-fails") {
+    command.action = what == "preview"         ? Action::kPreviewPin
+                     : what == "second-device" ? Action::kSecondDevice
+                                               : Action::kRunFails;
     const auto on = ParseSwitch(value);
     if (!on) {
       *error = what + " takes on or off";
@@ -69,12 +84,15 @@ std::optional<Command> ParseSet(const std::string& what, const std::string& valu
 const char kUsage[] =
     "usage: simctl COMMAND\n"
     "  press                      press the camera's snapshot button\n"
-    "  off | on                   switch the camera off or on (with the USB broadcast)\n"
+    "  off | on                   switch the camera off or on (USB removal / arrival)\n"
+    "  query-remove               ask the windows whether the camera may be removed\n"
     "  hold | release             another application holds or releases the camera\n"
     "  set still-format packed|planar\n"
     "  set still-size WIDTHxHEIGHT|current\n"
     "  set preview on|off         the Preview pin of filters bound from now on\n"
     "  set second-device on|off   the second video device\n"
+    "  set run-fails on|off       Run and Pause of the camera's graphs fail\n"
+    "  set zoom-max 0..127        what the camera reports as its highest zoom level\n"
     "  log                        print, then clear, the property-call record\n"
     "  state                      print the camera's state\n"
     "  reset                      everything back to the installation's state\n";
@@ -98,6 +116,7 @@ std::optional<Command> ParseCommand(const std::vector<std::string>& args, std::s
     const char* word;
     Action action;
   } kSimple[] = {{"press", Action::kPress}, {"off", Action::kOff},     {"on", Action::kOn},
+                 {"query-remove", Action::kQueryRemove},
                  {"hold", Action::kHold},   {"release", Action::kRelease},
                  {"log", Action::kLog},     {"state", Action::kState}, {"reset", Action::kReset}};
   for (const auto& entry : kSimple) {

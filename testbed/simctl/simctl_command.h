@@ -8,8 +8,8 @@
 namespace kvo::simctl {
 
 enum class Action {
-  kPress, kOff, kOn, kHold, kRelease, kStillFormat, kStillSize, kPreviewPin, kSecondDevice,
-  kLog, kState, kReset,
+  kPress, kOff, kOn, kQueryRemove, kHold, kRelease, kStillFormat, kStillSize, kPreviewPin,
+  kSecondDevice, kRunFails, kZoomMax, kLog, kState, kReset,
 };
 
 struct Command {
@@ -17,7 +17,8 @@ struct Command {
   bool planar = false;       // kStillFormat
   int width = 0;             // kStillSize; 0 x 0 = the current format
   int height = 0;
-  bool on = false;           // kPreviewPin, kSecondDevice
+  bool on = false;           // kPreviewPin, kSecondDevice, kRunFails
+  int zoom_max = 0;          // kZoomMax, 0 to 127
 };
 
 // The command of the arguments after the program name, or nullopt with *error set.

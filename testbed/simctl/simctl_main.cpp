@@ -27,11 +27,20 @@ int PrintAndClearRecord() {
   return Result(ClearPropertyCalls(), "clearing the record");
 }
 
+int Announce(DeviceEvent event, const char* what) {
+  const DeliveryResult result = AnnounceDeviceEvent(event, kBroadcastTimeoutMs);
+  if (result.path == DeliveryPath::kPlugPlayService)
+    std::printf("%s: told through the %s\n", what, DeliveryPathName(result.path));
+  else
+    std::printf("%s: %s to %d windows (plug-and-play service: RPC status %ld)\n", what,
+                DeliveryPathName(result.path), result.windows, result.service_status);
+  return 0;
+}
+
 int SwitchPower(bool on) {
   if (!SetPowered(on)) return Result(false, on ? "on" : "off");
-  const int reached = BroadcastDeviceChange(on, kBroadcastTimeoutMs);
-  std::printf("camera %s; %d windows told\n", on ? "on" : "off", reached);
-  return 0;
+  return Announce(on ? DeviceEvent::kArrival : DeviceEvent::kRemoveComplete,
+                  on ? "camera on" : "camera off");
 }
 
 int Run(const Command& command) {
@@ -44,6 +53,7 @@ int Run(const Command& command) {
     }
     case Action::kOff: return SwitchPower(false);
     case Action::kOn: return SwitchPower(true);
+    case Action::kQueryRemove: return Announce(DeviceEvent::kQueryRemove, "removal query");
     case Action::kHold: return Result(SetHeld(true), "hold");
     case Action::kRelease: return Result(SetHeld(false), "release");
     case Action::kStillFormat:
@@ -53,6 +63,8 @@ int Run(const Command& command) {
       return Result(SetStillSize(command.width, command.height), "still-size");
     case Action::kPreviewPin: return Result(SetPreviewPin(command.on), "preview");
     case Action::kSecondDevice: return Result(SetSecondDevice(command.on), "second-device");
+    case Action::kRunFails: return Result(SetRunFails(command.on), "run-fails");
+    case Action::kZoomMax: return Result(SetZoomMaximum(command.zoom_max), "zoom-max");
     case Action::kLog: return PrintAndClearRecord();
     case Action::kState: std::printf("%s", DescribeState().c_str()); return 0;
     case Action::kReset: return Result(ResetCamera(), "reset");

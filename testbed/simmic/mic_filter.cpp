@@ -213,7 +213,9 @@ class MicFilter final : public IBaseFilter, public IAMFilterMiscFlags, public IP
   IPin* pin() { return &pin_; }
 
  private:
-  ~MicFilter() { StopStreaming(); }
+  // Released without Stop: the releasing thread (never the streaming thread, which holds
+  // no reference) ends the stream before anything goes.
+  ~MicFilter() { Stop(); }
 
   HRESULT StartStreaming();
   void StopStreaming();
@@ -231,6 +233,7 @@ class MicFilter final : public IBaseFilter, public IAMFilterMiscFlags, public IP
   std::wstring name_;
   ComPtr<IReferenceClock> clock_;
   REFERENCE_TIME run_start_ = 0;
+  LONGLONG next_buffer_ = 0;  // the buffer the next run delivers first; 0 after Stop
   kvo::UniqueHandle stop_event_;
   kvo::UniqueHandle thread_;
   ToneGenerator tone_{device_.tone_hz, kSamplesPerSecond, kAmplitude};
@@ -397,6 +400,7 @@ STDMETHODIMP MicFilter::Stop() {
   StopStreaming();
   Lock lock(lock_);
   state_ = State_Stopped;
+  next_buffer_ = 0;
   return S_OK;
 }
 
@@ -457,13 +461,10 @@ STDMETHODIMP MicFilter::Load(IPropertyBag* bag, IErrorLog* log) {
 HRESULT MicFilter::StartStreaming() {
   stop_event_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (!stop_event_) return HRESULT_FROM_WIN32(GetLastError());
-  AddRef();  // the thread's reference, released when it ends
+  // No reference for the thread: a final Release on it would wait for the thread itself.
+  // The filter outlives the thread because Stop, Pause and the destructor join it.
   thread_.reset(CreateThread(nullptr, 0, StreamThread, this, 0, nullptr));
-  if (!thread_) {
-    const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
-    Release();
-    return hr;
-  }
+  if (!thread_) return HRESULT_FROM_WIN32(GetLastError());
   return S_OK;
 }
 
@@ -480,9 +481,7 @@ void MicFilter::StopStreaming() {
 }
 
 DWORD WINAPI MicFilter::StreamThread(void* self) {
-  auto* filter = static_cast<MicFilter*>(self);
-  filter->Stream();
-  filter->Release();
+  static_cast<MicFilter*>(self)->Stream();
   return 0;
 }
 
@@ -506,14 +505,18 @@ void MicFilter::Stream() {
   IMemAllocator* allocator = nullptr;
   IMemInputPin* input = nullptr;
   HANDLE stop = nullptr;
+  LONGLONG first = 0;
   {
     Lock lock(lock_);
     allocator = pin_.allocator();
     input = pin_.input();
     stop = stop_event_.get();
+    first = next_buffer_;
   }
-  const DWORD started_ticks = GetTickCount();
-  for (LONGLONG n = 0;; ++n) {
+  // After a pause the stream goes on where it stopped, as the graph's stream time does.
+  const DWORD started_ticks =
+      GetTickCount() - static_cast<DWORD>(first * kBufferDuration / 10000);
+  for (LONGLONG n = first;; ++n) {
     REFERENCE_TIME start = n * kBufferDuration;
     REFERENCE_TIME end = start + kBufferDuration;
     const REFERENCE_TIME wait = end - StreamTime(started_ticks);
@@ -530,9 +533,11 @@ void MicFilter::Stream() {
     sample->SetActualDataLength(static_cast<long>(kBytesPerBuffer));
     sample->SetTime(&start, &end);
     sample->SetSyncPoint(TRUE);
-    if (n == 0) sample->SetDiscontinuity(TRUE);
+    if (n == first) sample->SetDiscontinuity(TRUE);
     // A receiver that refuses (flushing, stopping, failed) ends this run's stream.
     if (input->Receive(sample.Get()) != S_OK) return;
+    Lock lock(lock_);
+    next_buffer_ = n + 1;
   }
 }
 

@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <algorithm>
 #include <vector>
 
+#include "bounded_copy.h"
 #include "device_match.h"
 #include "format_text.h"
 #include "hidden_compressors.h"
@@ -133,6 +136,39 @@ TEST(FormatText, DialogLines) {
   EXPECT_EQ(DescribeStreamFormat(320, 240, 24, 333333), "320 x 240, 24 bit, 30.00 fps");
   EXPECT_EQ(DescribeStreamFormat(640, -480, 24, 666666), "640 x 480, 24 bit, 15.00 fps");
   EXPECT_EQ(DescribeStreamFormat(160, 120, 24, 0), "160 x 120, 24 bit, ? fps");
+}
+
+TEST(BoundedCopy, WidePathIsCutTerminatedAndMayBeCopiedOntoItself) {
+  wchar_t buffer[8];
+  CopyWideText(buffer, 8, L"c:\\a.avi");
+  EXPECT_EQ(std::wstring(buffer), L"c:\\a.av");
+  // A rebuild hands a field back into itself: the text stays as it is.
+  CopyWideText(buffer, 8, buffer);
+  EXPECT_EQ(std::wstring(buffer), L"c:\\a.av");
+  // Overlapping by one character, as a shifted path would.
+  CopyWideText(buffer, 8, buffer + 1);
+  EXPECT_EQ(std::wstring(buffer), L":\\a.av");
+  CopyWideText(buffer, 8, nullptr);
+  EXPECT_EQ(std::wstring(buffer), L"");
+  CopyWideText(buffer, 1, L"x");
+  EXPECT_EQ(buffer[0], L'\0');
+}
+
+TEST(BoundedCopy, FormatBlockKeepsThePinsSizeAndTail) {
+  // A pin block of 88 header bytes plus a 16-byte tail (masks); the stored header is 88.
+  std::vector<uint8_t> pin(104);
+  for (std::size_t i = 0; i < pin.size(); ++i) pin[i] = static_cast<uint8_t>(i);
+  const std::vector<uint8_t> stored(88, 0xAB);
+  const std::vector<uint8_t> block =
+      FormatBlockWithStoredHeader(pin.data(), pin.size(), stored.data(), stored.size());
+  ASSERT_EQ(block.size(), pin.size()) << "the block must be as long as the size handed over";
+  EXPECT_TRUE(std::equal(stored.begin(), stored.end(), block.begin()));
+  EXPECT_TRUE(std::equal(pin.begin() + 88, pin.end(), block.begin() + 88)) << "tail lost";
+  // Exactly the header: the stored bytes, nothing more.
+  EXPECT_EQ(FormatBlockWithStoredHeader(pin.data(), 88, stored.data(), 88), stored);
+  // A block shorter than the header cannot take it.
+  EXPECT_TRUE(FormatBlockWithStoredHeader(pin.data(), 40, stored.data(), 88).empty());
+  EXPECT_TRUE(FormatBlockWithStoredHeader(nullptr, 104, stored.data(), 88).empty());
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <dshow.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "capture_test_window.h"
@@ -217,6 +219,79 @@ TEST_F(CapturePanelTest, GrabberCallbackTakesOnlyARequestedWholeFrame) {
   ASSERT_EQ(copy.height(), 4);
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(0, std::memcmp(copy.Row(3 - i), frame.data() + i * 964, 963)) << "row " << i;
+  }
+  GrabberCB.Width = 0;
+  GrabberCB.Height = 0;
+  StillDone = false;
+}
+
+// The still copy of the streaming thread against the GUI thread's reads, with a copy made
+// slow on purpose: the observer holds the copy until either the timed-out StillImg or a
+// GetImg from a third thread has come back, or a bound has passed. Neither may come back
+// while the copy runs; both see the whole frame afterwards.
+struct SlowCopy {
+  HANDLE copy_started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE gui_returned = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE reader_returned = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<bool> returned_during_copy{false};
+  ~SlowCopy() {
+    CloseHandle(copy_started);
+    CloseHandle(gui_returned);
+    CloseHandle(reader_returned);
+  }
+};
+SlowCopy* slow_copy = nullptr;
+
+void HoldTheCopy() {
+  SetEvent(slow_copy->copy_started);
+  const HANDLE returned[] = {slow_copy->gui_returned, slow_copy->reader_returned};
+  // Three seconds: longer than any wait of StillImg (100 ms here) and its old grace period.
+  if (WaitForMultipleObjects(2, returned, FALSE, 3000) != WAIT_TIMEOUT) {
+    slow_copy->returned_during_copy = true;
+  }
+}
+
+TEST_F(CapturePanelTest, SlowStillCopyIsNeverSeenHalfDone) {
+  TDirectShow panel(window_.handle());
+  panel.Ready = true;  // no graph: the test plays the streaming thread itself
+  panel.StillWaitMs = 100;
+  GrabberCB.Width = 64;
+  GrabberCB.Height = 48;
+  std::vector<BYTE> frame(64 * 3 * 48);
+  for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<BYTE>(i * 13 + 1);
+  SlowCopy observed;
+  slow_copy = &observed;
+  StillCopyObserver = &HoldTheCopy;
+
+  std::thread streaming([&] {
+    for (int i = 0; i < 500 && !StillRequested; ++i) Sleep(10);  // the request, bounded
+    GrabberCB.BufferCB(0, frame.data(), static_cast<long>(frame.size()));
+  });
+  Bitmap24 read_during_copy;
+  std::thread reader([&] {
+    if (WaitForSingleObject(observed.copy_started, 10000) != WAIT_OBJECT_0) return;
+    panel.GetImg(read_during_copy);
+    SetEvent(observed.reader_returned);
+  });
+  const bool still = panel.StillImg();
+  SetEvent(observed.gui_returned);
+  streaming.join();
+  reader.join();
+  StillCopyObserver = nullptr;
+  slow_copy = nullptr;
+
+  EXPECT_EQ(WaitForSingleObject(observed.copy_started, 0), WAIT_OBJECT_0)
+      << "the streaming thread never took the request";
+  EXPECT_FALSE(observed.returned_during_copy)
+      << "StillImg or GetImg came back while the frame was being copied";
+  EXPECT_TRUE(still) << "a copy that was under way when the wait ran out must count";
+  EXPECT_FALSE(StillRequested);
+  for (const Bitmap24* bitmap : {&read_during_copy, &StillBitmap}) {
+    ASSERT_EQ(bitmap->width(), 64);
+    ASSERT_EQ(bitmap->height(), 48);
+    for (int i = 0; i < 48; ++i) {
+      EXPECT_EQ(0, std::memcmp(bitmap->Row(47 - i), frame.data() + i * 192, 192)) << "row " << i;
+    }
   }
   GrabberCB.Width = 0;
   GrabberCB.Height = 0;

@@ -58,6 +58,83 @@ void ExpectDisabledWherePossible(bool can_change, const SeenDevice& device) {
   }
 }
 
+// One call the operations made to change a device: the parameters of a class installer
+// function (state and scope of a state change), or the call of the function itself.
+struct DeviceCall {
+  bool parameters;
+  DI_FUNCTION function;
+  std::string instance_id;
+  DWORD state_change;
+  DWORD scope;
+  bool succeeded;
+};
+
+std::string InstanceIdOf(HDEVINFO set, SP_DEVINFO_DATA* device) {
+  char id[MAX_DEVICE_ID_LEN + 1] = {};
+  if (!SetupDiGetDeviceInstanceIdA(set, device, id, sizeof(id), nullptr)) return "<unknown>";
+  return id;
+}
+
+// Platform calls that are recorded, then carried out.
+class RecordedCalls {
+ public:
+  DeviceChangeCalls Make() {
+    DeviceChangeCalls platform = PlatformDeviceChangeCalls();
+    DeviceChangeCalls calls = platform;
+    calls.set_class_install_params = [this, platform](HDEVINFO set, SP_DEVINFO_DATA* device,
+                                                      SP_CLASSINSTALL_HEADER* header,
+                                                      DWORD size) {
+      const auto* change = reinterpret_cast<const SP_PROPCHANGE_PARAMS*>(header);
+      const bool whole = header != nullptr && size >= sizeof(*change);
+      const BOOL result = platform.set_class_install_params(set, device, header, size);
+      calls_.push_back({true, whole ? header->InstallFunction : 0, InstanceIdOf(set, device),
+                        whole ? change->StateChange : 0, whole ? change->Scope : 0,
+                        result != FALSE});
+      return result;
+    };
+    calls.call_class_installer = [this, platform](DI_FUNCTION function, HDEVINFO set,
+                                                  SP_DEVINFO_DATA* device) {
+      const std::string instance_id = InstanceIdOf(set, device);
+      const BOOL result = platform.call_class_installer(function, set, device);
+      calls_.push_back({false, function, instance_id, 0, 0, result != FALSE});
+      return result;
+    };
+    return calls;
+  }
+  std::vector<DeviceCall> Take() { return std::move(calls_); }
+
+ private:
+  std::vector<DeviceCall> calls_;
+};
+
+// A state change asked for each device in turn: its parameters, then (where the platform
+// took them) the state change itself.
+void ExpectStateChanges(const std::vector<DeviceCall>& calls, DWORD state,
+                        const std::vector<SeenDevice>& devices) {
+  std::size_t at = 0;
+  for (const SeenDevice& device : devices) {
+    ASSERT_LT(at, calls.size()) << "no state change asked for " << device.instance_id;
+    const DeviceCall& parameters = calls[at++];
+    EXPECT_TRUE(parameters.parameters);
+    EXPECT_EQ(static_cast<DI_FUNCTION>(DIF_PROPERTYCHANGE), parameters.function);
+    EXPECT_EQ(state, parameters.state_change);
+    EXPECT_EQ(static_cast<DWORD>(DICS_FLAG_CONFIGSPECIFIC), parameters.scope);
+    bool found = false;
+    for (const SeenDevice& seen : devices) found |= seen.instance_id == parameters.instance_id;
+    EXPECT_TRUE(found) << parameters.instance_id;
+    if (!parameters.succeeded) {
+      std::printf("[ WINE GAP ] the platform refused the state change parameters\n");
+      continue;
+    }
+    ASSERT_LT(at, calls.size());
+    EXPECT_FALSE(calls[at].parameters);
+    EXPECT_EQ(static_cast<DI_FUNCTION>(DIF_PROPERTYCHANGE), calls[at].function);
+    EXPECT_EQ(parameters.instance_id, calls[at].instance_id);
+    ++at;
+  }
+  EXPECT_EQ(at, calls.size()) << "nothing else was asked";
+}
+
 class DeviceOperationsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -129,14 +206,22 @@ TEST_F(DeviceOperationsTest, LegacyDeviceIsCreatedUpdatedDisabledEnabledAndRemov
       << "error " << GetLastError();
 
   const bool can_change = PlatformChangesDeviceState(kHardwareId);
+  RecordedCalls recorded;
+  operations_.UseDeviceChangeCalls(recorded.Make());
   operations_.ChangeStateOfMatchingDevices(kHardwareId, DICS_DISABLE);
   devices = DevicesWithId(kHardwareId);
   ASSERT_EQ(1u, devices.size());
   ExpectDisabledWherePossible(can_change, devices[0]);
+  // What was asked of the platform, whether or not it can do it.
+  ExpectStateChanges(recorded.Take(), DICS_DISABLE, devices);
+
   operations_.ChangeStateOfMatchingDevices(kHardwareId, DICS_ENABLE);
   devices = DevicesWithId(kHardwareId);
   ASSERT_EQ(1u, devices.size());
   EXPECT_EQ(0u, devices[0].config_flags & CONFIGFLAG_DISABLED) << devices[0].config_flags;
+  ExpectStateChanges(recorded.Take(), DICS_ENABLE, devices);
+  operations_.ChangeStateOfMatchingDevices("USB\\VID_FEED&PID_CAF", DICS_DISABLE);
+  EXPECT_TRUE(recorded.Take().empty()) << "another id changes nothing";
 
   operations_.RemoveMatchingDevices(kHardwareId);
   EXPECT_TRUE(DevicesWithId(kHardwareId).empty());
@@ -150,24 +235,43 @@ TEST_F(DeviceOperationsTest, TwoDevicesWithOneIdAreBothDisabledAndBothRemoved) {
   EXPECT_NE(devices[0].instance_id, devices[1].instance_id);
 
   const bool can_change = PlatformChangesDeviceState(kHardwareId);
+  RecordedCalls recorded;
+  operations_.UseDeviceChangeCalls(recorded.Make());
   operations_.ChangeStateOfMatchingDevices(kHardwareId, DICS_DISABLE);
   devices = DevicesWithId(kHardwareId);
   ASSERT_EQ(2u, devices.size());
   for (const SeenDevice& device : devices) ExpectDisabledWherePossible(can_change, device);
+  const std::vector<DeviceCall> calls = recorded.Take();
+  ExpectStateChanges(calls, DICS_DISABLE, devices);
+  ASSERT_LE(2u, calls.size());
+  EXPECT_NE(calls.front().instance_id, calls.back().instance_id) << "each device in turn";
   operations_.RemoveMatchingDevices(kHardwareId);
   EXPECT_TRUE(DevicesWithId(kHardwareId).empty());
 }
 
 TEST_F(DeviceOperationsTest, LegacyDeviceWhoseDriverUpdateFailsIsRemovedAgain) {
-  // The package has no driver for this id, so the update cannot succeed.
+  // The package has no driver for this id; Wine's update reports success all the same, so
+  // the update fails here as it does on Windows, with its error.
   const char* no_driver_id = "ROOT\\KVONODRIVER";
-  bool installed = operations_.CreateDeviceAndInstall(kInfName, no_driver_id);
-  if (installed) {
-    std::printf("[ WINE GAP ] the driver update reported success without a driver\n");
-    EXPECT_EQ(1u, DevicesWithId(no_driver_id).size());
-  } else {
-    EXPECT_TRUE(DevicesWithId(no_driver_id).empty()) << "no device left behind";
-  }
+  RecordedCalls recorded;
+  DeviceChangeCalls calls = recorded.Make();
+  int updates = 0;
+  calls.update_driver = [&](const std::string& hardware_id, const char*) {
+    EXPECT_EQ(no_driver_id, hardware_id);
+    ++updates;
+    SetLastError(ERROR_NO_DRIVER_SELECTED);
+    return false;
+  };
+  operations_.UseDeviceChangeCalls(calls);
+  EXPECT_FALSE(operations_.CreateDeviceAndInstall(kInfName, no_driver_id));
+  EXPECT_EQ(1, updates);
+  const std::vector<DeviceCall> made = recorded.Take();
+  ASSERT_EQ(2u, made.size());
+  EXPECT_FALSE(made[0].parameters || made[1].parameters);
+  EXPECT_EQ(static_cast<DI_FUNCTION>(DIF_REGISTERDEVICE), made[0].function);
+  EXPECT_EQ(static_cast<DI_FUNCTION>(DIF_REMOVE), made[1].function);
+  EXPECT_EQ(made[0].instance_id, made[1].instance_id) << "the device registered is removed";
+  EXPECT_TRUE(DevicesWithId(no_driver_id).empty()) << "no device left behind";
   RemoveDevicesWithId(no_driver_id);
 }
 
@@ -247,11 +351,12 @@ TEST_F(EnumerationKeyTest, AccessRuleReachesEveryKeyBelow) {
   }
 }
 
-TEST_F(EnumerationKeyTest, EmptyOrOpenEndedIdsDeleteNothing) {
+TEST_F(EnumerationKeyTest, EmptyOpenEndedOrBareEnumeratorIdsDeleteNothing) {
   const std::string bus = EnumerationKeyPath("KVOTESTBUS");
   ASSERT_TRUE(CreateKey(bus + "\\Child"));
   DeviceOperations operations(WindowsDir());
-  for (const char* id : {"", "\\", "KVOTESTBUS\\", "\\KVOTESTBUS", "KVOTESTBUS\\\\Child"}) {
+  for (const char* id :
+       {"", "\\", "KVOTESTBUS", "KVOTESTBUS\\", "\\KVOTESTBUS", "KVOTESTBUS\\\\Child"}) {
     operations.DeleteEnumerationKey(id);
     EXPECT_TRUE(KeyExists(bus + "\\Child")) << "id \"" << id << "\"";
   }

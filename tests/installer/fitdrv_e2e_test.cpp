@@ -394,6 +394,9 @@ TEST_F(FitdrvTest, ModeTwoRunsAtOnceAndOtherModesWaitWithoutTheNormalLine) {
 TEST_F(FitdrvTest, GeneralCommandsTakeEffect) {
   ASSERT_TRUE(CreateDirectoryA(WorkPath("with blank").c_str(), nullptr));
   ASSERT_TRUE(WriteFileBytes(WorkPath("with blank\\src.txt"), "SRC", 3));
+  // A program that writes its whole command line to commands.txt beside itself.
+  ASSERT_TRUE(CopyFileA(BinPath("kvo_recorder.exe").c_str(),
+                        WorkPath("with blank\\recorder.exe").c_str(), FALSE));
   ASSERT_TRUE(WriteFileBytes(WorkPath("old.txt"), "OLD", 3));
   const std::string reg = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\KvoFitTest]\r\n"
                           "\"Imported\"=\"yes\"\r\n";
@@ -410,6 +413,7 @@ TEST_F(FitdrvTest, GeneralCommandsTakeEffect) {
                "updateini = C:\\kvofit\\u.ini, Section, Key, \"two words\"",
                "registry = C:\\kvofit\\import.reg",
                "runwait = C:\\windows\\system32\\cmd.exe, \"/c mkdir C:\\kvofit\\waited\"",
+               "runwait = \"C:\\kvofit\\with blank\\recorder.exe\", \"-x 1\"",
                "run = \"cmd.exe /c mkdir C:\\kvofit\\started\"",
                "frobnicate = %s%s%n",
                "delay = 1500",
@@ -433,6 +437,9 @@ TEST_F(FitdrvTest, GeneralCommandsTakeEffect) {
   EXPECT_TRUE(imported && imported->AsText() == "yes") << "regedit -s imported the file";
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(WorkPath("waited").c_str()))
       << "runwait waited for the program";
+  EXPECT_EQ("\"C:\\kvofit\\with blank\\recorder.exe\" -x 1\r\n",
+            ReadText(WorkPath("with blank\\commands.txt")))
+      << "runwait hands the program its own path in quotes, then the argument";
   EXPECT_TRUE(WaitUntil(
       [] { return GetFileAttributesA(WorkPath("started").c_str()) != INVALID_FILE_ATTRIBUTES; },
       kTimeout))
@@ -447,7 +454,7 @@ TEST_F(FitdrvTest, GeneralCommandsTakeEffect) {
   EXPECT_TRUE(process_.Wait(kTimeout));
   DeleteFileA(in_windows.c_str());
   DeleteTree(HKEY_CURRENT_USER, "Software\\KvoFitTest");
-  RemoveDirectoryA(WorkPath("with blank").c_str());
+  RemoveFolder(WorkPath("with blank"));
 }
 
 TEST_F(FitdrvTest, MessageShowsItsTextAndBootAnsweredNoEndsTheRun) {
@@ -476,6 +483,51 @@ TEST_F(FitdrvTest, MessageShowsItsTextAndBootAnsweredNoEndsTheRun) {
   EXPECT_TRUE(process_.Wait(kTimeout));
   EXPECT_EQ("boot", IniText(WorkPath("r.ini"), "S", "Before"));
   EXPECT_EQ("<none>", IniText(WorkPath("r.ini"), "S", "After")) << "boot ends the run";
+}
+
+TEST_F(FitdrvTest, OkPressedWhileTheRunAsksItsBootQuestionStartsNoSecondRun) {
+  WriteScript("twice.ini", {"[Product]", std::string("Name=") + kProduct, "Option=0", "x",
+                            "[Default]", "updateini=C:\\kvofit\\r.ini,S,Runs,1", "boot"});
+  Start(WorkPath("twice.ini"));
+  HWND dialog = WaitForDialog();
+  ASSERT_NE(nullptr, dialog);
+  WaitForLine(dialog, "Normal Install !");
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  HWND question = WaitForMessageBox(kProduct, kTimeout, process_.id());
+  ASSERT_NE(nullptr, question);
+  ASSERT_NE(nullptr, GetDlgItem(question, IDNO)) << "the boot question";
+  EXPECT_TRUE(IsWindowEnabled(dialog)) << "the question has no owner, so OK can be pressed";
+
+  // The dialog handles the sent OK before the call returns; a second run would block in
+  // a second question and never return.
+  DWORD_PTR result = 0;
+  EXPECT_NE(0, SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0,
+                                   SMTO_NORMAL, kTimeout, &result))
+      << "OK returned at once while the run is in progress";
+  int questions = 0;
+  EnumWindows(
+      [](HWND window, LPARAM count) -> BOOL {
+        if (ClassName(window) == "#32770" && WindowText(window) == kProduct)
+          ++*reinterpret_cast<int*>(count);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&questions));
+  EXPECT_EQ(1, questions) << "one question, from one run";
+
+  ASSERT_TRUE(PressButton(question, IDNO));
+  const std::vector<std::string> lines = WaitForLine(dialog, "Install Successful !");
+  EXPECT_EQ((std::vector<std::string>{"OS Type = WindowsXP", "Normal Install !",
+                                      "Install Successful !"}),
+            lines)
+      << Joined(lines);
+  // OK runs the script again once the first run is over.
+  PressButton(dialog, IDOK);
+  HWND again = WaitForMessageBox(kProduct, kTimeout, process_.id());
+  ASSERT_NE(nullptr, again);
+  ASSERT_TRUE(PressButton(again, IDNO));
+  EXPECT_EQ(4u, WaitForLine(dialog, "Install Successful !", 2).size());
+  PressButton(dialog, IDCANCEL);
+  EXPECT_TRUE(process_.Wait(kTimeout));
 }
 
 TEST_F(FitdrvTest, RemovalRecordFileIsWrittenByteForByteAndCutAfterItsHead) {
@@ -548,6 +600,32 @@ TEST_F(FitdrvTest, UninstallEntryIsRoutedThroughTheUninstaller) {
   EXPECT_EQ("UnFitdrv.exe " + std::string(235, 'a'),
             std::string(command->data.begin(), command->data.end()))
       << "the argument ends where the 256 parsed characters end";
+
+  // An old command longer than any buffer, of its own type, is kept whole; so are the
+  // bytes of a value that is no text at all.
+  ASSERT_TRUE(DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey));
+  const std::string long_command = "C:\\old\\" + std::string(600, 'L') + ".exe /remove";
+  ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", REG_EXPAND_SZ,
+                         long_command.c_str(), static_cast<DWORD>(long_command.size() + 1)));
+  RunAtOnce("un.ini");
+  old_command = ReadValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UnFitdrv");
+  ASSERT_TRUE(old_command) << "a command over 260 bytes is saved too";
+  EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), old_command->type);
+  EXPECT_EQ(long_command, std::string(old_command->data.begin(), old_command->data.end()));
+  command = ReadValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
+  ASSERT_TRUE(command);
+  EXPECT_EQ("UnFitdrv.exe -u kvo", std::string(command->data.begin(), command->data.end()));
+
+  ASSERT_TRUE(DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey));
+  const uint8_t binary[] = {'r', 'u', 'n', 0, 0xFF, 0, 'x', 0};
+  ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", REG_BINARY,
+                         binary, sizeof(binary)));
+  RunAtOnce("un.ini");
+  old_command = ReadValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UnFitdrv");
+  ASSERT_TRUE(old_command);
+  EXPECT_EQ(static_cast<DWORD>(REG_BINARY), old_command->type);
+  EXPECT_EQ(std::vector<uint8_t>(std::begin(binary), std::end(binary)), old_command->data)
+      << "every byte, NULs included";
 
   // A product without a key: nothing is created.
   ASSERT_TRUE(DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey));

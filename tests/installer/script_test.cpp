@@ -208,5 +208,23 @@ TEST(RandomScripts, AreReadAndParsedWithinTheirBounds) {
   }
 }
 
+TEST(FitdrvScript, OnlyIdsOfADeviceBelowAnEnumeratorAreAccepted) {
+  for (const char* id : {"USB\\VID_FEED&PID_CAFE", "ROOT\\KVOCAM\\0000", "PCI\\VEN_1&DEV_2",
+                         "USB\\VID_FEED&PID_CAFE&REV_0100"}) {
+    EXPECT_TRUE(NamesDeviceBelowEnumerator(id)) << id;
+  }
+  for (const char* id : {"", "USB", "PCI", "ROOT", "\\", "\\USB", "USB\\", "\\USB\\X",
+                         "USB\\\\X", "USB\\X\\", "USB\\X\\\\Y", "USB\\X\tY", "USB\\X\nY"}) {
+    EXPECT_FALSE(NamesDeviceBelowEnumerator(id)) << "[" << id << "]";
+  }
+  EXPECT_EQ("Hardware ID refused: PCI !", RefusedHardwareIdLine("PCI"));
+}
+
+TEST(FitdrvScript, RunWaitQuotesTheProgramPath) {
+  EXPECT_EQ("\"C:\\Program Files\\a.exe\" -s x",
+            RunWaitCommandLine("C:\\Program Files\\a.exe", "-s x"));
+  EXPECT_EQ("\"a.exe\"", RunWaitCommandLine("a.exe", ""));
+}
+
 }  // namespace
 }  // namespace kvo::fitdrv

@@ -5,6 +5,7 @@
 
 #include "e2e.h"
 #include "settings_key.h"
+#include "settings_values.h"
 
 namespace kvo {
 namespace {
@@ -30,6 +31,13 @@ TEST_F(SettingsKeyTest, TextWithoutNulReadsIntoBufferThatHeldLongerText) {
   DWORD stored = 0;
   ASSERT_TRUE(key.ReadValue("DlgPosition", buffer, sizeof(buffer), &stored));
   EXPECT_EQ(4u, stored);
+  EXPECT_EQ(0, std::memcmp(buffer, "LEFT", 4)) << "the stored bytes at the front";
+  // After them the buffer holds the old tail "T" (or a NUL the platform adds): the text
+  // ends at the stored count, never at the first NUL of the old contents.
+  buffer[4] = 'T';
+  EXPECT_EQ("LEFT", TextOfValue(buffer, stored, sizeof(buffer)).value_or("<none>"));
+  EXPECT_EQ("RIGHT", TextOfValue("RIGHT", 5, sizeof(buffer)).value_or("<none>"));
+  EXPECT_FALSE(TextOfValue(buffer, sizeof(buffer) + 1, sizeof(buffer))) << "larger than the buffer";
   std::string text;
   ASSERT_TRUE(key.ReadText("DlgPosition", sizeof(buffer), &text));
   EXPECT_EQ("LEFT", text);

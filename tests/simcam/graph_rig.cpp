@@ -152,8 +152,20 @@ HRESULT GraphRig::AddGrabber() {
 
 HRESULT GraphRig::Run() {
   const HRESULT hr = control_->Run();
-  if (FAILED(hr)) Stop();
+  if (FAILED(hr)) {
+    // Wine's graph can leave filters paused after a failed Run while it believes itself
+    // stopped; its own Stop then leaves them so.
+    Stop();
+    StopEveryFilter();
+  }
   return hr;
+}
+
+void GraphRig::StopEveryFilter() {
+  ComPtr<IEnumFilters> filters;
+  if (!graph_ || FAILED(graph_->EnumFilters(filters.GetAddressOf()))) return;
+  ComPtr<IBaseFilter> filter;
+  while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK) filter->Stop();
 }
 
 void GraphRig::Stop() {

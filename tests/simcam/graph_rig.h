@@ -65,6 +65,7 @@ class GraphRig {
   HRESULT RenderPreview();
   // Sample grabber (RGB24) and null renderer on the capture stream.
   HRESULT AddGrabber();
+  // A failed Run stops every filter of the graph.
   HRESULT Run();
   void Stop();
   // Releases everything; the camera's last reference goes with the graph.
@@ -77,6 +78,8 @@ class GraphRig {
   FrameCounter& counter() { return counter_; }
 
  private:
+  void StopEveryFilter();
+
   ComPtr<IGraphBuilder> graph_;
   ComPtr<ICaptureGraphBuilder2> builder_;
   ComPtr<IMediaControl> control_;

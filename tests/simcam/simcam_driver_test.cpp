@@ -304,5 +304,59 @@ TEST_F(SimCamDriverTest, ButtonWithoutTriggerModeTakesNothing) {
   EXPECT_FALSE(PressButton());
 }
 
+TEST_F(SimCamDriverTest, SwitchOffLeavesEveryEarlierHandleStaleForGood) {
+  const HRESULT removed = HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+  ASSERT_EQ(S_OK, SetMode(0, 4));
+  ASSERT_TRUE(TriggerModeSet());
+  ASSERT_TRUE(ClearPropertyCalls());
+  ASSERT_TRUE(SetPowered(false));
+  EXPECT_FALSE(TriggerModeSet()) << "the trigger does not survive a switch-off";
+  EXPECT_FALSE(PressButton()) << "the button of a switched-off camera";
+  int32_t value = 77;
+  HRESULT hr = GetNumeric(kImageSet, 2, &value);
+  EXPECT_EQ(removed, hr) << Hex(hr);
+  EXPECT_EQ(removed, hr = SetNumeric(kImageSet, 2, 10)) << Hex(hr);
+  EXPECT_EQ(removed, hr = SetMode(1, 4)) << "no still can be asked for: " << Hex(hr);
+  EXPECT_FALSE(SnapShotState());
+  const auto calls = ReadPropertyCalls();
+  ASSERT_EQ(3u, calls.size());
+  EXPECT_EQ(static_cast<int32_t>(removed), calls[1].status);
+  EXPECT_EQ(10, calls[1].value) << "the record still shows what was sent";
+
+  ASSERT_TRUE(SetPowered(true));
+  EXPECT_EQ(removed, hr = GetNumeric(kImageSet, 2, &value)) << "still stale: " << Hex(hr);
+  EXPECT_EQ(removed, hr = SetNumeric(kZoomSet, 8, 4)) << Hex(hr);
+  EXPECT_FALSE(PressButton()) << "the trigger has to be set again";
+  ComPtr<IBaseFilter> fresh;
+  ASSERT_EQ(S_OK, hr = rig::BindCamera(kProductString, &fresh)) << Hex(hr);
+  ASSERT_EQ(S_OK, hr = fresh.As(&properties_)) << Hex(hr);
+  EXPECT_EQ(S_OK, hr = GetNumeric(kImageSet, 2, &value)) << "a new binding works: " << Hex(hr);
+  EXPECT_EQ(63, value) << "the settings stayed";
+  VideoControlModeRecord mode = {};
+  mode.head.flags = 0x201;
+  DWORD returned = 0;
+  EXPECT_EQ(S_OK, properties_->Get(kVideoControlSet, kVideoControlModeProperty, &mode,
+                                   sizeof(mode), &mode, sizeof(mode), &returned));
+  EXPECT_EQ(0u, mode.mode) << "the mode was cleared";
+}
+
+TEST_F(SimCamDriverTest, ZoomMaximumFollowsSimctlAndBoundsTheLevel) {
+  int32_t value = 0;
+  ASSERT_EQ(S_OK, GetNumeric(kZoomSet, 9, &value));
+  EXPECT_EQ(64, value);
+  ASSERT_EQ(0u, test::RunProgram("simctl.exe", "set zoom-max 0", 30000).value_or(99));
+  ASSERT_EQ(S_OK, GetNumeric(kZoomSet, 9, &value));
+  EXPECT_EQ(0, value) << "the camera reports 0";
+  HRESULT hr = SetNumeric(kZoomSet, 8, 64);
+  EXPECT_EQ(S_OK, hr) << "and zooms to 64 all the same: " << Hex(hr);
+  EXPECT_EQ(E_INVALIDARG, hr = SetNumeric(kZoomSet, 9, 64)) << "read only: " << Hex(hr);
+  ASSERT_EQ(0u, test::RunProgram("simctl.exe", "set zoom-max 100", 30000).value_or(99));
+  EXPECT_EQ(S_OK, hr = SetNumeric(kZoomSet, 8, 100)) << Hex(hr);
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_DATA), hr = SetNumeric(kZoomSet, 8, 101)) << Hex(hr);
+  EXPECT_EQ(2u, test::RunProgram("simctl.exe", "set zoom-max 128", 30000).value_or(99));
+  ASSERT_EQ(S_OK, GetNumeric(kZoomSet, 9, &value));
+  EXPECT_EQ(100, value) << "a refused command changes nothing";
+}
+
 }  // namespace
 }  // namespace kvo::simcam

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <dbt.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -121,35 +122,59 @@ TEST_F(SimctlTest, HoldKeepsEveryGraphFromTheCamera) {
   EXPECT_EQ(S_OK, graph.RenderPreview());
 }
 
-// A window of this process that notes device-interface broadcasts.
+// A window of this process registered for USB device-interface events, noting each one with
+// the UTF-16 name the wide record carries at byte 28.
 std::vector<std::string> received;
+
+std::string EventWord(WPARAM event) {
+  switch (event) {
+    case DBT_DEVICEARRIVAL: return "arrival";
+    case DBT_DEVICEQUERYREMOVE: return "query-remove";
+    case DBT_DEVICEREMOVECOMPLETE: return "removal";
+  }
+  return "other";
+}
 
 LRESULT CALLBACK NoteDeviceChange(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_DEVICECHANGE && lparam != 0) {
-    const auto* header = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(lparam);
-    if (header->dbcc_devicetype == DBT_DEVTYP_DEVICEINTERFACE)
-      received.push_back(std::string(wparam == DBT_DEVICEARRIVAL ? "arrival " : "removal ") +
-                         header->dbcc_name);
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(lparam);
+    if (header->dbcc_devicetype == DBT_DEVTYP_DEVICEINTERFACE) {
+      const size_t room = (header->dbcc_size - offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name)) / 2;
+      std::string name;
+      for (size_t i = 0; i < room && header->dbcc_name[i] != 0; ++i)
+        name.push_back(header->dbcc_name[i] < 128 ? static_cast<char>(header->dbcc_name[i]) : '?');
+      received.push_back(EventWord(wparam) + " " + name);
+    }
     return TRUE;
   }
-  return DefWindowProcA(window, message, wparam, lparam);
+  return DefWindowProcW(window, message, wparam, lparam);
 }
 
-TEST_F(SimctlTest, OffAndOnReachWindowsOfEveryProcessWithTheInterfaceName) {
-  WNDCLASSA window_class = {};
+TEST_F(SimctlTest, RegisteredWindowsOfEveryProcessGetTheWideRecordForOffQueryAndOn) {
+  WNDCLASSW window_class = {};
   window_class.lpfnWndProc = NoteDeviceChange;
-  window_class.hInstance = GetModuleHandleA(nullptr);
-  window_class.lpszClassName = "SimctlTestWindow";
-  RegisterClassA(&window_class);
-  HWND window = CreateWindowA("SimctlTestWindow", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"SimctlTestWindow";
+  RegisterClassW(&window_class);
+  HWND window = CreateWindowW(L"SimctlTestWindow", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                               nullptr, window_class.hInstance, nullptr);
   ASSERT_NE(nullptr, window);
+  DEV_BROADCAST_DEVICEINTERFACE_W filter = {};
+  filter.dbcc_size = sizeof(filter);
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  filter.dbcc_classguid = {0xA5DCBF10, 0x6530, 0x11D2,
+                           {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+  HDEVNOTIFY registration =
+      RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  ASSERT_NE(nullptr, registration);
   received.clear();
   const std::string file = test::BinDir() + "\\simctl_broadcast.txt";
   DeleteFileA(file.c_str());
-  test::Process listener = test::StartProgram("simcam_test_helper.exe", "listen 20000 \"" + file + "\"");
+  test::Process listener = test::StartProgram("simcam_test_helper.exe", "listen 60000 \"" + file + "\"");
   ASSERT_TRUE(listener.started());
   ASSERT_NE(nullptr, test::WaitForWindow("SimCamListener", nullptr, 15000));
+  // The helper registers on its window thread after the window exists: its first line says so.
+  ASSERT_TRUE(test::WaitUntil([&] { return test::FileExists(file); }, 15000));
 
   auto run_pumping = [](const char* arguments) {
     test::Process simctl = test::StartProgram("simctl.exe", arguments);
@@ -158,6 +183,15 @@ TEST_F(SimctlTest, OffAndOnReachWindowsOfEveryProcessWithTheInterfaceName) {
     simctl.Wait(0, &code);
     return code;
   };
+  auto lines_of = [&file] {
+    std::vector<std::string> lines;
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+  };
+  EXPECT_EQ(0u, run_pumping("query-remove"));
+  EXPECT_TRUE(IsPowered()) << "a query changes nothing";
   EXPECT_EQ(0u, run_pumping("off"));
   EXPECT_FALSE(IsPowered());
   EXPECT_FALSE(test::ReadValue(HKEY_LOCAL_MACHINE, kSimCamKeyPath, kPoweredOnValue)
@@ -172,19 +206,36 @@ TEST_F(SimctlTest, OffAndOnReachWindowsOfEveryProcessWithTheInterfaceName) {
   EXPECT_EQ(0u, run_pumping("on"));
   EXPECT_TRUE(IsPowered());
   EXPECT_TRUE(camera_listed());
+  // The platform hands the events over on its own threads: wait for all three.
+  EXPECT_TRUE(test::WaitUntil([&] {
+    rig::PumpMessages(20);
+    return received.size() >= 3 && lines_of().size() >= 4;
+  }, 15000)) << "here " << received.size() << ", there " << lines_of().size();
+  // The fallback, a broadcast of the same wide record, reaches both windows whole too.
+  EXPECT_GE(BroadcastRecord(DeviceEvent::kRemoveComplete, InterfaceRecord(kDeviceInterfaceName),
+                            5000),
+            2);
+  EXPECT_TRUE(test::WaitUntil([&] {
+    rig::PumpMessages(20);
+    return received.size() >= 4 && lines_of().size() >= 5;
+  }, 15000)) << "broadcast: here " << received.size() << ", there " << lines_of().size();
+  UnregisterDeviceNotification(registration);
   DestroyWindow(window);
   listener.Kill();
 
   const std::string name = kDeviceInterfaceName;
-  ASSERT_EQ(2u, received.size());
-  EXPECT_EQ("removal " + name, received[0]);
-  EXPECT_EQ("arrival " + name, received[1]);
-  std::ifstream lines(file);
-  std::string first, second;
-  std::getline(lines, first);
-  std::getline(lines, second);
-  EXPECT_EQ("removal " + name, first) << "the other process got the name intact";
-  EXPECT_EQ("arrival " + name, second);
+  ASSERT_EQ(4u, received.size());
+  EXPECT_EQ("query-remove " + name, received[0]);
+  EXPECT_EQ("removal " + name, received[1]);
+  EXPECT_EQ("arrival " + name, received[2]);
+  EXPECT_EQ("removal " + name, received[3]);
+  const std::vector<std::string> lines = lines_of();
+  ASSERT_EQ(5u, lines.size());
+  EXPECT_EQ("removal " + name, lines[4]);
+  EXPECT_EQ("registered", lines[0]);
+  EXPECT_EQ("query-remove " + name, lines[1]) << "the other process got the name intact";
+  EXPECT_EQ("removal " + name, lines[2]);
+  EXPECT_EQ("arrival " + name, lines[3]);
 }
 
 TEST_F(SimctlTest, SetChangesStillsAndPreviewPinAndRefusesNonsense) {

@@ -1,4 +1,5 @@
-// Parts of the tray companion driven in-process: the settings key the toolbox menu opens.
+// Parts of the tray companion driven in-process: the settings key the toolbox menu opens
+// and the open flag of the toolbox.
 #include <gtest/gtest.h>
 
 #include "e2e.h"
@@ -27,6 +28,19 @@ TEST(ToolboxMenuKey, EachMenuClosesTheKeyTheLastOneLeftOpen) {
   EXPECT_TRUE(g_quickdock.settings_key->WriteText("DlgAutoHide", "N", false));
   g_quickdock.settings_key.reset();
   EXPECT_FALSE(KeyHandleValid(second));
+}
+
+TEST(Toolbox, OpensAgainAfterADialogThatCouldNotBeCreated) {
+  // This test program holds no toolbox template, so the dialog cannot be created.
+  g_quickdock.main_window = nullptr;
+  g_quickdock.toolbox_open = false;
+  ShowToolbox();
+  EXPECT_FALSE(g_quickdock.toolbox_open) << "the failed dialog left the toolbox marked open";
+  SetLastError(ERROR_SUCCESS);
+  ShowToolbox();
+  EXPECT_NE(static_cast<DWORD>(ERROR_SUCCESS), GetLastError())
+      << "the second call looked for the dialog again";
+  EXPECT_FALSE(g_quickdock.toolbox_open);
 }
 
 }  // namespace

@@ -195,15 +195,16 @@ TEST(PictureTest, OverlayBitmapsAreReadInEitherRowOrderAndDamagedOnesRefused) {
   EXPECT_TRUE(OverlayFromBmp(offset.data(), offset.size()).empty());
 }
 
-TEST(PictureTest, OverlayLiesAtTheTopRightWithMagentaTransparent) {
+TEST(PictureTest, OverlayLiesAtTheTopRightWithPureBlueTransparent) {
   OverlayImage overlay;
-  overlay.width = 2;
+  overlay.width = 3;
   overlay.height = 1;
-  overlay.pixels = {1, 2, 3, 255, 0, 255};
+  overlay.pixels = {1, 2, 3, 255, 0, 0, 255, 0, 255};  // blue, green, red
   const Picture plain = Render(DefaultSettings());
   const Picture covered = Render(DefaultSettings(), 0, overlay);
-  EXPECT_TRUE(Same(Bgr{1, 2, 3}, covered.At(kWidth - 6, 4)));
-  EXPECT_TRUE(Same(plain.At(kWidth - 5, 4), covered.At(kWidth - 5, 4)));
+  EXPECT_TRUE(Same(Bgr{1, 2, 3}, covered.At(kWidth - 7, 4)));
+  EXPECT_TRUE(Same(plain.At(kWidth - 6, 4), covered.At(kWidth - 6, 4))) << "pure blue is not drawn";
+  EXPECT_TRUE(Same(Bgr{255, 0, 255}, covered.At(kWidth - 5, 4))) << "magenta is a colour";
   OverlayImage wide;
   wide.width = 1000;
   wide.height = 1000;

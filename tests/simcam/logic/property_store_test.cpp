@@ -142,6 +142,58 @@ TEST(PropertyStoreTest, ZoomLevelBoundsAndPanStaysInsideTheZoomWindow) {
   EXPECT_EQ(-2, call.state.current.pan_y);
 }
 
+TEST(PropertyStoreTest, ZoomMaximumIsWhatTheCameraReportsAndPanStepsCarryALevel) {
+  Call call;
+  call.state.zoom_maximum = 0;
+  EXPECT_EQ(0, call.Get(CallSet::kZoom, kZoomMax)) << "reported as it is";
+  EXPECT_EQ(kStatusOk, call.Numeric(true, CallSet::kZoom, kZoomLevel, 64).status)
+      << "a camera reporting 0 zooms to 64";
+  EXPECT_EQ(kStatusInvalidData, call.Numeric(true, CallSet::kZoom, kZoomLevel, 65).status);
+  call.state.zoom_maximum = 100;
+  EXPECT_EQ(100, call.Get(CallSet::kZoom, kZoomMax));
+  EXPECT_EQ(kStatusOk, call.Numeric(true, CallSet::kZoom, kZoomLevel, 100).status);
+  EXPECT_EQ(kStatusInvalidData, call.Numeric(true, CallSet::kZoom, kZoomLevel, 101).status);
+  EXPECT_EQ(100, call.state.current.zoom[kZoomLevel]);
+  // One step per call, whatever level the call carries; a level the camera cannot have is
+  // refused and moves nothing.
+  EXPECT_EQ(kStatusOk, call.Numeric(true, CallSet::kZoom, kPanXPlus, 100).status);
+  EXPECT_EQ(kPanStep, call.state.current.pan_x);
+  EXPECT_EQ(kStatusInvalidData, call.Numeric(true, CallSet::kZoom, kPanXPlus, 101).status);
+  EXPECT_EQ(kStatusInvalidData, call.Numeric(true, CallSet::kZoom, kPanYMinus, -1).status);
+  EXPECT_EQ(kPanStep, call.state.current.pan_x);
+  EXPECT_EQ(0, call.state.current.pan_y);
+  call.state.zoom_maximum = 500;
+  EXPECT_EQ(kZoomLevelLimit, UsableZoomMaximum(call.state)) << "never 128 or more";
+}
+
+TEST(PropertyStoreTest, AnEffectSetEndsTheBannerAndARemovedDeviceServesNothing) {
+  DriverState state;
+  std::strcpy(state.current.overlay_path, "C:\\zoomtmp.bmp");
+  NumericRecord record = {};
+  record.head.flags = kRecordFlagSet;
+  record.value = 99;  // outside 0-26: refused, the banner stays
+  PropertyRequest request;
+  request.is_set = true;
+  request.set = CallSet::kImage;
+  request.id = kEffect;
+  request.instance = request.data = &record;
+  request.instance_length = request.data_length = sizeof(record);
+  EXPECT_EQ(kStatusInvalidData, HandlePropertyCall(request, state).status);
+  EXPECT_STREQ("C:\\zoomtmp.bmp", state.current.overlay_path);
+  record.value = 17;
+  EXPECT_EQ(kStatusOk, HandlePropertyCall(request, state).status);
+  EXPECT_STREQ("", state.current.overlay_path) << "the frame replaces the banner";
+  EXPECT_EQ(17, state.current.image[kEffect]);
+
+  record.value = 5;
+  const PropertyAnswer refused = RefusePropertyCall(request, kStatusDeviceRemoved);
+  EXPECT_EQ(kStatusDeviceRemoved, refused.status);
+  EXPECT_EQ(kStatusDeviceRemoved, refused.call.status);
+  EXPECT_EQ(5, refused.call.value) << "the record shows what was sent";
+  EXPECT_EQ(0u, refused.returned);
+  EXPECT_FALSE(refused.effects.settings_changed);
+}
+
 TEST(PropertyStoreTest, OverlayPathTakesTheStringRecord) {
   DriverState state;
   StringRecord record = {};

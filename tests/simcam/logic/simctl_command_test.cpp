@@ -14,7 +14,8 @@ TEST(SimctlCommandTest, CommandsAndSettingsParse) {
   } kSimple[] = {{{"press"}, Action::kPress}, {{"off"}, Action::kOff},
                  {{"on"}, Action::kOn},       {{"hold"}, Action::kHold},
                  {{"release"}, Action::kRelease}, {{"log"}, Action::kLog},
-                 {{"state"}, Action::kState}, {{"reset"}, Action::kReset}};
+                 {{"state"}, Action::kState}, {{"reset"}, Action::kReset},
+                 {{"query-remove"}, Action::kQueryRemove}};
   for (const auto& entry : kSimple) {
     const auto command = ParseCommand(entry.args, &error);
     ASSERT_TRUE(command) << entry.args[0] << ": " << error;
@@ -38,6 +39,16 @@ TEST(SimctlCommandTest, CommandsAndSettingsParse) {
   command = ParseCommand({"set", "second-device", "on"}, &error);
   ASSERT_TRUE(command);
   EXPECT_TRUE(command->on);
+  command = ParseCommand({"set", "run-fails", "on"}, &error);
+  ASSERT_TRUE(command);
+  EXPECT_EQ(Action::kRunFails, command->action);
+  EXPECT_TRUE(command->on);
+  for (int value : {0, 64, 127}) {
+    command = ParseCommand({"set", "zoom-max", std::to_string(value)}, &error);
+    ASSERT_TRUE(command) << value << ": " << error;
+    EXPECT_EQ(Action::kZoomMax, command->action);
+    EXPECT_EQ(value, command->zoom_max);
+  }
 }
 
 TEST(SimctlCommandTest, WrongCommandLinesSayWhy) {
@@ -56,7 +67,13 @@ TEST(SimctlCommandTest, WrongCommandLinesSayWhy) {
       {"set", "still-size", "640x480x3"},
       {"set", "preview", "yes"},
       {"set", "colour", "red"},
-      {"set", "preview", "on", "now"}};
+      {"set", "preview", "on", "now"},
+      {"query-remove", "now"},
+      {"set", "run-fails", "1"},
+      {"set", "zoom-max", "128"},
+      {"set", "zoom-max", "-1"},
+      {"set", "zoom-max", "0x40"},
+      {"set", "zoom-max", ""}};
   for (const auto& args : kWrong) {
     std::string error;
     EXPECT_FALSE(ParseCommand(args, &error)) << (args.empty() ? "(none)" : args[0]);

@@ -1,0 +1,177 @@
+// Writes the seed corpus of every fuzz target from our own record builders: valid inputs
+// of each kind, so that the fuzzer starts from what the readers really meet.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "capture_format.h"
+#include "property_routes.h"
+#include "test_bitmap.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+bool WriteSeed(const std::string& folder, const std::string& name, const Bytes& bytes) {
+  const std::string path = folder + "/" + name;
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
+Bytes FromText(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+template <typename Record>
+Bytes FromRecord(const Record& record) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+  return Bytes(bytes, bytes + sizeof(record));
+}
+
+void Put32(Bytes& bytes, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+Bytes Chunk(const char* id, const Bytes& body) {
+  Bytes chunk(id, id + 4);
+  Put32(chunk, static_cast<uint32_t>(body.size()));
+  chunk.insert(chunk.end(), body.begin(), body.end());
+  if (body.size() & 1) chunk.push_back(0);
+  return chunk;
+}
+
+Bytes List(const char* id, const char* type, const std::vector<Bytes>& children) {
+  Bytes body(type, type + 4);
+  for (const Bytes& child : children) body.insert(body.end(), child.begin(), child.end());
+  return Chunk(id, body);
+}
+
+Bytes Words(const std::vector<uint32_t>& words, std::size_t size) {
+  Bytes body;
+  for (uint32_t word : words) Put32(body, word);
+  body.resize(size, 0);
+  return body;
+}
+
+// A 4 x 2 RGB video of three frames with its idx1, as the recorder's mux lays it out.
+Bytes SmallAvi(bool with_index) {
+  const Bytes main_header = Chunk("avih", Words({33333, 0, 0, 0x10, 3, 0, 1, 0, 4, 2}, 56));
+  Bytes stream_body{'v', 'i', 'd', 's'};
+  for (uint32_t word : {0u, 0u, 0u, 0u, 1u, 30u, 0u, 3u, 24u}) Put32(stream_body, word);
+  stream_body.resize(56, 0);
+  const Bytes stream_header = Chunk("strh", stream_body);
+  const Bytes format = Chunk("strf", Words({40, 4, 2, 0x00180001, 0, 24}, 40));
+  std::vector<Bytes> frames;
+  Bytes index;
+  uint32_t offset = 4;
+  for (int i = 0; i < 3; ++i) {
+    Bytes frame = Chunk("00db", Bytes(24, static_cast<uint8_t>(0x40 + i)));
+    index.insert(index.end(), {'0', '0', 'd', 'b'});
+    Put32(index, 0x10);
+    Put32(index, offset);
+    Put32(index, 24);
+    offset += static_cast<uint32_t>(frame.size());
+    frames.push_back(frame);
+  }
+  std::vector<Bytes> riff{
+      List("LIST", "hdrl", {main_header, List("LIST", "strl", {stream_header, format})}),
+      List("LIST", "movi", frames)};
+  if (with_index) riff.push_back(Chunk("idx1", index));
+  return List("RIFF", "AVI ", riff);
+}
+
+Bytes DeviceRecord(const std::string& name, bool wide) {
+  Bytes record(28, 0);
+  for (char c : name) {
+    record.push_back(static_cast<uint8_t>(c));
+    if (wide) record.push_back(0);
+  }
+  record.insert(record.end(), wide ? 2 : 1, 0);
+  const uint32_t size = static_cast<uint32_t>(record.size());
+  std::memcpy(record.data(), &size, sizeof(size));
+  record[4] = 5;  // a device interface notification
+  return record;
+}
+
+Bytes Prefixed(uint8_t first, const Bytes& rest) {
+  Bytes bytes{first};
+  bytes.insert(bytes.end(), rest.begin(), rest.end());
+  return bytes;
+}
+
+Bytes WithId(uint32_t id, const Bytes& record) {
+  Bytes bytes;
+  Put32(bytes, id);
+  bytes.insert(bytes.end(), record.begin(), record.end());
+  return bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_seeds <corpus folder>\n");
+    return 2;
+  }
+  const std::string root = argv[1];
+  bool ok = true;
+  const std::string script = root + "/install_script_fuzz";
+  ok &= WriteSeed(script, "driver_script", FromText(
+      "[Product]\r\nName=Notebook Camera\r\nOption=0\r\nUninstall=KvoCam, -u\r\n"
+      "UnFitdrv=C:\\kvo\\remove.txt\r\n[WinXP]\r\n; the camera driver\r\n"
+      "Installdriver = camera.inf, USB\\VID_FEED&PID_CAFE\r\n"
+      "copy = a.txt, \"C:\\Program Files\\kvo\\a.txt\"\r\nenable = USB\\VID_FEED&PID_CAFE\r\n"
+      "runwait = C:\\windows\\system32\\cmd.exe, \"/c echo\"\r\nboot\r\n[Win2000]\r\n"
+      "removedriver = USB\\VID_FEED&PID_CAFE\r\n"));
+  ok &= WriteSeed(script, "general_script", FromText(
+      "[Product]\nName=C\nOption=2\nOSType=7\n[WinXP]\nmessage = done\ndelay = 100\n"
+      "updateini = c:\\a.ini, Sect, Key, Value\nrename = a, b\nregistry = \"c:\\s.reg\"\n"
+      "copytowindir = a.dll, b.dll\nUpdateLegacyDriver = legacy.inf, ROOT\\KVOCAM\n"
+      "CopyOEMInf = camera.inf\nrefreshdriver\ndisable = USB\\VID_FEED&PID_CAFE\nbogus = 1\n"));
+
+  const std::string device = root + "/device_record_fuzz";
+  const std::string name = "\\\\?\\USB#VID_FEED&PID_CAFE#SIMCAM0001#"
+                           "{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+  ok &= WriteSeed(device, "narrow_record", DeviceRecord(name, false));
+  ok &= WriteSeed(device, "wide_record", DeviceRecord(name, true));
+  ok &= WriteSeed(device, "kernel_path",
+                  FromText("\\REGISTRY\\MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\USB\\x"));
+  ok &= WriteSeed(device, "sid_text", FromText("S-1-5-32-544"));
+
+  const std::string snapshot = root + "/snapshot_fuzz";
+  Bytes packed(4 * 3 * 3);
+  for (std::size_t i = 0; i < packed.size(); ++i) packed[i] = static_cast<uint8_t>(i * 7);
+  ok &= WriteSeed(snapshot, "packed_4x3", kvo::test::SnapshotFile(0, 4, 3, packed));
+  // Planar 5 x 3: luma 15 bytes, then two chroma planes of 3 x 2.
+  Bytes planar(15 + 6 + 6);
+  for (std::size_t i = 0; i < planar.size(); ++i) planar[i] = static_cast<uint8_t>(16 + i * 9);
+  ok &= WriteSeed(snapshot, "planar_5x3", kvo::test::SnapshotFile(1, 5, 3, planar));
+
+  const std::string property = root + "/property_record_fuzz";
+  ok &= WriteSeed(property, "overlay_string",
+                  WithId(33, FromRecord(kvo::cm::MakeStringRecord(kvo::kRecordFlagGet,
+                                                                  "C:\\kvo\\overlay.bmp"))));
+  ok &= WriteSeed(property, "zoom_numeric",
+                  WithId(1001, FromRecord(kvo::cm::MakeNumericRecord(kvo::kRecordFlagSet, 3))));
+  ok &= WriteSeed(property, "video_mode",
+                  WithId(2001, FromRecord(kvo::cm::MakeVideoControlModeRecord(0))));
+
+  const std::string settings = root + "/settings_value_fuzz";
+  const std::string product = std::string("vid_feed&pid_cafe") + '\0';
+  ok &= WriteSeed(settings, "product_string",
+                  Prefixed(static_cast<uint8_t>(product.size()), FromText(product)));
+  ok &= WriteSeed(settings, "flag", Prefixed(2, FromText(std::string("1") + '\0')));
+  ok &= WriteSeed(settings, "counter", Prefixed(4, Bytes{7, 0, 0, 0}));
+  kvo::CaptureFormatRecord format = kvo::NoFormatRecord();
+  format.header = {40, 640, 480, 1, 24, 0, 640 * 480 * 3, 0, 0, 0, 0};
+  format.avg_time_per_frame = 333333;
+  ok &= WriteSeed(settings, "pin_data", Prefixed(sizeof(format), FromRecord(format)));
+
+  const std::string avi = root + "/avi_reader_fuzz";
+  ok &= WriteSeed(avi, "video_with_index", SmallAvi(true));
+  ok &= WriteSeed(avi, "video_without_index", SmallAvi(false));
+  if (!ok) std::fprintf(stderr, "make_seeds: a seed could not be written below %s\n", argv[1]);
+  return ok ? 0 : 1;
+}
