@@ -6,6 +6,7 @@
 
 #include "app_error.h"
 #include "command_words.h"
+#include "common_controls.h"
 #include "main_window.h"
 #include "property_form.h"
 #include "setting_form.h"
@@ -99,6 +100,7 @@ int RunCameraApplication(HINSTANCE instance, const char* command_line) {
     return 0;
   }
   try {
+    InitCameraApplicationControls();
     RunFirstInstance(instance, key, word);
   } catch (const std::exception& error) {
     ShowApplicationError(nullptr, error.what());

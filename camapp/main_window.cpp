@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app_error.h"
+#include "program_icon.h"
 #include "command_words.h"
 #include "eye_glyphs.h"
 #include "property_form.h"
@@ -78,6 +79,7 @@ bool TKVO_CM_MAIN::Create() {
   window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kMainWindowClass;
+  SetProgramIcons(instance_, window_class);
   if (!RegisterClassExA(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     return false;
   }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app_error.h"
+#include "program_icon.h"
 
 namespace kvo {
 
@@ -53,6 +54,7 @@ bool TSnapView::Create() {
   window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kSnapViewClass;
+  SetProgramIcons(instance_, window_class);
   if (!RegisterClassExA(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     return false;
   }

@@ -12,6 +12,11 @@ if(NOT EXISTS "${KVO_LIBJPEG_SOURCE}/CMakeLists.txt")
   message(FATAL_ERROR "libjpeg-turbo sources not found: run scripts/deps first")
 endif()
 
+# The sub-build runs in its own folder: hand it the toolchain by its absolute path (it may have
+# been given relative to the source tree, as scripts/test does).
+get_filename_component(_kvo_jpeg_toolchain "${CMAKE_TOOLCHAIN_FILE}" ABSOLUTE
+                       BASE_DIR "${CMAKE_SOURCE_DIR}")
+
 set(_kvo_jpeg_prefix ${CMAKE_BINARY_DIR}/deps/libjpeg)
 ExternalProject_Add(libjpeg_turbo
   PREFIX ${CMAKE_BINARY_DIR}/deps/libjpeg-ep
@@ -19,7 +24,7 @@ ExternalProject_Add(libjpeg_turbo
   BINARY_DIR ${CMAKE_BINARY_DIR}/deps/libjpeg-build
   INSTALL_DIR ${_kvo_jpeg_prefix}
   CMAKE_ARGS
-    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+    -DCMAKE_TOOLCHAIN_FILE=${_kvo_jpeg_toolchain}
     -DCMAKE_BUILD_TYPE=Release
     -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>
     -DCMAKE_INSTALL_LIBDIR=<INSTALL_DIR>/lib -DCMAKE_INSTALL_INCLUDEDIR=<INSTALL_DIR>/include
