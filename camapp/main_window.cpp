@@ -9,9 +9,9 @@
 #include <utility>
 
 #include "app_error.h"
-#include "program_icon.h"
 #include "command_words.h"
 #include "eye_glyphs.h"
+#include "form_window.h"
 #include "property_form.h"
 #include "property_rules.h"
 #include "settings_key.h"
@@ -72,22 +72,19 @@ TKVO_CM_MAIN::~TKVO_CM_MAIN() {
 }
 
 bool TKVO_CM_MAIN::Create() {
-  WNDCLASSEXA window_class = {};
-  window_class.cbSize = sizeof(window_class);
-  window_class.lpfnWndProc = StaticWindowProc;
-  window_class.hInstance = instance_;
-  window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = kMainWindowClass;
-  SetProgramIcons(instance_, window_class);
-  if (!RegisterClassExA(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    return false;
-  }
-  RECT frame = {0, 0, kDesignedClientWidth, kDesignedClientHeight};
-  AdjustWindowRect(&frame, kMainWindowStyle, FALSE);
-  hwnd_ = CreateWindowExA(WS_EX_APPWINDOW, kMainWindowClass, kApplicationTitle, kMainWindowStyle,
-                          kDesignedLeft, kDesignedTop, frame.right - frame.left,
-                          frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+  if (!RegisterFormClass(instance_, kMainWindowClass, StaticWindowProc, true)) return false;
+  FormArgs form;
+  form.instance = instance_;
+  form.class_name = kMainWindowClass;
+  form.caption = kApplicationTitle;
+  form.style = kMainWindowStyle;
+  form.ex_style = WS_EX_APPWINDOW;
+  form.client_width = kDesignedClientWidth;
+  form.client_height = kDesignedClientHeight;
+  form.left = kDesignedLeft;
+  form.top = kDesignedTop;
+  form.self = this;
+  hwnd_ = CreateForm(form);
   if (hwnd_ == nullptr) return false;
   CreateControls();
   Construct();

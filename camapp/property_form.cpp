@@ -4,6 +4,7 @@
 #include <iterator>
 #include <vector>
 
+#include "form_window.h"
 #include "property_rules.h"
 #include "skin_data.h"
 
@@ -222,24 +223,20 @@ TPropertyForm::~TPropertyForm() {
 
 bool TPropertyForm::Create() {
   toolkit::EnsureCommonControls();
-  WNDCLASSEXA window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = &TPropertyForm::StaticWindowProc;
-  window_class.hInstance = instance_;
-  window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = kPropertyFormClass;
-  if (!RegisterClassExA(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+  if (!RegisterFormClass(instance_, kPropertyFormClass, &TPropertyForm::StaticWindowProc, false)) {
     return false;
   }
   // Fixed size; the skinned frame brings the system menu and the roll-up button only.
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  const DWORD ex_style = WS_EX_CONTROLPARENT;
-  RECT bounds{0, 0, kPropertyClientWidth, kPropertyClientHeight};
-  AdjustWindowRectEx(&bounds, style, FALSE, ex_style);
-  hwnd_ = CreateWindowExA(ex_style, kPropertyFormClass, kPropertyFormCaption, style,
-                          CW_USEDEFAULT, CW_USEDEFAULT, bounds.right - bounds.left,
-                          bounds.bottom - bounds.top, nullptr, nullptr, instance_, this);
+  FormArgs form;
+  form.instance = instance_;
+  form.class_name = kPropertyFormClass;
+  form.caption = kPropertyFormCaption;
+  form.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  form.ex_style = WS_EX_CONTROLPARENT;
+  form.client_width = kPropertyClientWidth;
+  form.client_height = kPropertyClientHeight;
+  form.self = this;
+  hwnd_ = CreateForm(form);
   if (hwnd_ == nullptr) return false;
   toolkit::SkinForm::CreateArgs frame;
   frame.window = hwnd_;

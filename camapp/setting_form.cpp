@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app_error.h"
+#include "form_window.h"
 #include "property_form.h"
 #include "setting_form_host.h"
 #include "setting_rules.h"
@@ -117,24 +118,22 @@ TSettingForm::~TSettingForm() {
 
 bool TSettingForm::Create() {
   toolkit::EnsureCommonControls();
-  WNDCLASSEXA window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = &TSettingForm::StaticWindowProc;
-  window_class.hInstance = instance_;
-  window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = kSettingFormClass;
-  if (!RegisterClassExA(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+  if (!RegisterFormClass(instance_, kSettingFormClass, &TSettingForm::StaticWindowProc, false)) {
     return false;
   }
   // Fixed single border; the skinned frame brings the system menu and the roll-up button.
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  const DWORD ex_style = WS_EX_CONTROLPARENT;
-  RECT bounds{0, 0, kSettingClientWidth, kSettingClientHeight};
-  AdjustWindowRectEx(&bounds, style, FALSE, ex_style);
-  hwnd_ = CreateWindowExA(ex_style, kSettingFormClass, kSettingFormCaption, style,
-                          kSettingDesignLeft, kSettingDesignTop, bounds.right - bounds.left,
-                          bounds.bottom - bounds.top, nullptr, nullptr, instance_, this);
+  FormArgs form;
+  form.instance = instance_;
+  form.class_name = kSettingFormClass;
+  form.caption = kSettingFormCaption;
+  form.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  form.ex_style = WS_EX_CONTROLPARENT;
+  form.client_width = kSettingClientWidth;
+  form.client_height = kSettingClientHeight;
+  form.left = kSettingDesignLeft;
+  form.top = kSettingDesignTop;
+  form.self = this;
+  hwnd_ = CreateForm(form);
   if (hwnd_ == nullptr) return false;
   toolkit::SkinForm::CreateArgs frame;
   frame.window = hwnd_;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "app_error.h"
-#include "program_icon.h"
+#include "form_window.h"
 
 namespace kvo {
 
@@ -47,22 +47,19 @@ TSnapView::~TSnapView() {
 }
 
 bool TSnapView::Create() {
-  WNDCLASSEXA window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = StaticWindowProc;
-  window_class.hInstance = instance_;
-  window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = kSnapViewClass;
-  SetProgramIcons(instance_, window_class);
-  if (!RegisterClassExA(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    return false;
-  }
-  RECT frame = {0, 0, kDesignedClientWidth, kDesignedClientHeight};
-  AdjustWindowRectEx(&frame, kViewStyle, FALSE, WS_EX_TOOLWINDOW);
-  hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW, kSnapViewClass, kSnapViewCaption, kViewStyle,
-                          kDesignedLeft, kDesignedTop, frame.right - frame.left,
-                          frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+  if (!RegisterFormClass(instance_, kSnapViewClass, StaticWindowProc, true)) return false;
+  FormArgs form;
+  form.instance = instance_;
+  form.class_name = kSnapViewClass;
+  form.caption = kSnapViewCaption;
+  form.style = kViewStyle;
+  form.ex_style = WS_EX_TOOLWINDOW;
+  form.client_width = kDesignedClientWidth;
+  form.client_height = kDesignedClientHeight;
+  form.left = kDesignedLeft;
+  form.top = kDesignedTop;
+  form.self = this;
+  hwnd_ = CreateForm(form);
   if (hwnd_ == nullptr) return false;
   toolkit::SkinForm::CreateArgs skin_args;
   skin_args.window = hwnd_;

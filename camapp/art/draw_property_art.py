@@ -8,8 +8,10 @@ results are kept beside this script and compiled into the program as bitmap reso
 Usage: draw_property_art.py OUTPUT_FOLDER
 """
 import math
-import struct
+import os
 import sys
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+import picture_canvas  # noqa: E402
 
 SIZE = 32
 FACE = (192, 192, 192)
@@ -22,26 +24,9 @@ ARROW_OUT = (200, 120, 30)
 RESET = (200, 48, 40)
 
 
-class Canvas:
+class Canvas(picture_canvas.Canvas):
     def __init__(self):
-        self.pixels = [[FACE] * SIZE for _ in range(SIZE)]
-
-    def put(self, x, y, colour):
-        if 0 <= x < SIZE and 0 <= y < SIZE:
-            self.pixels[y][x] = colour
-
-    def rect(self, x0, y0, x1, y1, colour):
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                self.put(x, y, colour)
-
-    def frame(self, x0, y0, x1, y1, colour):
-        for x in range(x0, x1 + 1):
-            self.put(x, y0, colour)
-            self.put(x, y1, colour)
-        for y in range(y0, y1 + 1):
-            self.put(x0, y, colour)
-            self.put(x1, y, colour)
+        super().__init__(SIZE, SIZE, FACE)
 
     def triangle_down(self, cx, top, half, colour):
         for row in range(half + 1):
@@ -62,16 +47,6 @@ class Canvas:
                 for dx in range(width):
                     self.put(int(round(x)) + dx - width // 2, int(round(y)) + dy - width // 2,
                              colour)
-
-    def bmp(self):
-        rows = []
-        for y in range(SIZE - 1, -1, -1):  # bottom row first
-            rows.append(b"".join(struct.pack("<BBB", b, g, r) for (r, g, b) in self.pixels[y]))
-        data = b"".join(rows)
-        header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE, 1, 24, 0, len(data),
-                             2835, 2835, 0, 0)
-        file_header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(data), 0, 0, 14 + 40)
-        return file_header + header + data
 
 
 def card(canvas):

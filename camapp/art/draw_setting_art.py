@@ -7,8 +7,10 @@ compiled into the program as bitmap resources (setting_art.rc).
 Usage: draw_setting_art.py OUTPUT_FOLDER
 """
 import math
-import struct
+import os
 import sys
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+import picture_canvas  # noqa: E402
 
 SIZE = 32
 FACE = (192, 192, 192)      # the button face; also the see-through colour
@@ -22,48 +24,9 @@ ARROW = (200, 48, 40)
 DIGIT_FACE = (250, 250, 246)
 
 
-class Canvas:
+class Canvas(picture_canvas.Canvas):
     def __init__(self):
-        self.pixels = [[FACE] * SIZE for _ in range(SIZE)]
-
-    def put(self, x, y, colour):
-        if 0 <= x < SIZE and 0 <= y < SIZE:
-            self.pixels[y][x] = colour
-
-    def rect(self, x0, y0, x1, y1, colour):
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                self.put(x, y, colour)
-
-    def frame(self, x0, y0, x1, y1, colour):
-        for x in range(x0, x1 + 1):
-            self.put(x, y0, colour)
-            self.put(x, y1, colour)
-        for y in range(y0, y1 + 1):
-            self.put(x0, y, colour)
-            self.put(x1, y, colour)
-
-    def line(self, x0, y0, x1, y1, colour, width=1):
-        steps = int(max(abs(x1 - x0), abs(y1 - y0)) * 2) + 1
-        for i in range(steps + 1):
-            t = i / steps
-            x, y = x0 + (x1 - x0) * t, y0 + (y1 - y0) * t
-            for dy in range(width):
-                for dx in range(width):
-                    self.put(int(round(x)) + dx - width // 2, int(round(y)) + dy - width // 2,
-                             colour)
-
-    def polygon(self, points, colour):
-        ys = [p[1] for p in points]
-        for y in range(int(min(ys)), int(max(ys)) + 1):
-            crossings = []
-            for (xa, ya), (xb, yb) in zip(points, points[1:] + points[:1]):
-                if (ya <= y + 0.5 < yb) or (yb <= y + 0.5 < ya):
-                    crossings.append(xa + (y + 0.5 - ya) * (xb - xa) / (yb - ya))
-            crossings.sort()
-            for a, b in zip(crossings[::2], crossings[1::2]):
-                for x in range(int(math.ceil(a - 0.5)), int(math.floor(b - 0.5)) + 1):
-                    self.put(x, y, colour)
+        super().__init__(SIZE, SIZE, FACE)
 
     def arc(self, cx, cy, r, start_deg, end_deg, colour, width=2):
         steps = int(abs(end_deg - start_deg) * 2) + 1
@@ -72,17 +35,6 @@ class Canvas:
             for w in range(width):
                 self.put(int(round(cx + (r - w) * math.cos(a))),
                          int(round(cy - (r - w) * math.sin(a))), colour)
-
-    def bmp(self):
-        # Bottom-up rows of BGR triples, each row padded to four bytes.
-        row_pad = (4 - (SIZE * 3) % 4) % 4
-        data = b""
-        for row in reversed(self.pixels):
-            data += b"".join(bytes((b, g, r)) for (r, g, b) in row) + b"\0" * row_pad
-        header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE, 1, 24, 0, len(data),
-                             2835, 2835, 0, 0)
-        file_header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(data), 0, 0, 14 + 40)
-        return file_header + header + data
 
 
 def browse_files():

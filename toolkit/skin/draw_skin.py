@@ -5,8 +5,9 @@ four 18 x 16 cells side by side (normal, hot, pressed, inactive), in the skin's 
 Usage: draw_skin.py OUTPUT_FOLDER
 """
 import os
-import struct
 import sys
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+import picture_canvas  # noqa: E402
 
 WIDTH, HEIGHT = 18, 16
 FACE = (0xC4, 0xCE, 0xDC)
@@ -22,41 +23,8 @@ EYE_WHITE = (0xF8, 0xF8, 0xF8)
 IRIS = (0x2C, 0x5A, 0x9A)
 
 
-class Canvas:
-    def __init__(self, width, height, colour):
-        self.width, self.height = width, height
-        self.pixels = [[colour] * width for _ in range(height)]
 
-    def put(self, x, y, colour):
-        if 0 <= x < self.width and 0 <= y < self.height:
-            self.pixels[y][x] = colour
-
-    def rect(self, x0, y0, x1, y1, colour):
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                self.put(x, y, colour)
-
-    def frame(self, x0, y0, x1, y1, colour):
-        for x in range(x0, x1 + 1):
-            self.put(x, y0, colour)
-            self.put(x, y1, colour)
-        for y in range(y0, y1 + 1):
-            self.put(x0, y, colour)
-            self.put(x1, y, colour)
-
-    def bmp(self):
-        row_size = (self.width * 3 + 3) & ~3
-        data = bytearray()
-        for y in range(self.height - 1, -1, -1):  # bottom-up rows
-            row = bytearray()
-            for r, g, b in self.pixels[y]:
-                row += bytes((b, g, r))
-            row += bytes(row_size - len(row))
-            data += row
-        header = struct.pack("<IiiHHIIiiII", 40, self.width, self.height, 1, 24, 0, len(data),
-                             2835, 2835, 0, 0)
-        file_header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(data), 0, 0, 14 + 40)
-        return file_header + header + bytes(data)
+Canvas = picture_canvas.Canvas
 
 
 def cell_face(c, x0, face, pressed):

@@ -1,0 +1,31 @@
+// What the camera application's four windows share when they are made: their window class
+// and a top-level window whose client area has the designed size.
+#pragma once
+
+#include <windows.h>
+
+namespace kvo {
+
+// Registers a class with the arrow cursor and the face colour; with the program icon when
+// asked (a module without the icon, such as a test program, keeps the platform's). True
+// also when the class exists already.
+bool RegisterFormClass(HINSTANCE instance, const char* class_name, WNDPROC procedure,
+                       bool program_icon);
+
+struct FormArgs {
+  HINSTANCE instance = nullptr;
+  const char* class_name = nullptr;
+  const char* caption = "";
+  DWORD style = 0;
+  DWORD ex_style = 0;
+  int client_width = 0;
+  int client_height = 0;
+  int left = CW_USEDEFAULT;
+  int top = CW_USEDEFAULT;
+  void* self = nullptr;  // the creation parameter the window binds itself to
+};
+
+// Creates the window with the outer size that gives the client area asked for.
+HWND CreateForm(const FormArgs& args);
+
+}  // namespace kvo
