@@ -203,17 +203,16 @@ bool EditWithOwnDialog(IAMStreamConfig* config) {
 FormatEditResult EditStreamFormat(IAMStreamConfig* config, const PropertyFrameFunction& frame) {
   if (config == nullptr) return FormatEditResult::kNoDialog;
   Microsoft::WRL::ComPtr<ISpecifyPropertyPages> specify;
-  if (FAILED(config->QueryInterface(IID_ISpecifyPropertyPages,
-                                    reinterpret_cast<void**>(specify.GetAddressOf()))) ||
-      !specify) {
-    return FormatEditResult::kNoDialog;
-  }
   CAUUID pages{};
-  if (FAILED(specify->GetPages(&pages))) return FormatEditResult::kNoDialog;
-  const bool shown = pages.cElems > 0 && SUCCEEDED(frame(config, pages));
-  CoTaskMemFree(pages.pElems);
-  if (shown) return FormatEditResult::kClosed;
-  // The pin has pages but no frame could show them: the pin's choices in our own list.
+  if (SUCCEEDED(config->QueryInterface(IID_ISpecifyPropertyPages,
+                                       reinterpret_cast<void**>(specify.GetAddressOf()))) &&
+      specify && SUCCEEDED(specify->GetPages(&pages))) {
+    const bool shown = pages.cElems > 0 && SUCCEEDED(frame(config, pages));
+    CoTaskMemFree(pages.pElems);
+    if (shown) return FormatEditResult::kClosed;
+  }
+  // No pages, or no frame could show them: the pin's choices in our own list, so that the
+  // user can still choose a format.
   return EditWithOwnDialog(config) ? FormatEditResult::kClosed : FormatEditResult::kCancelled;
 }
 

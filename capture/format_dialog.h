@@ -36,7 +36,7 @@ int ShowStreamFormatDialog(const std::vector<StreamCapability>& capabilities, in
 
 // What the user did with the stream-format dialog.
 enum class FormatEditResult {
-  kNoDialog,   // the pin offers no property pages: nothing was shown
+  kNoDialog,   // no stream configuration: nothing was shown
   kClosed,     // the dialog was shown and closed: read the pin's format back
   kCancelled,  // our own dialog was cancelled: the pin and the record stay as they were
 };
@@ -48,8 +48,8 @@ using PropertyFrameFunction =
 HRESULT ShowPropertyFrame(IUnknown* object, const CAUUID& pages);
 
 // The dialog step for the capture pin's stream configuration: its property pages in the
-// property frame; when the frame cannot be created, our own dialog (the chosen row goes to
-// SetFormat).
+// property frame; for a pin without pages, or when the frame cannot be created, our own
+// dialog (the chosen row goes to SetFormat).
 FormatEditResult EditStreamFormat(IAMStreamConfig* config,
                                   const PropertyFrameFunction& frame = ShowPropertyFrame);
 

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <atomic>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +27,42 @@
 
 namespace kvo {
 namespace {
+
+// The ids of the running file browser processes (the shell's "Open" of a folder starts one).
+std::set<DWORD> FileBrowserProcesses() {
+  std::set<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (_stricmp(entry.szExeFile, "explorer.exe") == 0) ids.insert(entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return ids;
+}
+
+// Waits for a file browser that was not running before and ends it (it would outlive the
+// test and keep its output open); false when none came.
+bool EndNewFileBrowser(const std::set<DWORD>& before) {
+  DWORD started = 0;
+  const bool came = test::WaitUntil(
+      [&] {
+        for (DWORD id : FileBrowserProcesses()) {
+          if (before.count(id) == 0) started = id;
+        }
+        return started != 0;
+      },
+      10000);
+  if (!came) return false;
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, started);
+  if (process == nullptr) return true;
+  TerminateProcess(process, 0);
+  WaitForSingleObject(process, 5000);
+  CloseHandle(process);
+  return true;
+}
+
 
 using test::PumpUntil;
 
@@ -310,7 +348,9 @@ TEST_F(SettingFormTest, CountersAreResetAndFoldersCreatedOrReported) {
   snprintf(unique, sizeof unique, "%lu", GetTickCount());
   const std::string nested = test::BinPath(std::string("setting-test-") + unique) + "\\a\\b";
   form_->PathEdit.SetText(nested);
+  const std::set<DWORD> browsers = FileBrowserProcesses();
   form_->FileExplore.Click();
+  EXPECT_TRUE(EndNewFileBrowser(browsers)) << "the folder was not opened in the file browser";
   const DWORD attributes = GetFileAttributesA(nested.c_str());
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes) << nested;
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -690,7 +690,7 @@ TEST_F(CaptureCameraTest, FormatDialogChangesThePinAndTheStoredFormatFollows) {
   // The camera's objects are checked in TearDown: none may stay behind.
 }
 
-TEST_F(CaptureCameraTest, CancelledFormatDialogKeepsTheRecordAndAPinWithoutPagesShowsNone) {
+TEST_F(CaptureCameraTest, CancelledFormatDialogKeepsTheRecordAndTheStoredFormatIsApplied) {
   const VIDEOINFOHEADER small = FormatOfSize(320, 240);
   panel_->CapturePinSet(&small);
   ASSERT_TRUE(Preview());
@@ -706,9 +706,9 @@ TEST_F(CaptureCameraTest, CancelledFormatDialogKeepsTheRecordAndAPinWithoutPages
   EXPECT_TRUE(panel_->GetReady());
   EXPECT_TRUE(FramesArrive());
 
-  // The simulated camera's pin has no property pages: the real dialog step shows nothing
-  // (a modal dialog would never return here), applies the stored format and rebuilds.
-  panel_->FormatEditor = [](IAMStreamConfig* config) { return EditStreamFormat(config); };
+  // A dialog closed without a change: the stored format is applied to the pin and the graph
+  // rebuilt with it.
+  panel_->FormatEditor = [](IAMStreamConfig*) { return FormatEditResult::kClosed; };
   const VIDEOINFOHEADER large = FormatOfSize(640, 480);
   panel_->CapturePinSet(&large);
   panel_->VCapCapturePinSet();

@@ -135,7 +135,7 @@ class FormatDialogTest : public ::testing::Test {
   ComApartment apartment_;
 };
 
-TEST_F(FormatDialogTest, PinPagesGoToThePropertyFrameAndNoPagesMeanNoDialog) {
+TEST_F(FormatDialogTest, PinPagesGoToThePropertyFrameAndAPinWithoutPagesGetsOurList) {
   int frames = 0;
   GUID page_shown{};
   IUnknown* object_shown = nullptr;
@@ -153,10 +153,15 @@ TEST_F(FormatDialogTest, PinPagesGoToThePropertyFrameAndNoPagesMeanNoDialog) {
   EXPECT_TRUE(with_pages.set_widths.empty()) << "the frame's pages set the format, not we";
   EXPECT_EQ(with_pages.references_, 1u) << "a reference to the pin was kept";
 
+  // A pin without pages: no frame, but the user still chooses from the pin's formats.
   StreamConfig without_pages(false);
-  EXPECT_EQ(EditStreamFormat(&without_pages, frame), FormatEditResult::kNoDialog);
-  EXPECT_EQ(frames, 1) << "a pin without pages has nothing to show";
-  EXPECT_TRUE(without_pages.set_widths.empty());
+  {
+    DialogAnswer answer("320 x 240");
+    EXPECT_EQ(EditStreamFormat(&without_pages, frame), FormatEditResult::kClosed);
+    EXPECT_TRUE(answer.seen) << "our own dialog did not open";
+  }
+  EXPECT_EQ(frames, 1) << "a pin without pages has nothing for the frame";
+  EXPECT_EQ(without_pages.set_widths, std::vector<LONG>{320});
   EXPECT_EQ(EditStreamFormat(nullptr, frame), FormatEditResult::kNoDialog);
 }
 
