@@ -706,8 +706,8 @@ TEST_F(CaptureCameraTest, CancelledFormatDialogKeepsTheRecordAndTheStoredFormatI
   EXPECT_TRUE(panel_->GetReady());
   EXPECT_TRUE(FramesArrive());
 
-  // A dialog closed without a change: the stored format is applied to the pin and the graph
-  // rebuilt with it.
+  // A dialog closed without a change: the stored format is applied to the pin, the graph
+  // rebuilt with it, and the record takes what the pin reports.
   panel_->FormatEditor = [](IAMStreamConfig*) { return FormatEditResult::kClosed; };
   const VIDEOINFOHEADER large = FormatOfSize(640, 480);
   panel_->CapturePinSet(&large);
@@ -715,8 +715,9 @@ TEST_F(CaptureCameraTest, CancelledFormatDialogKeepsTheRecordAndTheStoredFormatI
   VIDEOINFOHEADER pin{};
   ASSERT_TRUE(PinFormat(*panel_, &pin));
   EXPECT_EQ(pin.bmiHeader.biWidth, 640);
+  EXPECT_EQ(pin.bmiHeader.biHeight, 480);
   panel_->CapturePinGet(&stored);
-  EXPECT_EQ(0, std::memcmp(&stored, &large, sizeof stored));
+  EXPECT_EQ(0, std::memcmp(&stored, &pin, sizeof stored)) << "the record is not the pin's format";
   EXPECT_TRUE(FramesArrive());
 
   // While the dialog is open, a call does nothing at all.
