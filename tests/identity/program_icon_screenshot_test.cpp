@@ -1,6 +1,6 @@
 // The program icons as a user sees them: loaded with LoadIcon and LoadImage from the built
 // KVO_MAIN.exe and Fitdrv.exe, drawn in a window on the display, read back from the screen
-// and kept as a picture under the build tree (artifacts/program_icons.bmp).
+// and kept as a picture under the build tree (artefacts/program_icons.bmp).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -165,7 +165,7 @@ TEST(ProgramIconScreenshot, IconsLoadedFromTheBuiltProgramsShowOnTheDisplay) {
       },
       15000);
 
-  const std::string folder = BinDir() + "\\..\\artifacts";
+  const std::string folder = BinDir() + "\\..\\artefacts";
   CreateDirectoryA(folder.c_str(), nullptr);
   EXPECT_TRUE(SaveBitmap(folder + "\\program_icons.bmp", pixels));
   DestroyWindow(window);
