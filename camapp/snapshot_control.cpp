@@ -376,6 +376,13 @@ void TKVO_CM_MAIN::UpdateRecordingStatus() {
       const wchar_t drive = RecordPath.empty() ? L'C' : RecordPath[0];
       const std::string text = DiskErrorText(FileSystemNameOf(drive), FileSizeOf(RecordPath));
       MessageBoxA(nullptr, text.c_str(), "Warning", MB_OK);
+    } else if (DirectShow1().AbortStatus != 0) {
+      // Any other write failure (a vanished folder, access denied): stopped and said.
+      const HRESULT status = DirectShow1().AbortStatus;
+      const DWORD error = HRESULT_FACILITY(status) == FACILITY_WIN32
+                              ? static_cast<DWORD>(HRESULT_CODE(status))
+                              : static_cast<DWORD>(status);
+      StopAbortedRecording(kRecordingStoppedPrefix + SystemErrorText(error));
     } else {
       CheckRecordingFile();
     }

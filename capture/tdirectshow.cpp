@@ -164,6 +164,7 @@ void TDirectShow::DrainGraphEvents() {
       }
     }
     if (abort_seen && IsDiskErrorStatus(static_cast<uint32_t>(abort_status))) DiskError = true;
+    if (abort_seen && abort_status != 0) AbortStatus = static_cast<HRESULT>(abort_status);
   }
   HandleGraphEvent();
 }
@@ -263,6 +264,7 @@ void TDirectShow::InitRun(bool record) {
 bool TDirectShow::BuildGraph(bool record, bool with_compressor) {
   InRecord = record;
   DiskError = false;
+  AbortStatus = 0;
   MediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(window_), GraphEventMessage, 0);
   CaptureBuilder->SetFiltergraph(Graph.Get());
   Graph->AddFilter(VideoSource.Get(), L"Source Capture");

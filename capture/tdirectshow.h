@@ -99,6 +99,9 @@ class TDirectShow {
   bool HideVideo1Codec = false;
   bool HideRleCodec = false;
   bool DiskError = false;
+  // The status of the last write failure that aborted the graph (any EC_ERRORABORT), 0 when
+  // none since the graph was built; DiskError is set for the two disk statuses only.
+  HRESULT AbortStatus = 0;
   int32_t DeviceIndex = 0;
   int32_t AudioIndex = 0;
   HiddenCompressorTable HiddenCompressors = DefaultHiddenCompressors();

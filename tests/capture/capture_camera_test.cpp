@@ -356,25 +356,27 @@ void Raise(TDirectShow& panel, std::initializer_list<std::pair<long, LONG_PTR>> 
   }
 }
 
-TEST_F(CaptureCameraTest, OnlyADiskAbortSetsDiskError) {
+TEST_F(CaptureCameraTest, OnlyADiskAbortSetsDiskErrorAndEveryAbortKeepsItsStatus) {
   struct Case {
     std::initializer_list<std::pair<long, LONG_PTR>> events;
     bool disk_error;
+    uint32_t abort_status;
   };
   const Case cases[] = {
-      {{{EC_ERRORABORT, static_cast<LONG_PTR>(0x80070070)}}, true},
-      {{{EC_ERRORABORT, static_cast<LONG_PTR>(0x80070002)}}, true},
-      {{{EC_ERRORABORT, static_cast<LONG_PTR>(0x80070005)}}, false},
-      {{{EC_ERRORABORT, 0}}, false},
-      {{{EC_COMPLETE, static_cast<LONG_PTR>(0x80070070)}}, false},
-      {{{EC_USERABORT, static_cast<LONG_PTR>(0x80070070)}}, false},
+      {{{EC_ERRORABORT, static_cast<LONG_PTR>(0x80070070)}}, true, 0x80070070},
+      {{{EC_ERRORABORT, static_cast<LONG_PTR>(0x80070002)}}, true, 0x80070002},
+      {{{EC_ERRORABORT, static_cast<LONG_PTR>(0x80070005)}}, false, 0x80070005},
+      {{{EC_ERRORABORT, static_cast<LONG_PTR>(0x80070003)}}, false, 0x80070003},
+      {{{EC_ERRORABORT, 0}}, false, 0},
+      {{{EC_COMPLETE, static_cast<LONG_PTR>(0x80070070)}}, false, 0},
+      {{{EC_USERABORT, static_cast<LONG_PTR>(0x80070070)}}, false, 0},
       // A later abort replaces an earlier one.
       {{{EC_ERRORABORT, static_cast<LONG_PTR>(0x80070070)},
         {EC_ERRORABORT, static_cast<LONG_PTR>(0x80004005)}},
-       false},
+       false, 0x80004005},
       {{{EC_ERRORABORT, static_cast<LONG_PTR>(0x80004005)},
         {EC_ERRORABORT, static_cast<LONG_PTR>(0x80070002)}},
-       true},
+       true, 0x80070002},
   };
   // The graph posts its message while Notify runs, on this thread; a message posted after
   // it arrives after it, so when the marker is seen the events have been handled.
@@ -387,13 +389,15 @@ TEST_F(CaptureCameraTest, OnlyADiskAbortSetsDiskError) {
   };
   int number = 0;
   for (const Case& c : cases) {
-    panel_->InitRunCapture(kVendor, kProduct, false);  // clears DiskError
+    panel_->InitRunCapture(kVendor, kProduct, false);  // clears DiskError and AbortStatus
     ASSERT_FALSE(panel_->DiskError);
+    ASSERT_EQ(panel_->AbortStatus, 0);
     Raise(*panel_, c.events);
     marker_seen = false;
     PostMessageA(window_.handle(), kMarker, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return marker_seen; }, 10000));
     EXPECT_EQ(panel_->DiskError, c.disk_error) << "case " << number;
+    EXPECT_EQ(static_cast<uint32_t>(panel_->AbortStatus), c.abort_status) << "case " << number;
     long code;
     LONG_PTR first, second;
     EXPECT_EQ(panel_->MediaEvent->GetEvent(&code, &first, &second, 0), E_ABORT)
