@@ -57,6 +57,7 @@ TEST(AviFileSinkFullDisk, RecordingOntoAFullDrivePostsOneAbortWithDiskFull) {
   EXPECT_TRUE(aborted) << "no EC_ERRORABORT while recording onto a full drive";
   EXPECT_EQ(static_cast<LONG_PTR>(HRESULT_FROM_WIN32(ERROR_DISK_FULL)), status)
       << std::hex << status;
+  EXPECT_TRUE(kvo_test::WaitForSourceToEnd(recording, 20000));
   // The mux writes its headers in its Stop, onto the full drive; the sink lets that Stop
   // complete, or Wine's graph could never be released.
   hr = recording.control->Stop();

@@ -76,7 +76,7 @@ TEST_F(AviFileSinkTest, RecordsEveryFrameThroughTheMuxAndClosesTheFileOnRelease)
   RecordingGraph recording;
   HRESULT hr = kvo_test::BuildRecordingGraph(Wide(path), settings, &recording);
   ASSERT_EQ(S_OK, hr) << std::hex << hr;
-  hr = kvo_test::RecordAllFrames(recording, settings.frames, 20000);
+  hr = kvo_test::RecordAllFrames(recording, 20000);
   EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
   EXPECT_EQ(30, kvo_test::PushSourceDelivered(recording.source.Get()));
   // Stopped, the mux has written its headers, and the sink still holds the file.
@@ -98,14 +98,14 @@ TEST_F(AviFileSinkTest, EachRunStartsTheFileAfreshAndRemovingTheSinkClosesIt) {
     RecordingGraph recording;
     HRESULT hr = kvo_test::BuildRecordingGraph(Wide(path), settings, &recording);
     ASSERT_EQ(S_OK, hr) << std::hex << hr;
-    hr = kvo_test::RecordAllFrames(recording, settings.frames, 20000);
+    hr = kvo_test::RecordAllFrames(recording, 20000);
     EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
     ExpectFrames(ReadRecording(path), 12, 160, 120);
 
     // Run the same graph again. Wine's mux keeps the last time of the first run and
     // refuses the restarted stream times (VFW_E_START_TIME_AFTER_END) after the first
     // frame; whatever it takes, the file holds that run alone.
-    hr = kvo_test::RecordAllFrames(recording, settings.frames, 20000);
+    hr = kvo_test::RecordAllFrames(recording, 20000);
     EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
     const LONG taken = kvo_test::PushSourceDelivered(recording.source.Get());
     EXPECT_GE(taken, 1);
@@ -131,6 +131,9 @@ TEST_F(AviFileSinkTest, AFileThatCannotBeMadeIsReportedAsAbortAndTheGraphStillCo
   EXPECT_TRUE(kvo_test::WaitForGraphEvent(recording.events.Get(), EC_ERRORABORT, 10000, &status));
   EXPECT_EQ(static_cast<LONG_PTR>(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)), status)
       << std::hex << status;
+  // The mux passes the sink's refusal on to the source.
+  EXPECT_TRUE(kvo_test::WaitForSourceToEnd(recording, 10000));
+  EXPECT_GE(kvo_test::PushSourceRefused(recording.source.Get()), 1);
   hr = recording.control->Stop();
   EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
   recording.Release();

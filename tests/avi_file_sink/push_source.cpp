@@ -175,6 +175,7 @@ class PushSource final : public IBaseFilter, public IAMFilterMiscFlags {
   IPin* pin() { return &pin_; }
   LONG delivered() const { return delivered_; }
   LONG refused() const { return refused_; }
+  bool finished() const { return finished_; }
 
  private:
   ~PushSource() { StopPushing(); }
@@ -183,6 +184,7 @@ class PushSource final : public IBaseFilter, public IAMFilterMiscFlags {
     StopPushing();
     delivered_ = 0;
     refused_ = 0;
+    finished_ = false;
     stopping_ = false;
     pusher_ = std::thread([this] { PushFrames(); });
   }
@@ -201,6 +203,7 @@ class PushSource final : public IBaseFilter, public IAMFilterMiscFlags {
   std::atomic<bool> stopping_{false};
   std::atomic<LONG> delivered_{0};
   std::atomic<LONG> refused_{0};
+  std::atomic<bool> finished_{false};
 };
 
 STDMETHODIMP_(ULONG) PushPin::AddRef() { return filter_.AddRef(); }
@@ -306,6 +309,7 @@ void PushSource::PushFrames() {
     // Paced, so the mux sees a stream rather than a burst.
     Sleep(2);
   }
+  finished_ = true;
 }
 
 }  // namespace
@@ -322,6 +326,10 @@ LONG PushSourceDelivered(IBaseFilter* source) {
 
 LONG PushSourceRefused(IBaseFilter* source) {
   return static_cast<PushSource*>(source)->refused();
+}
+
+bool PushSourceFinished(IBaseFilter* source) {
+  return static_cast<PushSource*>(source)->finished();
 }
 
 }  // namespace kvo_test

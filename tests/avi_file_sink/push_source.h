@@ -21,5 +21,7 @@ HRESULT CreatePushSource(const PushSourceSettings& settings, IBaseFilter** sourc
 LONG PushSourceDelivered(IBaseFilter* source);
 // Frames whose delivery failed since its last Run.
 LONG PushSourceRefused(IBaseFilter* source);
+// True once the source has pushed the last frame of this run, taken or refused.
+bool PushSourceFinished(IBaseFilter* source);
 
 }  // namespace kvo_test

@@ -41,17 +41,19 @@ HRESULT BuildRecordingGraph(const std::wstring& path, const PushSourceSettings& 
   return S_OK;
 }
 
-HRESULT RecordAllFrames(RecordingGraph& recording, LONG frames, DWORD timeout_ms) {
+HRESULT RecordAllFrames(RecordingGraph& recording, DWORD timeout_ms) {
   const HRESULT run = recording.control->Run();
   if (FAILED(run)) {
     recording.control->Stop();
     return run;
   }
-  IBaseFilter* source = recording.source.Get();
-  kvo::test::WaitUntil(
-      [&] { return PushSourceDelivered(source) + PushSourceRefused(source) >= frames; },
-      timeout_ms);
+  WaitForSourceToEnd(recording, timeout_ms);
   return recording.control->Stop();
+}
+
+bool WaitForSourceToEnd(const RecordingGraph& recording, DWORD timeout_ms) {
+  IBaseFilter* source = recording.source.Get();
+  return kvo::test::WaitUntil([&] { return PushSourceFinished(source); }, timeout_ms);
 }
 
 bool WaitForGraphEvent(IMediaEvent* events, long code, DWORD timeout_ms, LONG_PTR* first) {

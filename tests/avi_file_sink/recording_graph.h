@@ -27,9 +27,14 @@ struct RecordingGraph {
 HRESULT BuildRecordingGraph(const std::wstring& path, const PushSourceSettings& settings,
                             RecordingGraph* recording);
 
-// Runs the graph until the source has pushed all its frames (or `timeout_ms` passed), then
-// stops it. Returns the first failing HRESULT of Run or Stop.
-HRESULT RecordAllFrames(RecordingGraph& recording, LONG frames, DWORD timeout_ms);
+// Runs the graph until the source's stream has ended (or `timeout_ms` passed), then stops
+// it. Returns the first failing HRESULT of Run or Stop.
+HRESULT RecordAllFrames(RecordingGraph& recording, DWORD timeout_ms);
+
+// Waits until the source pushes no more. Stop only then: Wine's mux has no guard against a
+// frame that arrives after its own Stop (the graph stops it before the source) and crashes
+// on it.
+bool WaitForSourceToEnd(const RecordingGraph& recording, DWORD timeout_ms);
 
 // Waits for an event of `code` from the graph, freeing the others; true with its first
 // parameter when one came.
