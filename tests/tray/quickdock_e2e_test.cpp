@@ -2,6 +2,7 @@
 // name, with the recorder standing in for KVO_MAIN.exe, driven through real X input.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -65,21 +66,28 @@ bool Flush(HWND window) {
   return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kStepTimeout, &result) != 0;
 }
 
+// The image names of the running processes, in one line; empty when none could be read.
+std::string RunningPrograms() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return std::string();
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  std::string names;
+  for (BOOL more = Process32First(snapshot, &entry); more;
+       more = Process32Next(snapshot, &entry)) {
+    names += std::string(entry.szExeFile) + " ";
+  }
+  CloseHandle(snapshot);
+  return names;
+}
+
 // True once no recorder is running: every word sent so far is in the record.
 bool WaitForRecordersToEnd() {
   return WaitUntil(
       [] {
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        if (snapshot == INVALID_HANDLE_VALUE) return false;
-        PROCESSENTRY32 entry = {};
-        entry.dwSize = sizeof(entry);
-        bool running = false;
-        for (BOOL more = Process32First(snapshot, &entry); more && !running;
-             more = Process32Next(snapshot, &entry)) {
-          running = _stricmp(entry.szExeFile, "KVO_MAIN.exe") == 0;
-        }
-        CloseHandle(snapshot);
-        return !running;
+        std::string running = RunningPrograms();
+        for (char& c : running) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return !running.empty() && running.find("kvo_main.exe ") == std::string::npos;
       },
       kStepTimeout);
 }
@@ -123,7 +131,14 @@ class QuickdockTest : public ::testing::Test {
     EXPECT_TRUE(quickdock_.started());
     HWND main = WaitForQuickdockWindow(quickdock_.id(), kStartTimeout);
     EXPECT_NE(nullptr, main) << "no KVO_CM_Quickdock window";
-    EXPECT_TRUE(WaitForWordCount("NoShow", 1, kStartTimeout));
+    if (!WaitForWordCount("NoShow", 1, kStartTimeout)) {
+      // Which step of the start stalled: the words so far, and who still runs (camctrl,
+      // whose end quickdock waits for before it sends the word).
+      std::string words;
+      for (const auto& word : RecordedWords()) words += word + " ";
+      ADD_FAILURE() << "no NoShow within " << kStartTimeout << " ms; recorded: " << words
+                    << "; running: " << RunningPrograms();
+    }
     return main;
   }
   HWND Toolbox() { return WaitForToolbox(quickdock_.id(), 5000); }
