@@ -9,24 +9,13 @@
 #include <vector>
 
 #include "graph_rig.h"
-#include "live_objects.h"
 #include "picture.h"
+#include "simcam_control.h"
 #include "unique_resource.h"
 
 namespace {
 
 using namespace kvo::simcam;
-
-SimCamStats StreamStats() {
-  SimCamStats stats = {};
-  HMODULE module = GetModuleHandleA("simcam.dll");
-  if (module == nullptr) return stats;
-  using StatsFunction = void(WINAPI*)(SimCamStats*);
-  auto read = reinterpret_cast<StatsFunction>(
-      reinterpret_cast<void*>(GetProcAddress(module, "SimCamStreamStats")));
-  if (read != nullptr) read(&stats);
-  return stats;
-}
 
 double RenderMicroseconds(int width, int height, int rounds) {
   std::vector<uint8_t> frame(static_cast<size_t>(width) * height * 3);

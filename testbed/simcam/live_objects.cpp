@@ -10,6 +10,10 @@ std::atomic<LONG> server_locks{0};
 std::atomic<uint64_t> frames_delivered{0};
 std::atomic<uint64_t> frames_late{0};
 std::atomic<uint64_t> cpu_time{0};
+std::atomic<uint64_t> pictures_drawn{0};
+std::atomic<uint64_t> camera_work{0};
+std::atomic<uint64_t> capture_downstream{0};
+std::atomic<uint64_t> preview_downstream{0};
 
 }  // namespace
 
@@ -25,14 +29,33 @@ void LockServer(bool lock) {
 }
 LONG ServerLocks() { return server_locks.load(); }
 
-void AddFrameStats(uint64_t delivered, uint64_t late, uint64_t cpu_time_100ns) {
-  frames_delivered += delivered;
-  frames_late += late;
-  cpu_time += cpu_time_100ns;
+void AddFrameStats(const SimCamStats& frame) {
+  frames_delivered += frame.frames_delivered;
+  frames_late += frame.frames_late;
+  cpu_time += frame.cpu_time_100ns;
+  pictures_drawn += frame.pictures_drawn;
+  camera_work += frame.camera_work_100ns;
+  capture_downstream += frame.capture_downstream_100ns;
+  preview_downstream += frame.preview_downstream_100ns;
 }
 
 SimCamStats CurrentStats() {
-  return SimCamStats{frames_delivered.load(), frames_late.load(), cpu_time.load()};
+  return SimCamStats{frames_delivered.load(),   frames_late.load(),
+                     cpu_time.load(),           pictures_drawn.load(),
+                     camera_work.load(),        capture_downstream.load(),
+                     preview_downstream.load()};
+}
+
+StatsTimer::StatsTimer(uint64_t* total_100ns) : total_(total_100ns) {
+  QueryPerformanceCounter(&start_);
+}
+
+StatsTimer::~StatsTimer() {
+  LARGE_INTEGER end, frequency;
+  QueryPerformanceCounter(&end);
+  QueryPerformanceFrequency(&frequency);
+  *total_ += static_cast<uint64_t>((end.QuadPart - start_.QuadPart) * 10000000 /
+                                   frequency.QuadPart);
 }
 
 }  // namespace kvo::simcam

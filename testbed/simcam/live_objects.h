@@ -32,10 +32,33 @@ class LiveObject {
 struct SimCamStats {
   uint64_t frames_delivered;
   uint64_t frames_late;      // delivered more than one frame interval after their time
-  uint64_t cpu_time_100ns;   // user + kernel time of the streaming threads
+  uint64_t cpu_time_100ns;   // user + kernel time of the streaming threads, the downstream
+                             // filters' work in their Receive included
+  uint64_t pictures_drawn;   // frames drawn; the others were copies of another pin's picture
+  // The camera's own work: taking a buffer and drawing or copying the picture into it
+  // (the wait for another pin's picture left out). A real camera's driver fills its
+  // buffers outside the process.
+  uint64_t camera_work_100ns;
+  // Time in the Receive of the filters behind each pin: the work of the graph downstream.
+  uint64_t capture_downstream_100ns;
+  uint64_t preview_downstream_100ns;
 };
 
 namespace kvo::simcam {
-void AddFrameStats(uint64_t delivered, uint64_t late, uint64_t cpu_time_100ns);
+void AddFrameStats(const SimCamStats& frame);
+
+// Adds the time from construction to destruction to *total_100ns, by the performance
+// counter: thread times move in scheduler ticks, far coarser than a frame's work.
+class StatsTimer {
+ public:
+  explicit StatsTimer(uint64_t* total_100ns);
+  StatsTimer(const StatsTimer&) = delete;
+  StatsTimer& operator=(const StatsTimer&) = delete;
+  ~StatsTimer();
+
+ private:
+  uint64_t* total_;
+  LARGE_INTEGER start_;
+};
 SimCamStats CurrentStats();
 }  // namespace kvo::simcam

@@ -442,7 +442,8 @@ void OutputPin::StreamLoop() {
       if (!running_ || exit_) continue;  // paused meanwhile
       delivering_ = true;
     }
-    DeliverFrame(now, frame_number, frame_number == 0, overlay);
+    SimCamStats frame = {};
+    DeliverFrame(now, frame_number, frame_number == 0, overlay, frame);
     {
       std::lock_guard<std::mutex> guard(run_lock_);
       delivering_ = false;
@@ -450,26 +451,35 @@ void OutputPin::StreamLoop() {
     ++frame_number;
     next += kFrameInterval;
     const uint64_t cpu_now = ThreadCpuTime();
-    AddFrameStats(1, late, cpu_now - cpu_before);
+    frame.frames_delivered = 1;
+    frame.frames_late = late;
+    frame.cpu_time_100ns = cpu_now - cpu_before;
+    AddFrameStats(frame);
     cpu_before = cpu_now;
   }
 }
 
 void OutputPin::DeliverFrame(REFERENCE_TIME now, uint32_t frame_number, bool first,
-                             OverlayCache& overlay) {
+                             OverlayCache& overlay, SimCamStats& frame) {
   ComPtr<IMediaSample> sample;
-  if (FAILED(allocator_->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, 0))) return;
+  {
+    StatsTimer timer(&frame.camera_work_100ns);
+    if (FAILED(allocator_->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, 0))) return;
+  }
   BYTE* buffer = nullptr;
   const long image_size = connected_size_.width * connected_size_.height * 3;
   if (FAILED(sample->GetPointer(&buffer)) || sample->GetSize() < image_size) return;
-  filter_->picture().Fill(this, frame_number, connected_size_.width, connected_size_.height,
-                          buffer, overlay);
+  frame.pictures_drawn =
+      filter_->picture().Fill(this, frame_number, connected_size_.width, connected_size_.height,
+                              buffer, overlay, &frame.camera_work_100ns);
   REFERENCE_TIME start = now;
   REFERENCE_TIME stop = now + kFrameInterval;
   sample->SetActualDataLength(image_size);
   sample->SetTime(&start, &stop);
   sample->SetSyncPoint(TRUE);
   sample->SetDiscontinuity(first ? TRUE : FALSE);
+  StatsTimer timer(is_capture() ? &frame.capture_downstream_100ns
+                                 : &frame.preview_downstream_100ns);
   input_->Receive(sample.Get());
 }
 

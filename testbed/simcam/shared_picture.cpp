@@ -3,12 +3,13 @@
 #include <cstring>
 
 #include "frame_sizes.h"
+#include "live_objects.h"
 #include "picture.h"
 
 namespace kvo::simcam {
 
 bool SharedPicture::Fill(const void* pin, uint32_t frame_number, int width, int height,
-                         uint8_t* buffer, OverlayCache& overlay) {
+                         uint8_t* buffer, OverlayCache& overlay, uint64_t* work_100ns) {
   const size_t stride = static_cast<size_t>(width) * 3;
   const size_t bytes = stride * static_cast<size_t>(height);
   LARGE_INTEGER now, frequency;
@@ -19,6 +20,7 @@ bool SharedPicture::Fill(const void* pin, uint32_t frame_number, int width, int 
   const LONGLONG window = frequency.QuadPart * (kFrameInterval * 2) / 10000000;
 
   std::lock_guard<std::mutex> guard(lock_);
+  StatsTimer timer(work_100ns);
   if (valid_ && pin != drawn_by_ && frame_number == frame_number_ && width == width_ &&
       height == height_ && now.QuadPart >= drawn_at_ && now.QuadPart - drawn_at_ < window) {
     std::memcpy(buffer, pixels_.data(), bytes);

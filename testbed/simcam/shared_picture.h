@@ -20,9 +20,10 @@ class SharedPicture {
   // picture of this moment for the given pin: a copy of the one another pin drew less than
   // two frames ago with the same frame number and size, else a new one.
   // A pin never gets its own picture again, and the picture always shows the frame number
-  // of the pin that delivers it. Returns true when it drew.
+  // of the pin that delivers it. Returns true when it drew. Adds the time spent drawing or
+  // copying to *work_100ns, the wait for another pin's picture left out.
   bool Fill(const void* pin, uint32_t frame_number, int width, int height, uint8_t* buffer,
-            OverlayCache& overlay);
+            OverlayCache& overlay, uint64_t* work_100ns);
 
  private:
   std::mutex lock_;

@@ -105,6 +105,17 @@ long LiveObjects() {
   return count ? count() : 0;
 }
 
+SimCamStats StreamStats() {
+  SimCamStats stats = {};
+  HMODULE module = GetModuleHandleA("simcam.dll");
+  if (module == nullptr) return stats;
+  using StatsFunction = void(WINAPI*)(SimCamStats*);
+  auto read = reinterpret_cast<StatsFunction>(
+      reinterpret_cast<void*>(GetProcAddress(module, "SimCamStreamStats")));
+  if (read != nullptr) read(&stats);
+  return stats;
+}
+
 // A switched-off camera has no button.
 bool PressButton() { return PoweredOn() && TriggerModeSet() && TakeStill(); }
 

@@ -32,6 +32,7 @@
 
 #include "call_record.h"
 #include "device_events.h"
+#include "live_objects.h"
 #include "simcam_names.h"
 
 namespace kvo::simcam {
@@ -50,6 +51,9 @@ bool AppendPropertyCall(const PropertyCall& call);
 // The count that simcam.dll's export SimCamLiveObjects reports in this process (filters,
 // pins, enumerators, class factories alive); 0 when the DLL is not loaded here.
 long LiveObjects();
+// What the streaming threads of simcam.dll have done in this process (its export
+// SimCamStreamStats); all zero when the DLL is not loaded here.
+SimCamStats StreamStats();
 
 // ---- snapshot button ----
 // A press of the camera's button. When the trigger mode is set, the driver writes the
