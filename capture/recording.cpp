@@ -27,6 +27,22 @@ HRESULT FindStreamConfig(ICaptureGraphBuilder2* builder, const GUID* category,
                                 reinterpret_cast<void**>(config.GetAddressOf()));
 }
 
+// The still branch's renderer shows nothing, so it need not hold each frame to its
+// presentation time: with a clock it would have the clock's thread wake for every frame
+// to tell it that the time has come. The graph gives every filter its clock at the first
+// Run; choose that clock now, with the graph complete, so this renderer can go without.
+void RenderWithoutClock(IGraphBuilder* graph, IBaseFilter* renderer) {
+  ComPtr<IMediaFilter> graph_timing;
+  if (FAILED(graph->QueryInterface(IID_IMediaFilter,
+                                   reinterpret_cast<void**>(graph_timing.GetAddressOf())))) {
+    return;
+  }
+  ComPtr<IReferenceClock> clock;
+  if (FAILED(graph_timing->GetSyncSource(clock.GetAddressOf()))) return;
+  if (!clock && FAILED(graph->SetDefaultSyncSource())) return;
+  renderer->SetSyncSource(nullptr);
+}
+
 }  // namespace
 
 void TDirectShow::CapturePinGet(VIDEOINFOHEADER* format) const {
@@ -151,6 +167,7 @@ void TDirectShow::AddGrabberBranch() {
   grabber->SetBufferSamples(FALSE);
   grabber->SetOneShot(FALSE);
   grabber->SetCallback(&GrabberCB, 1);
+  if (null_renderer) RenderWithoutClock(Graph.Get(), null_renderer.Get());
 }
 
 void TDirectShow::StartRecord(const wchar_t* path) {

@@ -784,6 +784,16 @@ TEST_F(CaptureCameraTest, StillIsTheCamerasPictureTopRowFirst) {
   const VIDEOINFOHEADER small = FormatOfSize(320, 240);
   panel_->CapturePinSet(&small);
   ASSERT_TRUE(Preview());
+  // The still branch's renderer takes each frame as it comes, off the graph's clock.
+  ComPtr<IBaseFilter> renderer;
+  ASSERT_EQ(S_OK, panel_->Graph->FindFilterByName(L"NULL renderer", renderer.GetAddressOf()));
+  ComPtr<IReferenceClock> clock;
+  EXPECT_EQ(S_OK, renderer->GetSyncSource(clock.GetAddressOf()));
+  EXPECT_EQ(nullptr, clock.Get());
+  ComPtr<IMediaFilter> graph_timing;
+  ASSERT_EQ(S_OK, panel_->Graph.As(&graph_timing));
+  EXPECT_EQ(S_OK, graph_timing->GetSyncSource(clock.GetAddressOf()));
+  EXPECT_NE(nullptr, clock.Get()) << "the graph itself keeps a clock";
   ASSERT_TRUE(panel_->StillImg());
   Bitmap24 still;
   panel_->GetImg(still);
