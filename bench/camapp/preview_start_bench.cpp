@@ -19,21 +19,14 @@
 #include <string>
 #include <vector>
 
-#include "camapp_e2e_support.h"
-#include "simcam_control.h"
+#include "bench_run.h"
 
 namespace {
 
 using namespace kvo::test;
+using namespace kvo::bench;
 
 constexpr double kRunTimeoutMs = 90000;
-
-double NowMs() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 std::string StartExePath() {
   char system[MAX_PATH] = {};
@@ -120,32 +113,13 @@ RunTimes TimeStart(const std::string& shot_path) {
   return times;
 }
 
-void PrintCell(double ms) {
-  if (ms < 0) std::printf(" %9s", "-");
-  else std::printf(" %9.1f", ms);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? -1 : values[values.size() / 2];
-}
-
-double Worst(const std::vector<double>& values) {
-  return values.empty() ? -1 : *std::max_element(values.begin(), values.end());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-  KillAll(kKvoMain);
-  KillAll("quickdock.exe");
-  if (!ResetSettings() || !kvo::simcam::ResetCamera()) {
-    std::printf("SKIPPED: the prefix's settings key or simulated camera cannot be reset\n");
-    return 77;
-  }
-  const std::string folder = FreshFolder("preview_start_bench");
-  WriteText(HKEY_CURRENT_USER, kSettingsPath, "FilePath", folder);
+  const std::optional<std::string> clean = StartCleanRun("preview_start_bench");
+  if (!clean) return 77;
+  const std::string& folder = *clean;
   const std::string shot_path = folder + "\\panel.rgb";
 
   std::printf("KVO_MAIN.exe \"\" to the moving preview, %d runs, ms from the start\n", runs);

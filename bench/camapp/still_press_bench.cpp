@@ -16,25 +16,19 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "camapp_e2e_support.h"
-#include "simcam_control.h"
+#include "bench_run.h"
 
 namespace {
 
 using namespace kvo::test;
+using namespace kvo::bench;
 
 constexpr double kGoalMs = 300;
 constexpr double kPressTimeoutMs = 30000;
-
-double NowMs() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 // Instances of KVO_MAIN.exe other than the running application: quickdock's relays.
 bool RelayRunning(DWORD application_id) {
@@ -90,32 +84,13 @@ PressTimes TimePress(const std::string& jpeg_path, DWORD application_id) {
   return times;
 }
 
-void PrintCell(double ms) {
-  if (ms < 0) std::printf(" %9s", "-");
-  else std::printf(" %9.1f", ms);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? -1 : values[values.size() / 2];
-}
-
-double Worst(const std::vector<double>& values) {
-  return values.empty() ? -1 : *std::max_element(values.begin(), values.end());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const int presses = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-  KillAll(kKvoMain);
-  KillAll("quickdock.exe");
-  if (!ResetSettings() || !kvo::simcam::ResetCamera()) {
-    std::printf("SKIPPED: the prefix's settings key or simulated camera cannot be reset\n");
-    return 77;
-  }
-  const std::string folder = FreshFolder("still_press_bench");
-  WriteText(HKEY_CURRENT_USER, kSettingsPath, "FilePath", folder);
+  const std::optional<std::string> clean = StartCleanRun("still_press_bench");
+  if (!clean) return 77;
+  const std::string& folder = *clean;
   WriteDword(HKEY_CURRENT_USER, kSettingsPath, "JpgCounter", 0);
 
   HWND main = nullptr;
