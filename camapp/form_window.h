@@ -1,5 +1,6 @@
-// What the camera application's four windows share when they are made: their window class
-// and a top-level window whose client area has the designed size.
+// What the camera application's four windows share when they are made: their window class,
+// a top-level window whose client area has the designed size, and the binding of the
+// window to its object.
 #pragma once
 
 #include <windows.h>
@@ -27,5 +28,18 @@ struct FormArgs {
 
 // Creates the window with the outer size that gives the client area asked for.
 HWND CreateForm(const FormArgs& args);
+
+// For a form's window procedure: the object the window belongs to. At WM_NCCREATE the
+// creation parameter is kept with the window and learns its handle through `handle`;
+// before that there is none (nullptr).
+template <typename Form>
+Form* BindForm(HWND hwnd, UINT message, LPARAM lparam, HWND Form::*handle) {
+  if (message == WM_NCCREATE) {
+    auto* form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
+    form->*handle = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  }
+  return reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
 
 }  // namespace kvo

@@ -273,13 +273,7 @@ void TKVO_CM_MAIN::FormDestroy() {
 
 LRESULT CALLBACK TKVO_CM_MAIN::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
                                                 LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
-    auto* window = static_cast<TKVO_CM_MAIN*>(create->lpCreateParams);
-    window->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
-  }
-  auto* window = reinterpret_cast<TKVO_CM_MAIN*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* window = BindForm(hwnd, message, lparam, &TKVO_CM_MAIN::hwnd_);
   if (window == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
   // No exception may cross the platform's frames: an operation's error is shown and the
   // window goes on, as the application's top-level handler does.

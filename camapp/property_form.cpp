@@ -804,13 +804,7 @@ void TPropertyForm::FormDestroy() {
 
 LRESULT CALLBACK TPropertyForm::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
                                                  LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
-    auto* form = static_cast<TPropertyForm*>(create->lpCreateParams);
-    form->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-  }
-  auto* form = reinterpret_cast<TPropertyForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* form = BindForm(hwnd, message, lparam, &TPropertyForm::hwnd_);
   if (form == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
   return form->WindowProc(message, wparam, lparam);
 }

@@ -402,13 +402,7 @@ void TSettingForm::ApplyStreamFormatSize() {
 
 LRESULT CALLBACK TSettingForm::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
                                                 LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
-    auto* form = static_cast<TSettingForm*>(create->lpCreateParams);
-    form->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-  }
-  auto* form = reinterpret_cast<TSettingForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* form = BindForm(hwnd, message, lparam, &TSettingForm::hwnd_);
   if (form == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
   return form->WindowProc(message, wparam, lparam);
 }

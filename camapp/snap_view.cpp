@@ -81,13 +81,7 @@ bool TSnapView::Create() {
 
 LRESULT CALLBACK TSnapView::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
                                              LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
-    auto* view = static_cast<TSnapView*>(create->lpCreateParams);
-    view->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
-  }
-  auto* view = reinterpret_cast<TSnapView*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* view = BindForm(hwnd, message, lparam, &TSnapView::hwnd_);
   if (view == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
   return view->WindowProc(message, wparam, lparam);
 }
