@@ -16,18 +16,8 @@ bool GroupBox::Create(const CreateArgs& args) {
 }
 
 bool GroupBox::OnOwnMessage(UINT message, WPARAM, LPARAM, LRESULT* result) {
+  if (PaintAsGroupFrame(hwnd(), message, skin(), result)) return true;
   switch (message) {
-    case WM_ERASEBKGND:
-      *result = TRUE;
-      return true;
-    case WM_PAINT: {
-      PAINTSTRUCT paint = {};
-      HDC dc = BeginPaint(hwnd(), &paint);
-      PaintGroupFrame(hwnd(), dc, skin());
-      EndPaint(hwnd(), &paint);
-      *result = 0;
-      return true;
-    }
     case WM_SETTEXT:
       InvalidateRect(hwnd(), nullptr, TRUE);
       return false;

@@ -402,6 +402,8 @@ int TextLineHeight(HWND hwnd) {
   return metrics.tmHeight > 0 ? metrics.tmHeight : 13;
 }
 
+namespace {
+
 void PaintGroupFrame(HWND hwnd, HDC dc, const SkinData* skin) {
   RECT client = {};
   GetClientRect(hwnd, &client);
@@ -427,6 +429,22 @@ void PaintGroupFrame(HWND hwnd, HDC dc, const SkinData* skin) {
   OffsetRect(&text, 1, 0);
   DrawTextA(dc, caption, -1, &text, DT_SINGLELINE);
   SelectObject(dc, previous);
+}
+
+}  // namespace
+
+bool PaintAsGroupFrame(HWND hwnd, UINT message, const SkinData* skin, LRESULT* result) {
+  if (message == WM_ERASEBKGND) {
+    *result = TRUE;
+    return true;
+  }
+  if (message != WM_PAINT) return false;
+  PAINTSTRUCT paint = {};
+  HDC dc = BeginPaint(hwnd, &paint);
+  PaintGroupFrame(hwnd, dc, skin);
+  EndPaint(hwnd, &paint);
+  *result = 0;
+  return true;
 }
 
 void FillFace(HDC dc, const RECT& rect, const SkinData* skin) {

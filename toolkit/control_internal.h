@@ -14,7 +14,8 @@ const char* ContainerClassName();
 // Height of one line of text in the window's font.
 int TextLineHeight(HWND hwnd);
 
-// Paints a captioned, etched group frame over the whole client area of hwnd.
-void PaintGroupFrame(HWND hwnd, HDC dc, const SkinData* skin);
+// The painting of a window drawn as a captioned, etched group frame over its whole client
+// area: handles WM_ERASEBKGND (nothing to erase) and WM_PAINT. False for other messages.
+bool PaintAsGroupFrame(HWND hwnd, UINT message, const SkinData* skin, LRESULT* result);
 
 }  // namespace kvo::toolkit

@@ -138,18 +138,8 @@ bool RadioGroup::OnCommand(HWND source, WORD code, LRESULT* result) {
 }
 
 bool RadioGroup::OnOwnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
+  if (PaintAsGroupFrame(hwnd(), message, skin(), result)) return true;
   switch (message) {
-    case WM_ERASEBKGND:
-      *result = TRUE;
-      return true;
-    case WM_PAINT: {
-      PAINTSTRUCT paint = {};
-      HDC dc = BeginPaint(hwnd(), &paint);
-      PaintGroupFrame(hwnd(), dc, skin());
-      EndPaint(hwnd(), &paint);
-      *result = 0;
-      return true;
-    }
     case WM_SIZE:
       LayoutItems();
       return false;
