@@ -5,6 +5,7 @@
 #include <map>
 
 #include "control_internal.h"
+#include "error_barrier.h"
 #include "skin_data.h"
 
 namespace kvo::toolkit {
@@ -239,6 +240,10 @@ LRESULT Control::CallOriginalProc(UINT message, WPARAM wparam, LPARAM lparam) {
 bool Control::Skinned() const { return skin_ != nullptr && skin_->Active(); }
 
 LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  return CallGuarded(hwnd, LRESULT{0}, [&] { return Subclassed(hwnd, message, wparam, lparam); });
+}
+
+LRESULT Control::Subclassed(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   Control* control = ControlOf(hwnd);
   auto original = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kOriginalProcProperty));
   if (original == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "error_barrier.h"
 #include "skin_data.h"
 
 namespace kvo::toolkit {
@@ -524,6 +525,10 @@ LRESULT SkinForm::CallOriginal(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CALLBACK SkinForm::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  return CallGuarded(hwnd, LRESULT{0}, [&] { return Subclassed(hwnd, message, wparam, lparam); });
+}
+
+LRESULT SkinForm::Subclassed(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto original = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kFormProcProperty));
   SkinForm* form = FormOf(hwnd);
   if (message == WM_NCDESTROY) {

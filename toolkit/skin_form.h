@@ -106,6 +106,7 @@ class SkinForm {
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT Subclassed(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT CallOriginal(UINT message, WPARAM wparam, LPARAM lparam);
   FrameLayoutInput LayoutInput() const;

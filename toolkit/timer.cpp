@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "error_barrier.h"
+
 namespace kvo::toolkit {
 
 namespace {
@@ -59,12 +61,12 @@ void CALLBACK Timer::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
     return;
   }
   Timer* timer = found->second;
-  if (timer->on_timer_) {
-    // A copy, so a handler that replaces or destroys the timer does not pull the running
-    // function out from under itself.
-    auto handler = timer->on_timer_;
-    handler(*timer);
-  }
+  if (!timer->on_timer_) return;
+  // A copy, so a handler that replaces or destroys the timer does not pull the running
+  // function out from under itself. An error it raises ends this tick only: the timer
+  // goes on.
+  auto handler = timer->on_timer_;
+  CallGuarded(nullptr, [&] { handler(*timer); });
 }
 
 }  // namespace kvo::toolkit

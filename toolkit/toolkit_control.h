@@ -114,6 +114,7 @@ class Control {
   friend bool RouteControlMessage(HWND, UINT, WPARAM, LPARAM, LRESULT*);
   friend struct ControlAccess;
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT Subclassed(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   void Unbind();
 
   HWND hwnd_ = nullptr;

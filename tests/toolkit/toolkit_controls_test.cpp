@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "toolkit.h"
 #include "toolkit_window_support.h"
@@ -514,6 +516,47 @@ TEST(ToolkitTimer, FiresWhileEnabledAndStopsWhenDisabled) {
   const int witness_before = witness;
   ASSERT_TRUE(PumpUntil([&] { return witness >= witness_before + 3; }, 10000));
   EXPECT_EQ(doomed_ticks, 1);
+}
+
+// Errors raised inside handlers that the platform called: they reach the installed handler
+// and go no further, and the timer or control that raised them goes on.
+std::vector<std::string>& ReportedErrors() {
+  static std::vector<std::string> reported;
+  return reported;
+}
+
+TEST(ToolkitErrors, HandlersThatThrowReachTheProgramsHandlerAndGoOn) {
+  ReportedErrors().clear();
+  SetErrorHandler([](HWND, const char* message) { ReportedErrors().push_back(message); });
+
+  int ticks = 0;
+  Timer failing({20, true, [&](Timer&) {
+                   ++ticks;
+                   if (ticks <= 2) throw std::runtime_error("Cannot create directory.");
+                 }});
+  ASSERT_TRUE(PumpUntil([&] { return ticks >= 4; }, 10000)) << "ticks: " << ticks;
+  ASSERT_EQ(ReportedErrors().size(), 2u) << "one report per failed tick";
+  EXPECT_EQ(ReportedErrors()[0], "Cannot create directory.");
+  EXPECT_TRUE(failing.Running()) << "the timer goes on after a failed tick";
+  failing.SetEnabled(false);
+
+  // A control's handler, reached through the container's own procedure.
+  HostWindow host(300, 200);
+  GroupBox group;
+  auto group_args = With<GroupBox::CreateArgs>(At(host.hwnd(), 10, 10, 200, 100));
+  group_args.caption = "Group";
+  ASSERT_TRUE(group.Create(group_args));
+  CheckBox box;
+  auto box_args = With<CheckBox::CreateArgs>(At(group.hwnd(), 8, 24, 120, 25));
+  box_args.caption = "&Fails";
+  box_args.on_click = [](CheckBox&) { throw 42; };
+  ASSERT_TRUE(box.Create(box_args));
+  UserClick(box.hwnd());
+  ASSERT_EQ(ReportedErrors().size(), 3u);
+  EXPECT_EQ(ReportedErrors()[2], "Unknown error.") << "what is not an exception is told too";
+  EXPECT_TRUE(box.Checked()) << "the control itself took the click";
+
+  SetErrorHandler(nullptr);
 }
 
 }  // namespace
