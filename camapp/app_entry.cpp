@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app_error.h"
+#include "error_box.h"
 #include "command_words.h"
 #include "common_controls.h"
 #include "main_window.h"
@@ -99,6 +99,9 @@ int RunCameraApplication(HINSTANCE instance, const char* command_line) {
     RelayAsLaterInstance(app_status, word);
     return 0;
   }
+  // Errors raised inside any window, control or timer of the program end in its one
+  // error box.
+  toolkit::SetErrorHandler(&ShowApplicationError);
   try {
     InitCameraApplicationControls();
     RunFirstInstance(instance, key, word);

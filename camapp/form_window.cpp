@@ -1,6 +1,7 @@
 #include "form_window.h"
 
 #include "app_resources.h"
+#include "main_window_logic.h"
 
 namespace kvo {
 
@@ -28,6 +29,55 @@ HWND CreateForm(const FormArgs& args) {
   return CreateWindowExA(args.ex_style, args.class_name, args.caption, args.style, args.left,
                          args.top, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                          nullptr, args.instance, args.self);
+}
+
+namespace {
+
+bool MonitorAreas(const RECT& near_to, RECT* monitor, RECT* work) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoA(MonitorFromRect(&near_to, MONITOR_DEFAULTTONEAREST), &info)) return false;
+  *monitor = info.rcMonitor;
+  *work = info.rcWork;
+  return true;
+}
+
+}  // namespace
+
+RECT RestoredWindowBounds(HWND window) {
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (!GetWindowPlacement(window, &placement)) return bounds;
+  RECT restored = placement.rcNormalPosition;
+  // The restored place is in workspace coordinates (from the work area's corner) unless the
+  // window is a tool window.
+  RECT monitor{};
+  RECT work{};
+  if ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0 &&
+      MonitorAreas(restored, &monitor, &work)) {
+    OffsetRect(&restored, work.left - monitor.left, work.top - monitor.top);
+  }
+  return restored;
+}
+
+void KeepCaptionReachable(HWND window) {
+  RECT bounds{};
+  if (!GetWindowRect(window, &bounds)) return;
+  RECT monitor{};
+  RECT work{};
+  if (!MonitorAreas(bounds, &monitor, &work)) return;
+  // The caption is what lies above the client area: the skin's or the platform's.
+  POINT client_origin{0, 0};
+  ClientToScreen(window, &client_origin);
+  const int caption_height = static_cast<int>(client_origin.y - bounds.top);
+  const ScreenBox placed =
+      ReachablePlacement({bounds.left, bounds.top, bounds.right, bounds.bottom}, caption_height,
+                         {work.left, work.top, work.right, work.bottom});
+  if (placed.left == bounds.left && placed.top == bounds.top) return;
+  SetWindowPos(window, nullptr, placed.left, placed.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace kvo

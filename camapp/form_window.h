@@ -29,6 +29,15 @@ struct FormArgs {
 // Creates the window with the outer size that gives the client area asked for.
 HWND CreateForm(const FormArgs& args);
 
+// The window's place when it is neither minimized nor maximized, in screen pixels: what is
+// kept for the next start, so that a window closed minimized does not come back at the
+// platform's parking place far off the screen.
+RECT RestoredWindowBounds(HWND window);
+
+// Moves the window onto the nearest monitor's work area when its caption lies where the user
+// cannot take hold of it (a stored place on a monitor that was removed, a smaller screen).
+void KeepCaptionReachable(HWND window);
+
 // For a form's window procedure: the object the window belongs to. At WM_NCCREATE the
 // creation parameter is kept with the window and learns its handle through `handle`;
 // before that there is none (nullptr).

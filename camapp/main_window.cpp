@@ -8,7 +8,8 @@
 #include <exception>
 #include <utility>
 
-#include "app_error.h"
+#include "error_box.h"
+#include "capture_format.h"
 #include "command_words.h"
 #include "eye_glyphs.h"
 #include "form_window.h"
@@ -59,10 +60,6 @@ bool DeviceInterfaceName(LPARAM lparam, std::string* name) {
 }
 
 }  // namespace
-
-void ShowApplicationError(HWND owner, const char* message) {
-  MessageBoxA(owner, message, kApplicationTitle, MB_OK | MB_ICONERROR);
-}
 
 TKVO_CM_MAIN::TKVO_CM_MAIN(HINSTANCE instance, std::string command_word)
     : instance_(instance), command_word_(std::move(command_word)) {}
@@ -210,10 +207,13 @@ void TKVO_CM_MAIN::LoadStoredGeometry() {
   DWORD left = 0;
   const bool has_top = key.ReadDword("FormTop", &top);
   const bool has_left = key.ReadDword("FormLeft", &left);
+  // A stored value that does not fit the 88-byte record (or cannot be read) leaves the
+  // record holding no format, so the camera keeps its own.
+  CaptureFormatRecord stored_format = NoFormatRecord();
+  key.ReadFormat("Pin_Data", &stored_format);
   VIDEOINFOHEADER record{};
-  record.bmiHeader.biCompression = 0xFFFFFFFFu;
-  DWORD stored = 0;
-  key.ReadValue("Pin_Data", &record, sizeof record, &stored);
+  static_assert(sizeof record == sizeof stored_format, "the stored record is a VIDEOINFOHEADER");
+  std::memcpy(&record, &stored_format, sizeof record);
   DirectShow1().CapturePinSet(&record);
   RECT bounds{};
   GetWindowRect(hwnd_, &bounds);
@@ -247,6 +247,8 @@ void TKVO_CM_MAIN::LoadStoredGeometry() {
       SetWindowSize(geometry.window_width, geometry.window_height);
       break;
   }
+  // A place stored on a monitor that is gone, or on a larger screen.
+  KeepCaptionReachable(hwnd_);
 }
 
 void TKVO_CM_MAIN::FormDestroy() {
@@ -254,37 +256,47 @@ void TKVO_CM_MAIN::FormDestroy() {
     UnregisterDeviceNotification(DeviceNotify);
     DeviceNotify = nullptr;
   }
-  SettingsKey key;
-  if (key.is_open()) {
-    RECT bounds{};
-    GetWindowRect(hwnd_, &bounds);
-    key.WriteDword("FormTop", static_cast<DWORD>(bounds.top));
-    key.WriteDword("FormLeft", static_cast<DWORD>(bounds.left));
-    VIDEOINFOHEADER format{};
-    DirectShow1().CapturePinGet(&format);
-    RegSetValueExA(key.get(), "Pin_Data", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&format),
-                   sizeof format);
-    key.Close();
-  }
+  SaveWindowState();
   if (CamHandle != nullptr) CM_Close(CamHandle);
   CamHandle = nullptr;
   DirectShow1().Close();
+}
+
+void TKVO_CM_MAIN::SaveWindowState() {
+  SettingsKey key;
+  if (!key.is_open()) return;
+  // The restored place: a window closed minimized would otherwise come back at the
+  // platform's parking place, far off the screen.
+  const RECT bounds = RestoredWindowBounds(hwnd_);
+  key.WriteDword("FormTop", static_cast<DWORD>(bounds.top));
+  key.WriteDword("FormLeft", static_cast<DWORD>(bounds.left));
+  VIDEOINFOHEADER format{};
+  DirectShow1().CapturePinGet(&format);
+  CaptureFormatRecord record{};
+  std::memcpy(&record, &format, sizeof record);
+  key.WriteFormat("Pin_Data", record);
+}
+
+// The session ends once this returns, and the system may end the process at any moment
+// after: the recording is finished and everything kept is written now, not at the next
+// tick of ParameterTimer.
+void TKVO_CM_MAIN::EndSession() {
+  RecTimer.SetEnabled(false);
+  if (DirectShow1().GetInRecord()) {
+    DirectShow1().CapturePinSet(&SavedCaptureFormat);
+    // Stopping the graph makes the multiplexer write the headers and the index; releasing
+    // it closes the file.
+    DirectShow1().Close();
+  }
+  SaveWindowState();
 }
 
 LRESULT CALLBACK TKVO_CM_MAIN::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
                                                 LPARAM lparam) {
   auto* window = BindForm(hwnd, message, lparam, &TKVO_CM_MAIN::hwnd_);
   if (window == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  // No exception may cross the platform's frames: an operation's error is shown and the
-  // window goes on, as the application's top-level handler does.
-  try {
-    return window->MainWindowProc(message, wparam, lparam);
-  } catch (const std::exception& error) {
-    ShowApplicationError(hwnd, error.what());
-  } catch (...) {
-    ShowApplicationError(hwnd, "Unknown error.");
-  }
-  return 0;
+  return toolkit::CallGuarded(hwnd, LRESULT{0},
+                              [&] { return window->MainWindowProc(message, wparam, lparam); });
 }
 
 LRESULT TKVO_CM_MAIN::DefaultWindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -304,6 +316,9 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_QUERYENDSESSION:
       RequestExit();
       break;  // the default handling answers yes, as the exit is requested
+    case WM_ENDSESSION:
+      if (wparam) EndSession();
+      return 0;
     case WM_CMD_CLOSE:
       RequestExit();
       return 0;
@@ -404,14 +419,20 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
 }
 
 void TKVO_CM_MAIN::RunLockedCommand(UINT message) {
-  // A command that arrives while another is being handled (a message box runs its own
-  // loop) is dropped.
-  if (CommandBusy) return;
+  // A command that arrives while another is being handled, or while an error box is open
+  // (message boxes run their own loops), is dropped. A failed command's error box is shown
+  // before the lock is let go: the box belongs to that command, and the tray's repeated
+  // "View" for a still that cannot be saved must not open one box after another.
+  if (CommandBusy || ApplicationErrorShowing()) return;
   CommandBusy = true;
   struct Unlock {
     bool& busy;
     ~Unlock() { busy = false; }
   } unlock{CommandBusy};
+  toolkit::CallGuarded(hwnd_, [&] { RunCommand(message); });
+}
+
+void TKVO_CM_MAIN::RunCommand(UINT message) {
   switch (message) {
     case WM_CMD_SNAPSHOT:
       SnapshotCommand();
@@ -506,11 +527,7 @@ void TKVO_CM_MAIN::ParameterTimerTimer() {
   StartupCommandDone = true;
   // The start-up command is tried once: a failure is shown by the top-level handler and
   // the handshake still completes.
-  try {
-    RunStartupCommand();
-  } catch (const std::exception& error) {
-    ShowApplicationError(hwnd_, error.what());
-  }
+  toolkit::CallGuarded(hwnd_, [this] { RunStartupCommand(); });
   WriteAppStatusReady();
   if (!ExitRequested) ParameterTimer.SetEnabled(false);
 }

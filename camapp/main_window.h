@@ -97,6 +97,7 @@ class TKVO_CM_MAIN : public SettingFormHost {
   LRESULT MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT DefaultWindowProc(UINT message, WPARAM wparam, LPARAM lparam);
   void RunLockedCommand(UINT message);
+  void RunCommand(UINT message);
   bool HandleDeviceChange(WPARAM event, LPARAM record, LRESULT* result);
 
   // Construction and destruction.
@@ -106,6 +107,8 @@ class TKVO_CM_MAIN : public SettingFormHost {
   void ReadIdTexts();
   void LoadStoredGeometry();
   void FormDestroy();
+  void SaveWindowState();
+  void EndSession();
 
   // Start-up timer and program end.
   void ParameterTimerTimer();
@@ -148,8 +151,9 @@ class TKVO_CM_MAIN : public SettingFormHost {
   uint32_t NextCounterValue(const char* counter_name) const;
   uint32_t TakeFreeNumber(const char* counter_name, uint32_t number, const std::string& folder,
                           const char* prefix, const char* extension) const;
-  bool CheckRecordingFile();
-  void StopAbortedRecording(const std::string& text);
+  bool RecordingRuns() const;
+  bool RecordingFileVanished();
+  std::string RecordingFailureText() const;
 
   // The property window's part of the camera handles, the show command and the zoom steps;
   // each does nothing while there is no property window.
@@ -169,6 +173,8 @@ class TKVO_CM_MAIN : public SettingFormHost {
   bool Sizing = false;
   POINT DragOrigin{};
   uint32_t recording_ticks_ = 0;
+  // Why the running recording failed, when the panel does not know (its file vanished).
+  std::string recording_failure_;
 
   toolkit::SkinData SkinData1;
   toolkit::SkinForm SkinForm1;
@@ -184,8 +190,5 @@ class TKVO_CM_MAIN : public SettingFormHost {
   toolkit::Timer RecTimer;
   toolkit::Timer SnapTimer;
 };
-
-// Shows an error raised inside an operation, captioned with the application title.
-void ShowApplicationError(HWND owner, const char* message);
 
 }  // namespace kvo

@@ -1,6 +1,8 @@
 #include "main_window_logic.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 namespace kvo {
 
@@ -19,6 +21,24 @@ constexpr int kGripWidth = 16;
 constexpr int kGripHeight = 11;
 constexpr int kLeastDraggedWidth = 120;
 constexpr int kLeastDraggedHeight = 115;
+// Beyond the tallest format a camera offers; it also keeps the window sums in range.
+constexpr int64_t kTallestFormat = 4096;
+// How much of a caption must show for the user to take hold of it.
+constexpr int64_t kLeastGrippedCaption = 48;
+
+int HeightOfFormat(int stored_height) {
+  const int64_t magnitude = stored_height < 0 ? -static_cast<int64_t>(stored_height)
+                                              : static_cast<int64_t>(stored_height);
+  return static_cast<int>(std::min(magnitude, kTallestFormat));
+}
+
+// The start of a span of `length` moved inside [low, high): unchanged when it fits there,
+// else as near as it fits, and at `low` when it is longer than the range.
+int64_t KeepSpanInside(int64_t start, int64_t length, int64_t low, int64_t high) {
+  if (start + length > high) start = high - length;
+  if (start < low) start = low;
+  return start;
+}
 
 }  // namespace
 
@@ -43,7 +63,8 @@ bool IsCameraName(const std::string& interface_name, const CameraIds& ids) {
   return lowered.find(CameraPattern(ids)) != std::string::npos;
 }
 
-FormatGeometry GeometryForFormat(int width, int height) {
+FormatGeometry GeometryForFormat(int width, int stored_height) {
+  const int height = HeightOfFormat(stored_height);
   FormatGeometry geometry;
   if (width <= 0 || width > kLargestAdoptedWidth) {
     geometry.band = FormatGeometry::Band::kOutOfRange;
@@ -79,6 +100,21 @@ bool InSizeGrip(int x, int y, int window_width, int window_height) {
 
 SizeStep ResizeToPointer(int x, int y, int width, int height) {
   return {x > kLeastDraggedWidth ? x : width, y > kLeastDraggedHeight ? y : height};
+}
+
+ScreenBox ReachablePlacement(const ScreenBox& window, int caption_height, const ScreenBox& work) {
+  const int64_t width = static_cast<int64_t>(window.right) - window.left;
+  const int64_t height = static_cast<int64_t>(window.bottom) - window.top;
+  const int64_t caption = std::max<int64_t>(1, std::min<int64_t>(caption_height, height));
+  const int64_t shown_left = std::max<int64_t>(window.left, work.left);
+  const int64_t shown_right = std::min<int64_t>(window.left + width, work.right);
+  const bool caption_in_height = window.top >= work.top && window.top + caption <= work.bottom;
+  const bool caption_in_width = shown_right - shown_left >= std::min(width, kLeastGrippedCaption);
+  if (caption_in_height && caption_in_width) return window;
+  const int64_t left = KeepSpanInside(window.left, width, work.left, work.right);
+  const int64_t top = KeepSpanInside(window.top, height, work.top, work.bottom);
+  return ScreenBox{static_cast<int>(left), static_cast<int>(top), static_cast<int>(left + width),
+                   static_cast<int>(top + height)};
 }
 
 SizeStep ViewerSizeForPicture(int picture_width, int picture_height, int viewer_width,

@@ -51,6 +51,8 @@ struct FormatGeometry {
   int panel_width = 0;
   int panel_height = 0;
 };
+// A stored height counts by its magnitude (a top-down format is negative) and at most as
+// the tallest format a camera offers, so that no stored value can overflow the sums.
 FormatGeometry GeometryForFormat(int width, int height);
 
 // The preview panel for a window of this outer size.
@@ -69,6 +71,22 @@ struct SizeStep {
   int height;
 };
 SizeStep ResizeToPointer(int x, int y, int width, int height);
+
+// A window's place on the screen, and the work area of a monitor (the screen without the
+// task bar), in screen pixels.
+struct ScreenBox {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
+// Where a window goes so that the user can reach it. A window whose caption strip (its top
+// caption_height pixels) is not wholly inside the work area vertically, or shows less than
+// a grip's width of it horizontally, moves onto the work area: whole when it fits, else
+// with its top-left corner at the work area's. A reachable window keeps its place, even
+// when part of it lies off the screen. The size never changes.
+ScreenBox ReachablePlacement(const ScreenBox& window, int caption_height, const ScreenBox& work);
 
 // The viewer's outer size that gives its picture area the bitmap's size.
 SizeStep ViewerSizeForPicture(int picture_width, int picture_height, int viewer_width,

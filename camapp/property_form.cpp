@@ -4,6 +4,7 @@
 #include <iterator>
 #include <vector>
 
+#include "error_barrier.h"
 #include "form_window.h"
 #include "property_rules.h"
 #include "skin_data.h"
@@ -731,8 +732,9 @@ bool TPropertyForm::WriteBannerFile(const std::string& path) const {
   info.biBitCount = 24;
   info.biCompression = BI_RGB;
   info.biSizeImage = image_size;
-  UniqueHandle file_handle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  // A failed create is INVALID_HANDLE_VALUE, which only the file owner counts as empty.
+  UniqueFileHandle file_handle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file_handle.valid()) return false;
   DWORD written = 0;
   const bool ok =
@@ -795,6 +797,8 @@ void TPropertyForm::FormShow() {
     SetWindowPos(hwnd_, nullptr, place.left, place.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  // The desktop is the first monitor only; on another one the caption must stay in reach.
+  KeepCaptionReachable(hwnd_);
 }
 
 void TPropertyForm::FormDestroy() {
@@ -806,7 +810,8 @@ LRESULT CALLBACK TPropertyForm::StaticWindowProc(HWND hwnd, UINT message, WPARAM
                                                  LPARAM lparam) {
   auto* form = BindForm(hwnd, message, lparam, &TPropertyForm::hwnd_);
   if (form == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return form->WindowProc(message, wparam, lparam);
+  return toolkit::CallGuarded(hwnd, LRESULT{0},
+                              [&] { return form->WindowProc(message, wparam, lparam); });
 }
 
 LRESULT TPropertyForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app_error.h"
+#include "error_box.h"
+#include "error_barrier.h"
 #include "form_window.h"
 #include "property_form.h"
 #include "setting_form_host.h"
@@ -248,10 +249,8 @@ template <typename Handler>
 void TSettingForm::Guarded(Handler handler) {
   try {
     handler();
-  } catch (const AppError& error) {
-    MessageBoxA(hwnd_, error.what(), kApplicationTitle, MB_OK | MB_ICONERROR);
   } catch (const std::exception& error) {
-    MessageBoxA(hwnd_, error.what(), kApplicationTitle, MB_OK | MB_ICONERROR);
+    ShowApplicationError(hwnd_, error.what());
   }
 }
 
@@ -266,6 +265,8 @@ void TSettingForm::FormShow() {
     SetWindowPos(hwnd_, nullptr, moved.left, moved.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  // The desktop is the first monitor only; on another one the caption must stay in reach.
+  KeepCaptionReachable(hwnd_);
 }
 
 void TSettingForm::ComboBoxChange() {
@@ -404,7 +405,8 @@ LRESULT CALLBACK TSettingForm::StaticWindowProc(HWND hwnd, UINT message, WPARAM 
                                                 LPARAM lparam) {
   auto* form = BindForm(hwnd, message, lparam, &TSettingForm::hwnd_);
   if (form == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return form->WindowProc(message, wparam, lparam);
+  return toolkit::CallGuarded(hwnd, LRESULT{0},
+                              [&] { return form->WindowProc(message, wparam, lparam); });
 }
 
 LRESULT TSettingForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -83,7 +83,8 @@ LRESULT CALLBACK TSnapView::StaticWindowProc(HWND hwnd, UINT message, WPARAM wpa
                                              LPARAM lparam) {
   auto* view = BindForm(hwnd, message, lparam, &TSnapView::hwnd_);
   if (view == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return view->WindowProc(message, wparam, lparam);
+  return toolkit::CallGuarded(hwnd, LRESULT{0},
+                              [&] { return view->WindowProc(message, wparam, lparam); });
 }
 
 LRESULT TSnapView::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -141,6 +142,7 @@ void TSnapView::SetWindowSize(int width, int height) {
 void TSnapView::Show() {
   if (hwnd_ == nullptr) return;
   ShowWindow(hwnd_, SW_SHOW);
+  KeepCaptionReachable(hwnd_);
   SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 

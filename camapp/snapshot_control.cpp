@@ -13,6 +13,7 @@
 #include "mail_fallback.h"
 #include "main_window.h"
 #include "settings_key.h"
+#include "still_file.h"
 #include "wide_text.h"
 
 namespace kvo {
@@ -66,22 +67,6 @@ std::string SystemErrorText(DWORD error) {
     text.pop_back();
   }
   return text;
-}
-
-// Writes the whole file under a name that must not exist yet; the system error otherwise.
-DWORD WriteNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return GetLastError();
-  DWORD written = 0;
-  const bool ok = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                            nullptr) &&
-                  written == bytes.size();
-  if (ok) return ERROR_SUCCESS;
-  const DWORD error = GetLastError();
-  file.reset();
-  DeleteFileA(path.c_str());  // no half-written still is left behind
-  return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
 }
 
 std::optional<std::string> FileSystemNameOf(wchar_t drive) {
@@ -163,16 +148,21 @@ void TKVO_CM_MAIN::SaveSnapshot() {
   if (!ForceFolder(folder)) throw AppError(kCannotCreateDirectory);
   number = TakeFreeNumber("JpgCounter", number, folder, kSnapshotPrefix, kSnapshotExtension);
 
-  const std::string ansi_path =
-      NumberedFileName(folder, kSnapshotPrefix, number, kSnapshotExtension);
-  const std::wstring wide_path = AnsiToWide(ansi_path.c_str());
-  if (!SnapshotPathFits(wide_path.size(), ansi_path.size())) {
-    throw AppError("The path of the picture is too long: " + ansi_path);
+  const NumberedWrite written = WriteNumberedFile(
+      folder, kSnapshotPrefix, number, kSnapshotExtension, jpeg, [](const std::string& path) {
+        return SnapshotPathFits(AnsiToWide(path.c_str()).size(), path.size());
+      });
+  if (written.error == ERROR_FILENAME_EXCED_RANGE) {
+    throw AppError("The path of the picture is too long: " + written.path);
   }
-  SnapshotPath = wide_path;
-  const DWORD error = WriteNewFile(ansi_path, jpeg);
-  if (error != ERROR_SUCCESS) {
-    throw AppError("Cannot write " + ansi_path + ": " + SystemErrorText(error));
+  // Another program took the number meanwhile: the still went to the next free one.
+  if (written.number != number) {
+    SettingsKey key;
+    if (key.is_open()) key.WriteDword("JpgCounter", written.number);
+  }
+  SnapshotPath = AnsiToWide(written.path.c_str());
+  if (written.error != ERROR_SUCCESS) {
+    throw AppError("Cannot write " + written.path + ": " + SystemErrorText(written.error));
   }
   if (MailPending) {
     MailPending = false;
@@ -304,12 +294,23 @@ void TKVO_CM_MAIN::RecBtnClick() {
   Clock = RecordingClock{};
   recording_ticks_ = 0;
   DirectShow1().CaptureAudio = Settings != nullptr && Settings->CaptureAudioChecked();
-  if (DirectShow1().GetInRecord()) {
-    StopRecording();
-  } else {
+  if (!DirectShow1().GetInRecord()) {
     StartRecording();
+    UpdateRecordingStatus();
+    return;
   }
+  // Whoever stops it, the user learns why a recording failed: from a failure seen while it
+  // ran, or else from one the panel met in its last moments or while the file was finished.
+  std::string failure = RecordingFailureText();
+  StopRecording();
+  if (failure.empty()) failure = RecordingFailureText();
+  recording_failure_.clear();
   UpdateRecordingStatus();
+  if (!failure.empty()) MessageBoxA(nullptr, failure.c_str(), "Warning", MB_OK);
+}
+
+bool TKVO_CM_MAIN::RecordingRuns() const {
+  return RecTimer.Enabled() && direct_show_->GetReady() && direct_show_->GetInRecord();
 }
 
 void TKVO_CM_MAIN::StopRecording() {
@@ -341,10 +342,12 @@ void TKVO_CM_MAIN::StartRecording() {
   }
   DirectShow1().CapturePinGet(&SavedCaptureFormat);
   SetWindowSize(kStandardWindowWidth, kStandardWindowHeight);
+  recording_failure_.clear();
   DirectShow1().StartRecord(RecordPath.c_str());
   DirectShow1().Run();
   if (Settings != nullptr) Settings->EnableCaptureAudio(false);
-  if (DirectShow1().GetReady()) RecTimer.SetEnabled(true);
+  // No clock without a recording (no graph to record with, or a start that failed).
+  if (DirectShow1().GetReady() && DirectShow1().GetInRecord()) RecTimer.SetEnabled(true);
 }
 
 void TKVO_CM_MAIN::RecTimerTimer() {
@@ -353,39 +356,41 @@ void TKVO_CM_MAIN::RecTimerTimer() {
   UpdateRecordingStatus();
 }
 
-bool TKVO_CM_MAIN::CheckRecordingFile() {
+bool TKVO_CM_MAIN::RecordingFileVanished() {
   // Wine's writer reports only some write failures to the panel; a recording file that
   // has vanished (its folder removed, access taken away) is a failed recording too. The
   // file is looked at from the second tick on, once the writer has had time to make it.
-  if (recording_ticks_ < 2 || RecordPath.empty()) return true;
+  if (recording_ticks_ < 2 || RecordPath.empty()) return false;
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (GetFileAttributesExW(RecordPath.c_str(), GetFileExInfoStandard, &data)) return true;
-  StopAbortedRecording(kRecordingStoppedPrefix + SystemErrorText(GetLastError()));
-  return false;
+  if (GetFileAttributesExW(RecordPath.c_str(), GetFileExInfoStandard, &data)) return false;
+  recording_failure_ = kRecordingStoppedPrefix + SystemErrorText(GetLastError());
+  return true;
 }
 
-void TKVO_CM_MAIN::StopAbortedRecording(const std::string& text) {
-  RecBtnClick();
-  MessageBoxA(nullptr, text.c_str(), "Warning", MB_OK);
+std::string TKVO_CM_MAIN::RecordingFailureText() const {
+  const TDirectShow& panel = *direct_show_;
+  if (panel.DiskError) {
+    const wchar_t drive = RecordPath.empty() ? L'C' : RecordPath[0];
+    return DiskErrorText(FileSystemNameOf(drive), FileSizeOf(RecordPath));
+  }
+  const HRESULT status = panel.AbortStatus;
+  if (status != 0) {
+    // Any other write failure (a vanished folder, access denied): said with the system's
+    // own text.
+    const DWORD error = HRESULT_FACILITY(status) == FACILITY_WIN32
+                            ? static_cast<DWORD>(HRESULT_CODE(status))
+                            : static_cast<DWORD>(status);
+    return kRecordingStoppedPrefix + SystemErrorText(error);
+  }
+  return recording_failure_;
 }
 
 void TKVO_CM_MAIN::UpdateRecordingStatus() {
-  if (RecTimer.Enabled() && DirectShow1().GetReady()) {
-    if (DirectShow1().DiskError) {
-      RecBtnClick();
-      const wchar_t drive = RecordPath.empty() ? L'C' : RecordPath[0];
-      const std::string text = DiskErrorText(FileSystemNameOf(drive), FileSizeOf(RecordPath));
-      MessageBoxA(nullptr, text.c_str(), "Warning", MB_OK);
-    } else if (DirectShow1().AbortStatus != 0) {
-      // Any other write failure (a vanished folder, access denied): stopped and said.
-      const HRESULT status = DirectShow1().AbortStatus;
-      const DWORD error = HRESULT_FACILITY(status) == FACILITY_WIN32
-                              ? static_cast<DWORD>(HRESULT_CODE(status))
-                              : static_cast<DWORD>(status);
-      StopAbortedRecording(kRecordingStoppedPrefix + SystemErrorText(error));
-    } else {
-      CheckRecordingFile();
-    }
+  // Only a recording that runs is stopped here: after the camera was released the clock
+  // may still run with nothing recording, and a stop must never turn into a start.
+  if (RecordingRuns() &&
+      (DirectShow1().DiskError || DirectShow1().AbortStatus != 0 || RecordingFileVanished())) {
+    RecBtnClick();  // the stop says why
   }
   const std::string caption =
       RecordingCaption(RecTimer.Enabled() && DirectShow1().GetReady(), Clock);

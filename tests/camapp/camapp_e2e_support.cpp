@@ -2,6 +2,7 @@
 
 #include <dbt.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -167,6 +168,41 @@ std::string AnswerMessageBox(const char* caption, DWORD process_id, DWORD timeou
   PressButton(box, IDOK);
   WaitUntil([box] { return !IsWindow(box); }, 5000);
   return text;
+}
+
+int OpenBoxes(const char* caption, DWORD process_id) {
+  struct Count {
+    const char* caption;
+    DWORD process_id;
+    int boxes;
+  } count{caption, process_id, 0};
+  EnumWindows(
+      [](HWND window, LPARAM lparam) -> BOOL {
+        auto* c = reinterpret_cast<Count*>(lparam);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == c->process_id && IsWindowVisible(window) && ClassName(window) == "#32770" &&
+            WindowText(window) == c->caption) {
+          ++c->boxes;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count.boxes;
+}
+
+BoxWatch WatchBoxes(const char* caption, DWORD process_id, DWORD first_timeout_ms,
+                    DWORD watch_ms) {
+  BoxWatch watch;
+  watch.box = WaitForMessageBox(caption, first_timeout_ms, process_id);
+  if (watch.box == nullptr) return watch;
+  watch.text = MessageBoxText(watch.box);
+  // Watching is the point here: all the time given, never stopping early.
+  WaitUntil([&] {
+    watch.most_boxes = std::max(watch.most_boxes, OpenBoxes(caption, process_id));
+    return false;
+  }, watch_ms);
+  return watch;
 }
 
 bool SaveScreenshot(HWND window, const std::string& path) {

@@ -49,6 +49,19 @@ HWND CheckBoxOf(HWND setting_window, const char* caption);
 // text ("<none>" when no box came).
 std::string AnswerMessageBox(const char* caption, DWORD process_id, DWORD timeout_ms = 15000);
 
+// The boxes of the process with this caption that are open now.
+int OpenBoxes(const char* caption, DWORD process_id);
+
+// Waits for the first box with this caption, then watches for watch_ms how many such boxes
+// are open at once; the box is left open for the test to close.
+struct BoxWatch {
+  HWND box = nullptr;
+  std::string text;
+  int most_boxes = 0;
+};
+BoxWatch WatchBoxes(const char* caption, DWORD process_id, DWORD first_timeout_ms,
+                    DWORD watch_ms);
+
 // Saves the window as the screen shows it: a PNG taken by ImageMagick's import, run as a
 // Unix program through Wine's start.exe; false when it could not.
 bool SaveScreenshot(HWND window, const std::string& path);

@@ -6,8 +6,11 @@
 #include <windows.h>
 #include <dbt.h>
 
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "avi_file.h"
 #include "camapp_e2e_support.h"
@@ -158,13 +161,62 @@ TEST_F(MainWindowTest, PreviewStillsViewerAndButtonPressThroughTheTray) {
   EXPECT_FALSE(FileExists(folder + "\\IMG000045.jpg"));
 }
 
+// quickdock repeats "View" every 200 ms while the still stays pending; a still that cannot
+// be saved must show one error box, not one more with every repeat.
+TEST_F(MainWindowTest, AStillThatCannotBeSavedShowsOneBoxWhileTheTrayRepeatsView) {
+  const std::string folder = FreshFolder("blocked");
+  const std::string blocker = folder + "\\not a folder";
+  ASSERT_TRUE(WriteFileBytes(blocker, "x", 1));
+  const std::string stills = blocker + "\\stills";
+  UseFolder(stills);
+  HWND main = StartApp("");
+  ASSERT_NE(nullptr, main);
+  ASSERT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 20000));
+  quickdock_ = StartProgram(BinPath("quickdock.exe"), "", BinDir());
+  ASSERT_TRUE(quickdock_.started());
+  const DWORD counter = Counter("JpgCounter").value_or(0);
+
+  ASSERT_TRUE(Relay("SnapShot"));
+  const BoxWatch watch = WatchBoxes("Oculetto Application", app_.id(), 20000, 10000);
+  ASSERT_NE(nullptr, watch.box) << "no error box; still state " << SnapshotState();
+  EXPECT_EQ("Cannot create directory.", watch.text);
+  EXPECT_EQ(1, watch.most_boxes) << "one box, however often the tray says \"View\"";
+  EXPECT_TRUE(app_.Running());
+  EXPECT_EQ(3u, SnapshotState()) << "the still stays pending";
+  EXPECT_EQ(counter + 1, Counter("JpgCounter").value_or(0)) << "one attempt, one number";
+
+  // The way is free and the box closed: the tray's next "View" saves the still.
+  ASSERT_TRUE(DeleteFileA(blocker.c_str()));
+  PressButton(watch.box, IDOK);
+  char name[32];
+  std::snprintf(name, sizeof name, "\\IMG%06u.jpg", static_cast<unsigned>(counter + 2));
+  EXPECT_TRUE(WaitForFile(stills + name, 20000)) << stills + name;
+  EXPECT_TRUE(WaitUntil([] { return SnapshotState() == 2; }, 10000)) << SnapshotState();
+  EXPECT_EQ(0, OpenBoxes("Oculetto Application", app_.id()));
+}
+
+// A stored 320 x 240 format (the camera keeps its own) sizes the window to 345 x 295.
+void StoreFormatSize(int width, int height) {
+  CaptureFormatRecord format{};
+  format.header.size = sizeof format.header;
+  format.header.width = width;
+  format.header.height = height;
+  format.header.compression = kNoFormatCompression;
+  ASSERT_TRUE(WriteValue(HKEY_CURRENT_USER, kSettingsPath, "Pin_Data", REG_BINARY, &format,
+                         sizeof format));
+}
+
 TEST_F(MainWindowTest, RecordingClockAndNumberedFile) {
   const std::string folder = FreshFolder("recordings");
   UseFolder(folder);
   ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsPath, "AviCounter", 999999));
+  StoreFormatSize(320, 240);
   HWND main = StartApp("NoShow");
   ASSERT_NE(nullptr, main);
   EXPECT_FALSE(IsWindowVisible(main));
+  HWND capture_audio = CheckBoxOf(SettingWindow(app_.id()), "&Capture Audio");
+  ASSERT_NE(nullptr, capture_audio);
+  EXPECT_TRUE(IsWindowEnabled(capture_audio));
 
   // "Record" shows the window, opens the preview and starts the clock.
   ASSERT_TRUE(Relay("Record"));
@@ -172,12 +224,17 @@ TEST_F(MainWindowTest, RecordingClockAndNumberedFile) {
   const SIZE recording_size = WindowSizeOf(main);
   EXPECT_EQ(665, recording_size.cx);
   EXPECT_EQ(535, recording_size.cy);
+  EXPECT_FALSE(IsWindowEnabled(capture_audio)) << "no change of the sound while recording";
   for (const char* caption : {"Recording Time 00:00:01", "Recording Time 00:00:02",
                               "Recording Time 00:00:03"}) {
     EXPECT_TRUE(WaitForCaption(main, caption, 5000)) << WindowText(main);
   }
   ASSERT_TRUE(Relay("Record"));
   EXPECT_EQ("Oculetto Application", WindowText(main));
+  const SIZE restored_size = WindowSizeOf(main);
+  EXPECT_EQ(345, restored_size.cx) << "the size of the format saved at the start";
+  EXPECT_EQ(295, restored_size.cy);
+  EXPECT_TRUE(IsWindowEnabled(capture_audio));
   const std::string movie = folder + "\\MOV1000000.avi";
   ASSERT_TRUE(FileExists(movie));
   EXPECT_EQ(1000000u, Counter("AviCounter").value_or(0));
@@ -188,6 +245,95 @@ TEST_F(MainWindowTest, RecordingClockAndNumberedFile) {
   ASSERT_FALSE(avi.file.streams.empty());
   EXPECT_GE(FramesOf(avi.file, 0), 30u) << "about three seconds at 30 frames a second";
   EXPECT_EQ("Preview", PanelCaption(main)) << "the preview goes on";
+}
+
+// With the camera on, "SnapShot" while the preview is off opens the preview; with the camera
+// off it would answer with the camera-off box instead.
+void ExpectSnapShotOpensThePreview(HWND main) {
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(main, &process_id);
+  Process snapshot = StartProgram(kKvoMain, "SnapShot");
+  EXPECT_TRUE(WaitUntil([&] {
+    return PanelCaption(main) == "Preview" || OpenBoxes("Error window", process_id) > 0;
+  }, 20000));
+  EXPECT_EQ(0, OpenBoxes("Error window", process_id)) << "the camera counts as on";
+  EXPECT_EQ("Preview", PanelCaption(main));
+  AnswerMessageBox("Error window", process_id, 0);
+  EXPECT_TRUE(snapshot.Wait(15000));
+}
+
+// The user logs off while recording: once WM_ENDSESSION has returned the process may be
+// ended at any moment, so by then the file is complete and the window's state saved.
+TEST_F(MainWindowTest, TheSessionEndingDuringARecordingLeavesACompleteFile) {
+  const std::string folder = FreshFolder("session");
+  UseFolder(folder);
+  StoreFormatSize(320, 240);
+  HWND main = StartApp("NoShow");
+  ASSERT_NE(nullptr, main);
+  ASSERT_TRUE(Relay("Record"));
+  ASSERT_TRUE(WaitForCaption(main, "Recording Time 00:00:02", 10000)) << WindowText(main);
+  SetWindowPos(main, nullptr, 70, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  // Both messages queue before either is handled, as the platform sends them one right
+  // after the other; the 50 ms exit tick cannot come between them.
+  ASSERT_TRUE(SendNotifyMessageA(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK,
+                                  30000, &answer));
+  app_.Kill();
+  ASSERT_TRUE(app_.Wait(10000));
+
+  auto bytes = ReadFileBytes(folder + "\\MOV000001.avi");
+  ASSERT_TRUE(bytes);
+  AviReadResult avi = ReadAvi(*bytes);
+  ASSERT_TRUE(avi.ok) << avi.error;
+  EXPECT_TRUE(avi.file.has_index) << "the multiplexer finished the file";
+  EXPECT_TRUE(avi.file.index_matches_chunks);
+  ASSERT_FALSE(avi.file.streams.empty());
+  EXPECT_GE(FramesOf(avi.file, 0), 30u);
+  EXPECT_EQ(80u, ReadValue(HKEY_CURRENT_USER, kSettingsPath, "FormTop")->AsDword().value_or(0));
+  EXPECT_EQ(70u, ReadValue(HKEY_CURRENT_USER, kSettingsPath, "FormLeft")->AsDword().value_or(0));
+  auto stored = ReadValue(HKEY_CURRENT_USER, kSettingsPath, "Pin_Data");
+  ASSERT_TRUE(stored);
+  ASSERT_EQ(sizeof(CaptureFormatRecord), stored->data.size());
+  CaptureFormatRecord format{};
+  std::memcpy(&format, stored->data.data(), sizeof format);
+  EXPECT_EQ(320, format.header.width) << "the format from before the recording";
+}
+
+// After the camera was released during a recording its clock goes on (as designed), but
+// the checks of a running recording must never start a new one: here the finished file is
+// gone, which would read as a vanished recording file.
+TEST_F(MainWindowTest, TheClockOfAReleasedRecordingNeverStartsANewOne) {
+  const std::string folder = FreshFolder("released");
+  UseFolder(folder);
+  HWND main = StartApp("NoShow");
+  ASSERT_NE(nullptr, main);
+  ASSERT_TRUE(Relay("Record"));
+  ASSERT_TRUE(WaitForCaption(main, "Recording Time 00:00:02", 10000)) << WindowText(main);
+  ASSERT_TRUE(Relay("disable"));
+  EXPECT_EQ("Oculetto Application", WindowText(main));
+  const std::string first = folder + "\\MOV000001.avi";
+  ASSERT_TRUE(FileExists(first));
+  ASSERT_TRUE(DeleteFileA(first.c_str()));
+  ASSERT_TRUE(Relay("enable"));
+
+  // "SnapShot" opens the preview without a recording; the clock shows its ticks again.
+  ExpectSnapShotOpensThePreview(main);
+  std::string seen;
+  int ticks_seen = 0;
+  EXPECT_TRUE(WaitUntil([&] {
+    const std::string caption = WindowText(main);
+    if (caption.rfind("Recording Time", 0) == 0 && caption != seen) {
+      seen = caption;
+      ++ticks_seen;
+    }
+    return ticks_seen >= 4;
+  }, 15000)) << "the clock ticks on: " << WindowText(main);
+  EXPECT_EQ(0, OpenBoxes("Warning", app_.id())) << "nothing was stopped";
+  EXPECT_FALSE(FileExists(folder + "\\MOV000002.avi")) << "no recording was started";
+  EXPECT_EQ(1u, Counter("AviCounter").value_or(0));
+  EXPECT_EQ("Preview", PanelCaption(main));
 }
 
 TEST_F(MainWindowTest, CameraSwitchedOffAndOnDisableEnableAndOtherDevices) {
@@ -209,13 +355,12 @@ TEST_F(MainWindowTest, CameraSwitchedOffAndOnDisableEnableAndOtherDevices) {
   EXPECT_EQ(kCameraOff, AnswerMessageBox("Error window", app_.id()));
   EXPECT_TRUE(snapshot.Wait(15000));
 
-  // On: the camera is back, the preview stays off until the next command.
+  // On: the camera is back, the preview stays off until the next command; "SnapShot" then
+  // opens it instead of answering that the camera is off.
   ASSERT_TRUE(simcam::SetPowered(true));
   EXPECT_EQ(1, SendDeviceInterfaceChange(main, DBT_DEVICEARRIVAL, kCameraInterface));
   EXPECT_EQ("No Preview", PanelCaption(main));
-  ASSERT_TRUE(Relay(""));
-  EXPECT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 20000))
-      << PanelCaption(main);
+  ExpectSnapShotOpensThePreview(main);
 
   // "disable" and "enable" the same way.
   ASSERT_TRUE(Relay("disable"));
@@ -225,8 +370,7 @@ TEST_F(MainWindowTest, CameraSwitchedOffAndOnDisableEnableAndOtherDevices) {
   EXPECT_TRUE(snapshot.Wait(15000));
   ASSERT_TRUE(Relay("enable"));
   EXPECT_EQ("No Preview", PanelCaption(main));
-  ASSERT_TRUE(Relay(""));
-  EXPECT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 20000));
+  ExpectSnapShotOpensThePreview(main);
 
   // Closing from the caption hides the window and keeps the program.
   SendMessageA(main, WM_CLOSE, 0, 0);
@@ -272,9 +416,14 @@ TEST_F(MainWindowTest, CloseWhileTheStreamFormatDialogIsOpenEndsCleanly) {
   ASSERT_TRUE(WaitUntil([&] { return (dialog = FindFormatDialog(app_.id())) != nullptr; },
                         20000));
 
-  // Commands that need the graph are ignored while the dialog is open: nothing is shown.
+  // Commands that need the graph are ignored while the dialog is open: no still is asked
+  // of the camera (the relay returns once the message was handled).
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
   ASSERT_TRUE(Relay("SnapShot"));
-  EXPECT_EQ(nullptr, WaitForMessageBox("Error window", 500, app_.id()));
+  for (const simcam::PropertyCall& call : simcam::ReadPropertyCalls()) {
+    EXPECT_FALSE(call.is_set && call.set == simcam::CallSet::kVideoControl)
+        << "a still was asked for: " << simcam::FormatCall(call);
+  }
 
   ASSERT_TRUE(Relay("Close"));
   DWORD exit_code = 99;
@@ -378,6 +527,9 @@ TEST_F(MainWindowTest, StoredFormatPositionAndCornerDrag) {
   }, 5000)) << "the panel follows the window: " << WindowSizeOf(PanelOf(main)).cx << " x "
             << WindowSizeOf(PanelOf(main)).cy;
 
+  // Closed while minimized, it keeps the place it had before.
+  PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(WaitUntil([&] { return IsIconic(main) != FALSE; }, 10000));
   EndKvoMain(app_);
   EXPECT_EQ(80u, ReadValue(HKEY_CURRENT_USER, kSettingsPath, "FormTop")->AsDword().value_or(0));
   EXPECT_EQ(70u, ReadValue(HKEY_CURRENT_USER, kSettingsPath, "FormLeft")->AsDword().value_or(0));
@@ -385,6 +537,36 @@ TEST_F(MainWindowTest, StoredFormatPositionAndCornerDrag) {
   ASSERT_TRUE(stored);
   ASSERT_EQ(88u, stored->data.size());
   EXPECT_EQ(static_cast<DWORD>(REG_BINARY), stored->type);
+}
+
+// Stored values the window cannot use as they stand: a place off every monitor (one that
+// was removed), a capture format record longer than its 88 bytes.
+TEST_F(MainWindowTest, StoredValuesThatDoNotFitLeaveAWindowInReach) {
+  ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsPath, "FormLeft", 5000));
+  ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsPath, "FormTop", static_cast<DWORD>(-3000)));
+  std::vector<uint8_t> too_long(sizeof(CaptureFormatRecord) + 12, 0);
+  CaptureFormatRecord format{};
+  format.header.size = sizeof format.header;
+  format.header.width = 1280;
+  format.header.height = 1024;
+  format.header.compression = kNoFormatCompression;
+  std::memcpy(too_long.data(), &format, sizeof format);
+  ASSERT_TRUE(WriteValue(HKEY_CURRENT_USER, kSettingsPath, "Pin_Data", REG_BINARY,
+                         too_long.data(), static_cast<DWORD>(too_long.size())));
+  HWND main = StartApp("NoShow");
+  ASSERT_NE(nullptr, main);
+
+  RECT work{};
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+  RECT bounds{};
+  GetWindowRect(main, &bounds);
+  EXPECT_GE(bounds.top, work.top);
+  EXPECT_LE(bounds.bottom, work.bottom) << "moved onto the work area, whole as it fits";
+  EXPECT_GE(bounds.left, work.left);
+  EXPECT_LE(bounds.right, work.right);
+  const SIZE panel = WindowSizeOf(PanelOf(main));
+  EXPECT_EQ(640, panel.cx) << "the record that does not fit holds no format";
+  EXPECT_EQ(480, panel.cy);
 }
 
 }  // namespace

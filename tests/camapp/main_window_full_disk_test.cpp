@@ -1,13 +1,15 @@
-// KVO_MAIN.exe recording onto a small drive that fills up: the recording is stopped and the
-// user is told why.
+// KVO_MAIN.exe on a small drive that fills up: a recording is stopped and the user is told
+// why; a still that cannot be written shows one error box and is saved once there is room.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "camapp_e2e_support.h"
 #include "simcam_control.h"
+#include "unique_resource.h"
 
 namespace kvo {
 namespace {
@@ -22,6 +24,66 @@ bool SmallDriveIsThere() {
   ULARGE_INTEGER free_bytes, total;
   if (!GetDiskFreeSpaceExA(kSmallDrive, &free_bytes, &total, nullptr)) return false;
   return total.QuadPart > 0 && total.QuadPart <= kLargestSmallDrive;
+}
+
+// Fills the drive with one file: large writes, then ever smaller ones until not one byte
+// more fits.
+bool FillDrive(const std::string& filler) {
+  UniqueFileHandle file(CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  const std::vector<char> block(64 * 1024, 'f');
+  for (DWORD size = 64 * 1024; size >= 1; size /= 4) {
+    DWORD written = 0;
+    while (WriteFile(file.get(), block.data(), size, &written, nullptr) && written == size) {
+    }
+  }
+  return true;
+}
+
+TEST(MainWindowFullDisk, AStillOntoAFullDriveShowsOneBoxAndIsSavedOnceThereIsRoom) {
+  if (!SmallDriveIsThere()) {
+    GTEST_SKIP() << "no small drive R: (scripts/small-drive mounts it as root)";
+  }
+  KillAll(kKvoMain);
+  KillAll("quickdock.exe");
+  ASSERT_TRUE(ResetSettings());
+  ASSERT_TRUE(simcam::ResetCamera());
+  const std::string folder = std::string(kSmallDrive) + "stills";
+  RemoveFolderTree(folder);
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  ASSERT_TRUE(WriteText(HKEY_CURRENT_USER, kSettingsPath, "FilePath", folder));
+  ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsPath, "JpgCounter", 0));
+  const std::string filler = std::string(kSmallDrive) + "filler.bin";
+  ASSERT_TRUE(FillDrive(filler));
+
+  HWND main = nullptr;
+  Process app = StartKvoMain("", &main);
+  ASSERT_NE(nullptr, main);
+  ASSERT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 20000));
+  Process quickdock = StartProgram(BinPath("quickdock.exe"), "", BinDir());
+  ASSERT_TRUE(quickdock.started());
+  ASSERT_TRUE(Relay("SnapShot"));
+  const BoxWatch watch = WatchBoxes("Oculetto Application", app.id(), 20000, 10000);
+  ASSERT_NE(nullptr, watch.box) << "no error box; still state " << SnapshotState();
+  EXPECT_EQ(0u, watch.text.rfind("Cannot write " + folder + "\\IMG000001.jpg: ", 0))
+      << watch.text;
+  EXPECT_EQ(1, watch.most_boxes) << "one box, however often the tray says \"View\"";
+  EXPECT_TRUE(app.Running());
+  EXPECT_EQ(3u, SnapshotState()) << "the still stays pending";
+  EXPECT_FALSE(FileExists(folder + "\\IMG000001.jpg")) << "no half-written still is left";
+
+  ASSERT_TRUE(DeleteFileA(filler.c_str()));
+  PressButton(watch.box, IDOK);
+  EXPECT_TRUE(WaitForFile(folder + "\\IMG000002.jpg", 20000));
+  EXPECT_TRUE(WaitUntil([] { return SnapshotState() == 2; }, 10000)) << SnapshotState();
+
+  quickdock.Kill();
+  quickdock.Wait(10000);
+  EndKvoMain(app);
+  RemoveFolderTree(folder);
+  simcam::ResetCamera();
+  ResetSettings();
 }
 
 TEST(MainWindowFullDisk, RecordingOntoAFullDriveStopsWithTheDiskWarning) {

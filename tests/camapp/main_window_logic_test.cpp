@@ -1,6 +1,8 @@
 // The main window's arithmetic: id texts, the camera name test, format bands, grip and drag.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "main_window_logic.h"
 
 namespace kvo {
@@ -83,6 +85,16 @@ TEST(MainWindowLogicTest, StoredFormatWidthBands) {
     EXPECT_EQ(c.format_width, g.format_width);
     EXPECT_EQ(c.format_height, g.format_height);
   }
+  // A stored height counts by its magnitude and at most as the tallest format: no sum
+  // overflows, whatever the value.
+  for (const int height : {INT_MAX, INT_MAX - 10, INT_MIN, -480}) {
+    SCOPED_TRACE(height);
+    const FormatGeometry adopted = GeometryForFormat(640, height);
+    EXPECT_EQ(Band::kAdopted, adopted.band);
+    EXPECT_EQ(height == -480 ? 535 : 4096 + 55, adopted.window_height);
+    const FormatGeometry small = GeometryForFormat(176, height);
+    EXPECT_EQ(height == -480 ? 480 : 4096, small.panel_height);
+  }
   const PanelSize panel = PanelForWindow(kStandardWindowWidth, kStandardWindowHeight);
   EXPECT_EQ(640, panel.width);
   EXPECT_EQ(480, panel.height);
@@ -105,6 +117,40 @@ TEST(MainWindowLogicTest, GripAndResizeSteps) {
   step = ViewerSizeForPicture(640, 480, 450, 350, 434, 312);
   EXPECT_EQ(656, step.width);
   EXPECT_EQ(518, step.height);
+}
+
+TEST(MainWindowLogicTest, AWindowWhoseCaptionIsOutOfReachMovesOntoTheWorkArea) {
+  const ScreenBox work{0, 0, 1024, 738};
+  struct Case {
+    const char* what;
+    ScreenBox window;
+    ScreenBox placed;
+  };
+  const Case cases[] = {
+      {"on the screen", {30, 40, 695, 575}, {30, 40, 695, 575}},
+      {"wider than the screen, caption in reach", {30, 40, 1335, 1119}, {30, 40, 1335, 1119}},
+      {"mostly off the right, a grip left", {1024 - 48, 40, 1024 - 48 + 665, 575},
+       {1024 - 48, 40, 1024 - 48 + 665, 575}},
+      {"a monitor to the right that is gone", {1500, 100, 2165, 635}, {359, 100, 1024, 635}},
+      {"above the screen", {100, -3000, 765, -2465}, {100, 0, 765, 535}},
+      {"caption just above the top", {100, -5, 765, 530}, {100, 0, 765, 535}},
+      {"below the screen", {100, 2000, 765, 2535}, {100, 203, 765, 738}},
+      {"taller than the screen, below", {100, 900, 765, 1979}, {100, 0, 765, 1079}},
+      {"far left, beyond any int sum", {-2147483000, 10, -2147482335, 545}, {0, 10, 665, 545}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ScreenBox placed = ReachablePlacement(c.window, 25, work);
+    EXPECT_EQ(c.placed.left, placed.left);
+    EXPECT_EQ(c.placed.top, placed.top);
+    EXPECT_EQ(c.placed.right, placed.right);
+    EXPECT_EQ(c.placed.bottom, placed.bottom);
+  }
+  // A work area that does not start at 0 (a task bar at the top, a monitor on the left).
+  const ScreenBox left_monitor{-1280, 30, 0, 1024};
+  const ScreenBox placed = ReachablePlacement({-3000, 0, -2335, 535}, 25, left_monitor);
+  EXPECT_EQ(-1280, placed.left);
+  EXPECT_EQ(30, placed.top);
 }
 
 }  // namespace
