@@ -51,6 +51,11 @@ class SettingFormLink : public SettingsLink {
 
 void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::string& word) {
   if (word == "Close") return;
+  // The thread's apartment outlives every window: the property window's camera handle holds
+  // the camera's filter until that window goes, after the main window. (The main window and
+  // its capture panel enter the apartment again for themselves; the main window reports a
+  // failure to.)
+  ComApartment apartment;
   key.WriteText("AppStatusOK", "N", false);
   // The windows in their order: main window, property window, settings window, snapshot
   // viewer; all hidden until the loop runs.

@@ -49,7 +49,7 @@ struct EffectSelection {
   bool set_effect = false;
   int32_t effect_item = -1;  // -1 clears the selection
   bool set_frame = false;
-  int32_t frame_item = -1;  // may lie beyond the items: the group then clears its selection
+  int32_t frame_item = -1;  // may lie beyond the items: the group limits it to its last
 };
 EffectSelection EffectSelectionFor(int32_t effect_value);
 

@@ -69,4 +69,9 @@ std::vector<Rect> RadioItemRects(int width, int height, int count, int columns,
   return rects;
 }
 
+int LimitedItemIndex(int index, int count) {
+  if (index < 0 || count <= 0) return -1;
+  return std::min(index, count - 1);
+}
+
 }  // namespace kvo::toolkit

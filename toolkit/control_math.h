@@ -1,5 +1,5 @@
 // Plain arithmetic behind the controls: a slider's range rules and a radio group's item
-// layout. No platform headers, so the rules are tested natively.
+// layout and selection. No platform headers, so the rules are tested natively.
 #pragma once
 
 #include <vector>
@@ -34,5 +34,10 @@ struct SliderRange {
 // items off the frame. Returns an empty list for count <= 0; columns < 1 counts as 1.
 std::vector<Rect> RadioItemRects(int width, int height, int count, int columns,
                                  int caption_height);
+
+// The item a radio group selects when asked for index: an index past the last item selects
+// the last item, a negative index selects none (-1), and so does any index in a group
+// without items. So a camera reporting a value beyond the items still shows its nearest one.
+int LimitedItemIndex(int index, int count);
 
 }  // namespace kvo::toolkit

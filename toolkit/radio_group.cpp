@@ -26,9 +26,9 @@ bool RadioGroup::Create(const CreateArgs& args) {
     item_windows_.push_back(item);
   }
   LayoutItems();
-  if (args.item_index >= 0 && args.item_index < Count()) {
-    item_index_ = args.item_index;
-    SendMessageA(ItemWindow(item_index_), BM_SETCHECK, BST_CHECKED, 0);
+  item_index_ = LimitedItemIndex(args.item_index, Count());
+  if (HWND selected = ItemWindow(item_index_)) {
+    SendMessageA(selected, BM_SETCHECK, BST_CHECKED, 0);
   }
   return true;
 }
@@ -102,7 +102,7 @@ void RadioGroup::SetItemEnabled(int index, bool enabled) {
 }
 
 void RadioGroup::SetItemIndex(int index) {
-  if (index < 0 || index >= Count()) index = -1;
+  index = LimitedItemIndex(index, Count());
   if (index == item_index_) return;
   if (HWND previous = ItemWindow(item_index_)) {
     SendMessageA(previous, BM_SETCHECK, BST_UNCHECKED, 0);

@@ -1,7 +1,8 @@
 // A radio group: a captioned frame holding radio items laid out in columns (RadioItemRects).
 // ItemIndex is -1 while no item is selected. A user's click on an item, or SetItemIndex from
 // code, runs on_click when the selection changes to an item; selecting the item already
-// selected, or clearing the selection (-1), runs nothing.
+// selected, or clearing the selection (-1), runs nothing. SetItemIndex limits the index to
+// the items (LimitedItemIndex): past the last item selects the last, negative selects none.
 #pragma once
 
 #include <functional>
@@ -17,13 +18,13 @@ class RadioGroup : public Control {
   struct CreateArgs : ControlArgs {  // caption: the frame's caption
     std::vector<std::string> items;
     int columns = 1;
-    int item_index = -1;  // initial selection; set without running the handler
+    int item_index = -1;  // initial selection, limited alike; set without running the handler
     std::function<void(RadioGroup&)> on_click;
   };
   bool Create(const CreateArgs& args);
 
   int ItemIndex() const { return item_index_; }
-  void SetItemIndex(int index);  // out of range counts as -1
+  void SetItemIndex(int index);
   int Count() const { return static_cast<int>(items_.size()); }
   std::string Item(int index) const;
   int IndexOf(const std::string& item) const;  // exact match, -1 when absent

@@ -77,6 +77,7 @@ STDMETHODIMP SimCamFilter::QueryInterface(REFIID iid, void** object) {
 STDMETHODIMP_(ULONG) SimCamFilter::AddRef() { return ++references_; }
 
 STDMETHODIMP_(ULONG) SimCamFilter::Release() {
+  CheckReleaseInApartment();
   const ULONG left = --references_;
   if (left == 0) delete this;
   return left;

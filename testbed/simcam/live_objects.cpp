@@ -1,6 +1,11 @@
 #include "live_objects.h"
 
+#include <objbase.h>
+
 #include <atomic>
+
+#include "driver_state.h"
+#include "simcam_names.h"
 
 namespace kvo::simcam {
 namespace {
@@ -15,7 +20,27 @@ std::atomic<uint64_t> camera_work{0};
 std::atomic<uint64_t> capture_downstream{0};
 std::atomic<uint64_t> preview_downstream{0};
 
+bool CallerHasApartment() {
+  // Looked up: CoGetApartmentType came with Windows 7 (Wine has it).
+  using ApartmentTypeQuery = HRESULT(WINAPI*)(APTTYPE*, APTTYPEQUALIFIER*);
+  static const auto query = reinterpret_cast<ApartmentTypeQuery>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ole32.dll"), "CoGetApartmentType")));
+  if (query == nullptr) return true;  // nothing to tell by
+  APTTYPE type{};
+  APTTYPEQUALIFIER qualifier{};
+  // A thread without an apartment answers CO_E_NOTINITIALIZED, or, while another thread
+  // keeps the multithreaded apartment, that apartment as its implicit one.
+  return query(&type, &qualifier) == S_OK && qualifier != APTTYPEQUALIFIER_IMPLICIT_MTA;
+}
+
 }  // namespace
+
+void CheckReleaseInApartment() {
+  if (CallerHasApartment()) return;
+  StateLock lock;
+  const DWORD count = ReadSimCamDword(kReleasesOutsideApartmentValue).value_or(0);
+  WriteSimCamDword(kReleasesOutsideApartmentValue, count + 1);
+}
 
 void ObjectCreated() { InterlockedIncrement(&live_objects); }
 void ObjectDestroyed() { InterlockedDecrement(&live_objects); }

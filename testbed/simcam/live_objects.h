@@ -1,6 +1,6 @@
 // Counts of what simcam.dll has alive in this process: COM objects and server locks
-// (DllCanUnloadNow, the export SimCamLiveObjects) and the streaming statistics that the
-// benchmark reads (export SimCamStreamStats).
+// (DllCanUnloadNow, the export SimCamLiveObjects), releases that came too late, and the
+// streaming statistics that the benchmark reads (export SimCamStreamStats).
 #pragma once
 
 #include <windows.h>
@@ -16,6 +16,12 @@ LONG LiveObjectCount();
 LONG* LiveObjectCounter();
 void LockServer(bool lock);
 LONG ServerLocks();
+
+// Counts a release that arrives on a thread without an apartment of its own: the program
+// ended COM on that thread before it let go of the object (on Windows the server may have
+// been unloaded by then). The count goes to the testbed key (ReleasesOutsideApartment),
+// where a test reads it after the program ended.
+void CheckReleaseInApartment();
 
 // An object's share of the live count for its lifetime.
 class LiveObject {

@@ -29,7 +29,9 @@ std::optional<Range> ImageRange(uint32_t id) {
     case kBandwidth: return Range{1, 8};
     case kExposure: return Range{400000, 2000000};
     case kRedGain: case kBlueGain: return Range{5000, 19900};
-    case kEffect: return Range{0, 26};
+    // A byte: 1-16 colour effects, 17-26 frames; the rest show neither but are kept and
+    // reported, as a camera may report values the window does not offer.
+    case kEffect: return Range{0, 255};
     default: return std::nullopt;
   }
 }

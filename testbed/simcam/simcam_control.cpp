@@ -105,6 +105,14 @@ long LiveObjects() {
   return count ? count() : 0;
 }
 
+DWORD ReleasesOutsideApartment() {
+  return ReadSimCamDword(kReleasesOutsideApartmentValue).value_or(0);
+}
+
+bool ClearReleasesOutsideApartment() {
+  return DeleteSimCamValue(kReleasesOutsideApartmentValue);
+}
+
 SimCamStats StreamStats() {
   SimCamStats stats = {};
   HMODULE module = GetModuleHandleA("simcam.dll");
@@ -196,6 +204,7 @@ bool ResetCamera() {
   ok = SetHeld(false) && ok;
   ok = SetRunFails(false) && ok;
   ok = DeleteSimCamValue(kZoomMaximumValue) && ok;
+  ok = ClearReleasesOutsideApartment() && ok;
   ok = SetStillFormat(StillFormat::kPacked) && ok;
   ok = SetStillSize(0, 0) && ok;
   ok = SetPreviewPin(true) && ok;
@@ -240,6 +249,7 @@ std::string DescribeState() {
     text << still_width << "x" << still_height;
   text << "\ncurrent format: " << width << "x" << height << "\n"
        << "stills taken: " << ReadSimCamDword(kStillCountValue).value_or(0) << "\n"
+       << "releases outside an apartment: " << ReleasesOutsideApartment() << "\n"
        << "record: " << PropertyCallRecordPath() << "\n";
   return text.str();
 }

@@ -10,7 +10,8 @@
 //              filter received (gets and sets of the image, zoom and video-control sets,
 //              malformed ones too), oldest first, one tab-separated line per call in
 //              PropertyCallRecordPath() (see call_record.h for the fields).
-//   objects    LiveObjects: the COM objects simcam.dll has alive in *this* process.
+//   objects    LiveObjects: the COM objects simcam.dll has alive in *this* process;
+//              ReleasesOutsideApartment: releases that came after their thread ended COM.
 //   button     PressButton: the snapshot button; takes a still when the trigger mode
 //              (video-control mode 4) has been set, as the driver does.
 //   power      SetPowered: PoweredOn and the device's presence in the video input
@@ -54,6 +55,11 @@ long LiveObjects();
 // What the streaming threads of simcam.dll have done in this process (its export
 // SimCamStreamStats); all zero when the DLL is not loaded here.
 SimCamStats StreamStats();
+// How many releases of a camera filter, in any process, came on a thread whose apartment
+// had ended (the program uninitialised COM before it let go of the filter); kept across
+// processes until cleared or ResetCamera.
+DWORD ReleasesOutsideApartment();
+bool ClearReleasesOutsideApartment();
 
 // ---- snapshot button ----
 // A press of the camera's button. When the trigger mode is set, the driver writes the

@@ -22,6 +22,8 @@ constexpr char kSecondDeviceValue[] = "SecondDevice";    // DWORD 1: register th
 constexpr char kPowerCycleValue[] = "PowerCycle";        // DWORD, switch-offs so far
 constexpr char kRunFailsValue[] = "RunFails";            // DWORD 1: Run and Pause fail
 constexpr char kZoomMaximumValue[] = "ZoomMaximum";      // DWORD, id 9 of the zoom set
+// DWORD: releases of a filter that came on a thread whose apartment had ended.
+constexpr char kReleasesOutsideApartmentValue[] = "ReleasesOutsideApartment";
 
 // The filter's class id {5C1A7E10-3B2D-4F6A-9E21-7A0B5C3D9F01}.
 constexpr char kFilterClsidText[] = "{5C1A7E10-3B2D-4F6A-9E21-7A0B5C3D9F01}";

@@ -183,6 +183,14 @@ TEST_F(PropertyFormTest, ImageControlsEffectsAndCameraCommandsSendWhatTheyShow) 
   form_->LoadSettings();
   EXPECT_EQ(4, form_->Frame.ItemIndex());
   EXPECT_EQ("Television", form_->Frame.Item(form_->Frame.ItemIndex()));
+  // A value past the frames selects the last frame, whose value the window then sends.
+  int32_t beyond_the_frames = 255;
+  ASSERT_EQ(0, CM_SetProperties(form_->CamHandle, CM_ID_EFFECT, &beyond_the_frames));
+  ASSERT_TRUE(simcam::ClearPropertyCalls());
+  form_->LoadSettings();
+  EXPECT_EQ(form_->Frame.Count() - 1, form_->Frame.ItemIndex());
+  EXPECT_EQ(kMagnifierItem, form_->Frame.Item(form_->Frame.ItemIndex()));
+  EXPECT_EQ("IMAGE 33=26; ", Joined(Only(SentCalls(), "IMAGE 33=")));
 
   // In/Out door: "Out" disables the flicker choice.
   form_->IODoor.SetItemIndex(0);

@@ -254,5 +254,26 @@ TEST_F(PropertyWindowTest, UserChangesInThePropertyWindowReachTheCamera) {
   EXPECT_TRUE(reloaded) << "Restore reads the camera's values again";
 }
 
+TEST_F(PropertyWindowTest, ClosingReleasesEveryCameraFilterWithinTheApartment) {
+  HWND main = nullptr;
+  app_ = StartKvoMain("NoShow", &main);
+  ASSERT_NE(nullptr, main) << "AppStatusOK " << AppStatus();
+  ASSERT_NE(nullptr, FindTopWindow(kPropertyClass, "Property", app_.id()));
+  // The property window read the camera through its own handle, which it keeps.
+  bool property_window_read = false;
+  for (const PropertyCall& call : simcam::ReadPropertyCalls()) {
+    property_window_read |= !call.is_set && call.set == CallSet::kImage && call.id == 33;
+  }
+  EXPECT_TRUE(property_window_read);
+  EXPECT_EQ(0u, simcam::ReleasesOutsideApartment());
+
+  ASSERT_TRUE(Relay("Close"));
+  DWORD exit_code = 1;
+  ASSERT_TRUE(app_.Wait(20000, &exit_code)) << "\"Close\" ends the program";
+  EXPECT_EQ(0u, exit_code);
+  EXPECT_EQ(0u, simcam::ReleasesOutsideApartment())
+      << "filters released after the program's last CoUninitialize";
+}
+
 }  // namespace
 }  // namespace kvo

@@ -1,7 +1,9 @@
 // The still bitmap as the camera library fills it, and its JPEG file decoded back.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <vector>
 
 #include <jpeglib.h>
@@ -120,6 +122,87 @@ TEST(PictureTest, StillIsABaselineColourJfifThatDecodesToItsPixels) {
 
   // Quality matters: 90 is larger than 50 for the same picture.
   EXPECT_GT(file.size(), EncodeJpeg(bitmap, 50).size());
+}
+
+// A still that compresses badly: pseudo-random pixels, the same each time.
+void FillNoise(DibBitmap& bitmap, int width, int height) {
+  CM_BitmapTarget& target = bitmap;
+  target.SetWidth(width);
+  target.SetHeight(height);
+  std::uint32_t state = 12345;
+  for (int y = 0; y < height; ++y) {
+    unsigned char* row = target.ScanLine(y);
+    ASSERT_NE(nullptr, row) << "row " << y;
+    for (int x = 0; x < width * 3; ++x) {
+      state = state * 1103515245u + 12345u;
+      row[x] = static_cast<unsigned char>(state >> 24);
+    }
+  }
+}
+
+// Output memory that gives a number of blocks and then runs out, as a machine short of
+// memory does while a large still grows. It keeps the blocks it gave until they come back,
+// so a block released twice, or never, is counted instead of corrupting the heap.
+struct MemoryLedger {
+  int blocks_left = 0;
+  int requests = 0;
+  int stray_releases = 0;  // blocks not given, or given back already
+  std::set<void*> out;
+};
+MemoryLedger ledger;
+
+void* LedgerAllocate(std::size_t bytes) {
+  ++ledger.requests;
+  if (ledger.blocks_left == 0) return nullptr;
+  --ledger.blocks_left;
+  void* block = std::malloc(bytes);
+  if (block != nullptr) ledger.out.insert(block);
+  return block;
+}
+
+void LedgerRelease(void* block) {
+  if (ledger.out.erase(block) == 0) {
+    ++ledger.stray_releases;
+    return;
+  }
+  std::free(block);
+}
+
+constexpr JpegOutputMemory kLedgerMemory{&LedgerAllocate, &LedgerRelease};
+
+TEST(PictureTest, OutputMemoryRunningOutFailsTheStillAndReleasesEveryBlockOnce) {
+  DibBitmap bitmap;
+  FillNoise(bitmap, 640, 480);
+  const std::vector<std::uint8_t> reference = EncodeJpeg(bitmap, kStillJpegQuality);
+  ASSERT_GT(reference.size(), 256u * 1024) << "the still must outgrow the second block";
+
+  // Out of memory at the second growth, after the file has moved once.
+  ledger = MemoryLedger{};
+  ledger.blocks_left = 2;
+  std::string error;
+  EXPECT_TRUE(EncodeJpeg(bitmap, kStillJpegQuality, &error, kLedgerMemory).empty());
+  EXPECT_NE(std::string::npos, error.find("memory")) << error;
+  EXPECT_EQ(3, ledger.requests);
+  EXPECT_EQ(0, ledger.stray_releases);
+  EXPECT_TRUE(ledger.out.empty()) << ledger.out.size() << " blocks never released";
+
+  // Out of memory before the first byte.
+  ledger = MemoryLedger{};
+  error.clear();
+  EXPECT_TRUE(EncodeJpeg(bitmap, kStillJpegQuality, &error, kLedgerMemory).empty());
+  EXPECT_NE(std::string::npos, error.find("memory")) << error;
+  EXPECT_EQ(1, ledger.requests);
+
+  // Enough memory: the same file as from the heap, every block back.
+  ledger = MemoryLedger{};
+  ledger.blocks_left = 100;
+  EXPECT_EQ(reference, EncodeJpeg(bitmap, kStillJpegQuality, nullptr, kLedgerMemory));
+  EXPECT_GE(ledger.requests, 3);
+  EXPECT_EQ(0, ledger.stray_releases);
+  EXPECT_TRUE(ledger.out.empty());
+  const Decoded decoded = Decode(reference);
+  EXPECT_EQ(640, decoded.width);
+  EXPECT_EQ(480, decoded.height);
 }
 
 TEST(PictureTest, EmptyBitmapGivesNoFile) {

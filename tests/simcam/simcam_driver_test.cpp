@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "driver_records.h"
 #include "driver_state.h"
@@ -356,6 +357,34 @@ TEST_F(SimCamDriverTest, ZoomMaximumFollowsSimctlAndBoundsTheLevel) {
   EXPECT_EQ(2u, test::RunProgram("simctl.exe", "set zoom-max 128", 30000).value_or(99));
   ASSERT_EQ(S_OK, GetNumeric(kZoomSet, 9, &value));
   EXPECT_EQ(100, value) << "a refused command changes nothing";
+}
+
+TEST_F(SimCamDriverTest, ReleasesAfterTheThreadEndedComAreCounted) {
+  EXPECT_EQ(0u, ReleasesOutsideApartment());
+  // The fixture's own filter, released on its thread while the apartment lasts: not counted.
+  properties_.Reset();
+  camera_.Reset();
+  EXPECT_EQ(0u, ReleasesOutsideApartment());
+
+  // A thread that binds the camera in its apartment, ends the apartment and only then lets
+  // go: the final release and the one of its second reference are counted.
+  HRESULT bound = E_FAIL;
+  std::thread([&bound] {
+    ComPtr<IBaseFilter> filter;
+    ComPtr<IKsPropertySet> properties;
+    {
+      ComApartment apartment;
+      bound = rig::BindCamera(kProductString, &filter);
+      if (SUCCEEDED(bound)) bound = filter.As(&properties);
+    }
+  }).join();
+  ASSERT_EQ(S_OK, bound) << Hex(bound);
+  EXPECT_EQ(2u, ReleasesOutsideApartment());
+  EXPECT_EQ(0, LiveObjects());
+  EXPECT_NE(std::string::npos, DescribeState().find("releases outside an apartment: 2"))
+      << DescribeState();
+  ASSERT_TRUE(ResetCamera());
+  EXPECT_EQ(0u, ReleasesOutsideApartment()) << "a reset clears the count";
 }
 
 }  // namespace

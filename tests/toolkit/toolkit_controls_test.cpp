@@ -145,17 +145,26 @@ TEST(ToolkitControls, RadioGroupRunsItsHandlerWhenTheSelectionChangesToAnItem) {
   EXPECT_EQ(clicks, 1) << "clearing the selection selects no item";
   EXPECT_EQ(flicker.ItemIndex(), -1);
   EXPECT_EQ(SendMessageA(flicker.ItemWindow(1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  // An index past the items selects the last item, as a change to an item does; a
+  // negative one below -1 clears like -1.
   flicker.SetItemIndex(7);
-  EXPECT_EQ(flicker.ItemIndex(), -1) << "out of range counts as no selection";
-  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(flicker.ItemIndex(), 1) << "limited to the last item";
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(SendMessageA(flicker.ItemWindow(1), BM_GETCHECK, 0, 0), BST_CHECKED);
+  flicker.SetItemIndex(255);
+  EXPECT_EQ(clicks, 2) << "limited to the item already selected";
+  flicker.SetItemIndex(-5);
+  EXPECT_EQ(flicker.ItemIndex(), -1);
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(SendMessageA(flicker.ItemWindow(1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
   UserClick(flicker.ItemWindow(0));
-  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(clicks, 3);
   EXPECT_EQ(flicker.ItemIndex(), 0);
   EXPECT_EQ(SendMessageA(flicker.ItemWindow(0), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(SendMessageA(flicker.ItemWindow(1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   UserClick(flicker.ItemWindow(0));
-  EXPECT_EQ(clicks, 2) << "clicking the selected item changes nothing";
+  EXPECT_EQ(clicks, 3) << "clicking the selected item changes nothing";
 
   // A group created with a selection starts there without running its handler.
   int other_clicks = 0;

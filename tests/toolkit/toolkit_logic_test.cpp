@@ -331,5 +331,20 @@ TEST(RadioLayout, ItemsFillColumnByColumn) {
       << "more columns than items: one item per column";
 }
 
+TEST(RadioLayout, AnIndexIsLimitedToTheItems) {
+  struct Case {
+    int index;
+    int count;
+    int selected;
+  };
+  const Case cases[] = {{0, 11, 0},   {10, 11, 10}, {11, 11, 10}, {239, 11, 10},
+                        {239, 10, 9}, {-1, 11, -1}, {-2, 11, -1}, {-2147483647 - 1, 11, -1},
+                        {2147483647, 2, 1}, {0, 0, -1}, {3, 0, -1}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(LimitedItemIndex(c.index, c.count), c.selected)
+        << "index " << c.index << " of " << c.count;
+  }
+}
+
 }  // namespace
 }  // namespace kvo::toolkit

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "device_events.h"
+#include "simcam_control.h"
 #include "tray_harness.h"
 
 #include <shellapi.h>
@@ -184,6 +185,7 @@ class QuickdockTest : public ::testing::Test {
 };
 
 TEST_F(QuickdockTest, StartsHiddenWithNoShowAndASecondStartEndsSilently) {
+  ASSERT_TRUE(kvo::simcam::ClearReleasesOutsideApartment());
   HWND main = Start();
   ASSERT_NE(nullptr, main);
   EXPECT_FALSE(IsWindowVisible(main));
@@ -201,6 +203,8 @@ TEST_F(QuickdockTest, StartsHiddenWithNoShowAndASecondStartEndsSilently) {
 
   EXPECT_EQ("vid_feed&pid_cafe", SettingText("RunningDevice"))
       << "the probe opened the camera through the library, which records the bound camera";
+  EXPECT_EQ(0u, kvo::simcam::ReleasesOutsideApartment())
+      << "the probe released the camera before it ended COM";
 }
 
 TEST_F(QuickdockTest, FirstStartWritesTheBackupOnceAndABrokenKeyIsRestoredOnYes) {

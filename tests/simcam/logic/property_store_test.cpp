@@ -47,7 +47,7 @@ TEST(PropertyStoreTest, RangesOfThePropertyWindowAcceptTheirEndsAndRefuseBeyond)
                  {4, 0, 10000},       {5, 0, 3600000},    {6, 0, 29900},      {7, 0, 79900},
                  {9, 0, 1},           {10, 1, 8},         {12, 400000, 2000000},
                  {14, 5000, 19900},   {15, 5000, 19900},  {17, 0, 1},         {18, 0, 1},
-                 {20, 0, 1},          {24, 0, 1},         {30, 0, 1},         {33, 0, 26}};
+                 {20, 0, 1},          {24, 0, 1},         {30, 0, 1},         {33, 0, 255}};
   for (const auto& range : kRanges) {
     Call call;
     const int32_t before = call.Get(CallSet::kImage, range.id);
@@ -171,7 +171,7 @@ TEST(PropertyStoreTest, AnEffectSetEndsTheBannerAndARemovedDeviceServesNothing) 
   std::strcpy(state.current.overlay_path, "C:\\zoomtmp.bmp");
   NumericRecord record = {};
   record.head.flags = kRecordFlagSet;
-  record.value = 99;  // outside 0-26: refused, the banner stays
+  record.value = 256;  // beyond a byte: refused, the banner stays
   PropertyRequest request;
   request.is_set = true;
   request.set = CallSet::kImage;
