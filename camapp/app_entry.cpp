@@ -106,7 +106,7 @@ int RunCameraApplication(HINSTANCE instance, const char* command_line) {
   }
   // Errors raised inside any window, control or timer of the program end in its one
   // error box.
-  toolkit::SetErrorHandler(&ShowApplicationError);
+  SetErrorHandler(&ShowApplicationError);
   try {
     InitCameraApplicationControls();
     RunFirstInstance(instance, key, word);

@@ -295,7 +295,7 @@ LRESULT CALLBACK TKVO_CM_MAIN::StaticWindowProc(HWND hwnd, UINT message, WPARAM 
                                                 LPARAM lparam) {
   auto* window = BindForm(hwnd, message, lparam, &TKVO_CM_MAIN::hwnd_);
   if (window == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return toolkit::CallGuarded(hwnd, LRESULT{0},
+  return CallGuarded(hwnd, LRESULT{0},
                               [&] { return window->MainWindowProc(message, wparam, lparam); });
 }
 
@@ -429,7 +429,7 @@ void TKVO_CM_MAIN::RunLockedCommand(UINT message) {
     bool& busy;
     ~Unlock() { busy = false; }
   } unlock{CommandBusy};
-  toolkit::CallGuarded(hwnd_, [&] { RunCommand(message); });
+  CallGuarded(hwnd_, [&] { RunCommand(message); });
 }
 
 void TKVO_CM_MAIN::RunCommand(UINT message) {
@@ -527,7 +527,7 @@ void TKVO_CM_MAIN::ParameterTimerTimer() {
   StartupCommandDone = true;
   // The start-up command is tried once: a failure is shown by the top-level handler and
   // the handshake still completes.
-  toolkit::CallGuarded(hwnd_, [this] { RunStartupCommand(); });
+  CallGuarded(hwnd_, [this] { RunStartupCommand(); });
   WriteAppStatusReady();
   if (!ExitRequested) ParameterTimer.SetEnabled(false);
 }

@@ -810,7 +810,7 @@ LRESULT CALLBACK TPropertyForm::StaticWindowProc(HWND hwnd, UINT message, WPARAM
                                                  LPARAM lparam) {
   auto* form = BindForm(hwnd, message, lparam, &TPropertyForm::hwnd_);
   if (form == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return toolkit::CallGuarded(hwnd, LRESULT{0},
+  return CallGuarded(hwnd, LRESULT{0},
                               [&] { return form->WindowProc(message, wparam, lparam); });
 }
 

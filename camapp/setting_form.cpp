@@ -405,7 +405,7 @@ LRESULT CALLBACK TSettingForm::StaticWindowProc(HWND hwnd, UINT message, WPARAM 
                                                 LPARAM lparam) {
   auto* form = BindForm(hwnd, message, lparam, &TSettingForm::hwnd_);
   if (form == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return toolkit::CallGuarded(hwnd, LRESULT{0},
+  return CallGuarded(hwnd, LRESULT{0},
                               [&] { return form->WindowProc(message, wparam, lparam); });
 }
 

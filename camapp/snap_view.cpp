@@ -83,7 +83,7 @@ LRESULT CALLBACK TSnapView::StaticWindowProc(HWND hwnd, UINT message, WPARAM wpa
                                              LPARAM lparam) {
   auto* view = BindForm(hwnd, message, lparam, &TSnapView::hwnd_);
   if (view == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return toolkit::CallGuarded(hwnd, LRESULT{0},
+  return CallGuarded(hwnd, LRESULT{0},
                               [&] { return view->WindowProc(message, wparam, lparam); });
 }
 

@@ -7,6 +7,7 @@
 #include <olectl.h>
 #include <wrl/client.h>
 
+#include "error_barrier.h"
 #include "format_text.h"
 
 namespace kvo {
@@ -63,7 +64,7 @@ class TemplateWriter {
 constexpr WORD kButtonAtom = 0x0080;
 constexpr WORD kListBoxAtom = 0x0083;
 
-INT_PTR CALLBACK StreamFormatProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+INT_PTR StreamFormatMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG: {
@@ -92,6 +93,11 @@ INT_PTR CALLBACK StreamFormatProc(HWND dialog, UINT message, WPARAM wparam, LPAR
       break;
   }
   return FALSE;
+}
+
+INT_PTR CALLBACK StreamFormatProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  return CallGuarded(dialog, INT_PTR{FALSE},
+                     [&] { return StreamFormatMessage(dialog, message, wparam, lparam); });
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "error_barrier.h"
 #include "installer.h"
 #include "resource.h"
 
@@ -97,7 +98,7 @@ struct DialogStart {
   std::unique_ptr<InstallerDialog> dialog;
 };
 
-INT_PTR CALLBACK InstallerDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+INT_PTR InstallerDialogMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* start = reinterpret_cast<DialogStart*>(GetWindowLongPtrA(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
@@ -123,6 +124,11 @@ INT_PTR CALLBACK InstallerDialogProc(HWND dialog, UINT message, WPARAM wparam, L
     default:
       return FALSE;
   }
+}
+
+INT_PTR CALLBACK InstallerDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  return CallGuarded(dialog, INT_PTR{FALSE},
+                     [&] { return InstallerDialogMessage(dialog, message, wparam, lparam); });
 }
 
 }  // namespace

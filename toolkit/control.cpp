@@ -240,7 +240,8 @@ LRESULT Control::CallOriginalProc(UINT message, WPARAM wparam, LPARAM lparam) {
 bool Control::Skinned() const { return skin_ != nullptr && skin_->Active(); }
 
 LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  return CallGuarded(hwnd, LRESULT{0}, [&] { return Subclassed(hwnd, message, wparam, lparam); });
+  return CallGuarded(hwnd, LRESULT{0},
+                     [&] { return Subclassed(hwnd, message, wparam, lparam); });
 }
 
 LRESULT Control::Subclassed(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

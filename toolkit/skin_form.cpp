@@ -525,7 +525,8 @@ LRESULT SkinForm::CallOriginal(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CALLBACK SkinForm::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  return CallGuarded(hwnd, LRESULT{0}, [&] { return Subclassed(hwnd, message, wparam, lparam); });
+  return CallGuarded(hwnd, LRESULT{0},
+                     [&] { return Subclassed(hwnd, message, wparam, lparam); });
 }
 
 LRESULT SkinForm::Subclassed(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -2,11 +2,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "error_barrier.h"
 #include "quickdock.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // The toolbox's tooltips and the dialogs' controls, themed through the manifest.
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
-  return kvo::tray::RunQuickdock(instance);
+  return kvo::CallGuarded(nullptr, 0, [&] { return kvo::tray::RunQuickdock(instance); });
 }

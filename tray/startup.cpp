@@ -11,6 +11,7 @@
 #include "quickdock_state.h"
 #include "resource.h"
 #include "text.h"
+#include "error_barrier.h"
 
 namespace kvo::tray {
 namespace {
@@ -167,7 +168,7 @@ void AddAboutText(HWND dialog) {
                   GetModuleHandleA(nullptr), nullptr);
 }
 
-INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR AboutMessage(HWND dialog, UINT message, WPARAM wparam) {
   switch (message) {
     case WM_INITDIALOG:
       AddAboutText(dialog);
@@ -184,6 +185,10 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
       return TRUE;
   }
   return FALSE;
+}
+
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  return CallGuarded(dialog, INT_PTR{FALSE}, [&] { return AboutMessage(dialog, message, wparam); });
 }
 
 void ShowTrayMenu() {
@@ -224,7 +229,7 @@ void OnDisplayChange(WPARAM bits_per_pixel) {
   NudgeToolbox();
 }
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT MainWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case kTrayNotifyMessage:
       OnTrayNotify(lparam);
@@ -250,6 +255,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       return 1;
   }
   return DefWindowProcA(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return CallGuarded(window, LRESULT{0},
+                     [&] { return MainWindowMessage(window, message, wparam, lparam); });
 }
 
 bool CreateMainWindow(HINSTANCE instance) {

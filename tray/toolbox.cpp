@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "error_barrier.h"
 #include "resource.h"
 
 namespace kvo::tray {
@@ -233,7 +234,7 @@ void OnInitDialog(HWND toolbox) {
   SetTimer(toolbox, kEdgeWatchTimer, kEdgeWatchMs, nullptr);
 }
 
-INT_PTR CALLBACK ToolboxProc(HWND toolbox, UINT message, WPARAM wparam, LPARAM lparam) {
+INT_PTR ToolboxMessage(HWND toolbox, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog(toolbox);
@@ -265,6 +266,11 @@ INT_PTR CALLBACK ToolboxProc(HWND toolbox, UINT message, WPARAM wparam, LPARAM l
       return FALSE;
   }
   return FALSE;
+}
+
+INT_PTR CALLBACK ToolboxProc(HWND toolbox, UINT message, WPARAM wparam, LPARAM lparam) {
+  return CallGuarded(toolbox, INT_PTR{FALSE},
+                     [&] { return ToolboxMessage(toolbox, message, wparam, lparam); });
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ void CloseErrorBoxes() {
 }
 
 TEST(ErrorBoxTest, ATimerThatKeepsFailingShowsOneBoxAtATimeAndGoesOn) {
-  toolkit::SetErrorHandler(&ShowApplicationError);
+  SetErrorHandler(&ShowApplicationError);
   constexpr int kFailingTicks = 15;
   std::atomic<int> ticks{0};
   std::atomic<int> failures_left{kFailingTicks};
@@ -103,7 +103,7 @@ TEST(ErrorBoxTest, ATimerThatKeepsFailingShowsOneBoxAtATimeAndGoesOn) {
     if (GetMessageA(&message, nullptr, 0, 0) <= 0) break;
     DispatchMessageA(&message);
   }
-  toolkit::SetErrorHandler(nullptr);
+  SetErrorHandler(nullptr);
 
   EXPECT_EQ(first_text, "Cannot create directory.");
   EXPECT_EQ(failures_while_shown, kFailingTicks - 1)

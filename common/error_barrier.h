@@ -10,7 +10,7 @@
 
 #include <exception>
 
-namespace kvo::toolkit {
+namespace kvo {
 
 using ErrorHandler = void (*)(HWND owner, const char* message);
 
@@ -45,4 +45,4 @@ void CallGuarded(HWND owner, Body&& body) noexcept {
   }
 }
 
-}  // namespace kvo::toolkit
+}  // namespace kvo

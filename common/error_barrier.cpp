@@ -1,6 +1,6 @@
 #include "error_barrier.h"
 
-namespace kvo::toolkit {
+namespace kvo {
 
 namespace {
 
@@ -25,4 +25,4 @@ void ReportError(HWND owner, const char* message) noexcept {
   }
 }
 
-}  // namespace kvo::toolkit
+}  // namespace kvo
