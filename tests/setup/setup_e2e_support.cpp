@@ -215,12 +215,13 @@ bool SetupWizard::Appear(DWORD timeout_ms) {
   return window_ != nullptr;
 }
 
-HWND SetupWizard::WaitForControl(int id, DWORD timeout_ms) const {
+HWND SetupWizard::WaitForChild(const std::function<bool(HWND)>& wanted,
+                               DWORD timeout_ms) const {
   HWND found = nullptr;
   WaitUntil(
       [&] {
         for (HWND child : ChildWindows(window_)) {
-          if (GetDlgCtrlID(child) == id && IsWindowVisible(child)) {
+          if (IsWindowVisible(child) && wanted(child)) {
             found = child;
             return true;
           }
@@ -231,20 +232,12 @@ HWND SetupWizard::WaitForControl(int id, DWORD timeout_ms) const {
   return found;
 }
 
+HWND SetupWizard::WaitForControl(int id, DWORD timeout_ms) const {
+  return WaitForChild([id](HWND child) { return GetDlgCtrlID(child) == id; }, timeout_ms);
+}
+
 HWND SetupWizard::WaitForControlText(const char* text, DWORD timeout_ms) const {
-  HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND child : ChildWindows(window_)) {
-          if (IsWindowVisible(child) && WindowText(child) == text) {
-            found = child;
-            return true;
-          }
-        }
-        return false;
-      },
-      timeout_ms);
-  return found;
+  return WaitForChild([text](HWND child) { return WindowText(child) == text; }, timeout_ms);
 }
 
 bool SetupWizard::Press(const char* button_text, DWORD timeout_ms) const {

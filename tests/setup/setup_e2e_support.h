@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -71,6 +72,8 @@ class SetupWizard {
   std::string AnswerMessageBox(int button, DWORD timeout_ms = 30000) const;
 
  private:
+  HWND WaitForChild(const std::function<bool(HWND)>& wanted, DWORD timeout_ms) const;
+
   DWORD process_id_;
   HWND window_ = nullptr;
 };
