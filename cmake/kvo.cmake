@@ -57,3 +57,23 @@ function(kvo_add_gtest name)
     SKIP_RETURN_CODE ${KVO_SKIPPED_EXIT_CODE}
     FIXTURES_REQUIRED wine_prefix RESOURCE_LOCK wine_prefix LABELS "${T_LABELS}")
 endfunction()
+
+# kvo_ship_stripped(target): after each link the deliverable is stripped, and its debug
+# information goes to symbols/<file>.debug in the build tree, which the stripped file names
+# in a debug link (.gnu_debuglink), so a crash address can still be read:
+#   addr2line -f -e build/i686/symbols/KVO_MAIN.exe.debug 0x401234
+# Both trees do it, so that what the tests install and run is what ships.
+set(KVO_SYMBOLS_DIR ${CMAKE_BINARY_DIR}/symbols)
+function(kvo_ship_stripped target)
+  if(NOT CMAKE_OBJCOPY)
+    message(FATAL_ERROR "no objcopy for ${target}: the deliverables ship stripped")
+  endif()
+  set(debug_file ${KVO_SYMBOLS_DIR}/$<TARGET_FILE_NAME:${target}>.debug)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${KVO_SYMBOLS_DIR}
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug_file}
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${debug_file}
+            $<TARGET_FILE:${target}>
+    COMMENT "Moving the debug information of ${target} to symbols/"
+    VERBATIM)
+endfunction()

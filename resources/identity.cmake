@@ -46,7 +46,9 @@ endfunction()
 # kvo_add_program_identity(target DESCRIPTION text [CHINESE_DESCRIPTION text] [MANIFEST]):
 # adds a resource script with the target's version block (English, and Traditional Chinese
 # when the program carries Chinese texts) and, for programs, the application manifest that
-# asks for common controls version 6 and runs with the invoker's rights.
+# asks for common controls version 6 and runs with the invoker's rights. Every deliverable, and
+# only a deliverable, has an identity: so this is also where it is made to ship stripped, its
+# debug information kept in symbols/ (kvo_ship_stripped, cmake/kvo.cmake).
 function(kvo_add_program_identity target)
   cmake_parse_arguments(R "MANIFEST" "DESCRIPTION;CHINESE_DESCRIPTION" "" ${ARGN})
   get_target_property(type ${target} TYPE)
@@ -99,4 +101,5 @@ function(kvo_add_program_identity target)
   if(R_MANIFEST)
     set_source_files_properties(${rc_file} PROPERTIES OBJECT_DEPENDS ${manifest})
   endif()
+  kvo_ship_stripped(${target})
 endfunction()
