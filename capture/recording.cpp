@@ -54,7 +54,7 @@ void TDirectShow::CapturePinSet(const VIDEOINFOHEADER* format) {
 }
 
 void TDirectShow::ApplyStoredFormat() {
-  if (CaptureFormat.bmiHeader.biCompression == 0xFFFFFFFFu) return;
+  if (CaptureFormat.bmiHeader.biCompression == kNoStoredFormat) return;
   ComPtr<IAMStreamConfig> config;
   if (FAILED(FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_CAPTURE, VideoSource.Get(),
                               config)) ||
@@ -102,15 +102,11 @@ bool TDirectShow::AddRecordingBranch(bool with_compressor) {
 }
 
 HRESULT TDirectShow::AddFileOutput(ComPtr<IBaseFilter>& mux) {
-  ComPtr<IFileSinkFilter> writer;
-  HRESULT status = CaptureBuilder->SetOutputFileName(&MEDIASUBTYPE_Avi, CaptureFile,
-                                                     mux.ReleaseAndGetAddressOf(),
-                                                     writer.GetAddressOf());
-  if (SUCCEEDED(status) && mux) return status;
-  // A builder without its own file writer: the same output from the platform's AVI
-  // multiplexer and our file sink.
-  mux.Reset();
-  return AddAviFileOutput(Graph.Get(), CaptureFile, mux.ReleaseAndGetAddressOf(), nullptr);
+  // The platform's AVI multiplexer and our own file sink, also where the builder could make
+  // its own file writer: ours never overwrites a file that is there already and reports
+  // every write that fails, also those of the index and headers at stop.
+  return AddAviFileOutput(Graph.Get(), CaptureFile, mux.ReleaseAndGetAddressOf(),
+                          recording_sink_.ReleaseAndGetAddressOf());
 }
 
 void TDirectShow::StartCapturing() {

@@ -10,6 +10,7 @@ using Microsoft::WRL::ComPtr;
 namespace kvo_test {
 
 void RecordingGraph::Release() {
+  if (graph && sink) kvo::FinishAviFileOutput(graph.Get(), sink.Get());
   source.Reset();
   mux.Reset();
   sink.Reset();

@@ -19,7 +19,8 @@ struct RecordingGraph {
   Microsoft::WRL::ComPtr<IBaseFilter> mux;
   Microsoft::WRL::ComPtr<IBaseFilter> sink;
 
-  // Releases every reference, the graph last.
+  // Finishes the sink's file as every owner of a recording graph must (a failed file is
+  // abandoned, so that Wine's mux can stop), then releases every reference, the graph last.
   void Release();
 };
 

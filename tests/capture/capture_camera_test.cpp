@@ -389,7 +389,8 @@ TEST_F(CaptureCameraTest, OnlyADiskAbortSetsDiskErrorAndEveryAbortKeepsItsStatus
   };
   int number = 0;
   for (const Case& c : cases) {
-    panel_->InitRunCapture(kVendor, kProduct, false);  // clears DiskError and AbortStatus
+    // A graph that records clears DiskError and AbortStatus (it is built, never run).
+    panel_->InitRunCapture(kVendor, kProduct, true);
     ASSERT_FALSE(panel_->DiskError);
     ASSERT_EQ(panel_->AbortStatus, 0);
     Raise(*panel_, c.events);
@@ -850,6 +851,7 @@ TEST_F(CaptureCameraTest, TwentyRebuildCyclesLeaveNothingBehind) {
     SCOPED_TRACE(cycle);
     panel_->CapturePinSet(cycle % 2 ? &small : &large);
     ASSERT_TRUE(Preview());
+    DeleteFileW(path.c_str());  // the recording never overwrites the last cycle's file
     panel_->StartRecord(path.c_str());
     ASSERT_TRUE(panel_->GetInRecord());
     panel_->Run();
