@@ -219,7 +219,7 @@ void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& p
                                  bool record) {
   CloseInterfaces();
   if (GetInterfaces() != S_OK) {
-    Opened = false;
+    EndFailedRebuild();
     return;
   }
   Opened = true;
@@ -232,15 +232,23 @@ void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& p
     InitRun(record);
   } else {
     // Nothing to build around: the graph interfaces go too.
-    Opened = false;
     CloseInterfaces();
+    EndFailedRebuild();
   }
+}
+
+void TDirectShow::EndFailedRebuild() {
+  // No graph: nothing previews and nothing records, whatever the last graph did.
+  Opened = false;
+  Ready = false;
+  InRecord = false;
+  SetCaption(kNoPreview);
 }
 
 void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
   CloseInterfaces();
   if (GetInterfaces() != S_OK) {
-    Opened = false;
+    EndFailedRebuild();
     return;
   }
   Opened = true;
@@ -251,8 +259,8 @@ void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
     InitRun(record);
   } else {
     // Nothing to build around: the graph interfaces go too.
-    Opened = false;
     CloseInterfaces();
+    EndFailedRebuild();
   }
 }
 
@@ -309,7 +317,7 @@ bool TDirectShow::RenewGraph() {
   CloseInterfaces();
   if (GetInterfaces() != S_OK) {
     CloseInterfaces();
-    Opened = false;
+    EndFailedRebuild();
     return false;
   }
   VideoSource = video;

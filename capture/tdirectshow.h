@@ -148,6 +148,8 @@ class TDirectShow {
   // InitRun's steps 2 to 12; false when a compressor refused the camera's stream and the
   // build stopped there.
   bool BuildGraph(bool record, bool with_compressor);
+  // After a rebuild that found no interfaces or no source: closed, not ready, not recording.
+  void EndFailedRebuild();
   // Releases the graph whole and creates a new, empty one around the same sources (Wine's
   // graph keeps references to filters cut out of it while it lives). False when the new
   // interfaces cannot be created; the panel is then closed.

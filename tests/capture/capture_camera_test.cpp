@@ -248,9 +248,23 @@ TEST_F(CaptureCameraTest, VideoDeviceIsChosenByCaseSensitivePatternAndIndex) {
   EXPECT_EQ(second, StringList{"Simulated USB Camera 2"});
 }
 
-TEST_F(CaptureCameraTest, NoVideoDeviceBindsNothing) {
+// The camera goes while it records: the rebuild that ends the recording finds no source,
+// and the panel ends closed, neither previewing nor recording.
+TEST_F(CaptureCameraTest, NoVideoDeviceBindsNothingAndAFailedRebuildEndsClosed) {
+  const std::wstring path = TempAviPath("capture_no_device.avi");
+  ASSERT_TRUE(Preview());
+  panel_->StartRecord(path.c_str());
+  panel_->Run();
+  ASSERT_TRUE(RecordingReaches(path, 1));
   ASSERT_HRESULT_SUCCEEDED(simcam::UnregisterDevice(simcam::Device::kFirst));
   ASSERT_HRESULT_SUCCEEDED(simcam::UnregisterDevice(simcam::Device::kSecond));
+  panel_->StopRecord();
+  EXPECT_FALSE(panel_->Opened);
+  EXPECT_FALSE(panel_->GetReady()) << "a failed rebuild left the panel ready";
+  EXPECT_FALSE(panel_->GetInRecord()) << "a failed rebuild left the panel recording";
+  EXPECT_FALSE(panel_->Graph) << "interfaces must be released when no source is bound";
+  EXPECT_EQ(panel_->Caption(), "No Preview");
+  EXPECT_EQ(panel_->AbortStatus, 0) << "the recording's file was written whole";
   panel_->VideoSource.Reset();
   EXPECT_EQ(panel_->GetDeviceEnum("", ""), 1);
   EXPECT_FALSE(panel_->VideoSource);

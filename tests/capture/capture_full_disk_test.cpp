@@ -159,6 +159,10 @@ TEST_F(CaptureFullDisk, AWriteFailureAtTheEndOrAtStopIsKeptAfterStopRecordAndClo
     ASSERT_TRUE(filler.full());
     panel_->StopRecord();
     ExpectDiskFullKept("StopRecord");
+    // No camera to rebuild around: the panel is closed and neither previews nor records.
+    EXPECT_FALSE(panel_->Opened);
+    EXPECT_FALSE(panel_->GetReady());
+    EXPECT_FALSE(panel_->GetInRecord());
     ASSERT_TRUE(simcam::SetPowered(true));
     DeleteFileW(path.c_str());
   }
