@@ -53,14 +53,23 @@ void TDirectShow::CapturePinSet(const VIDEOINFOHEADER* format) {
   if (format != nullptr) std::memcpy(&CaptureFormat, format, sizeof CaptureFormat);
 }
 
+bool TDirectShow::FormatStored() const {
+  return CaptureFormat.bmiHeader.biCompression != kNoStoredFormat;
+}
+
 void TDirectShow::ApplyStoredFormat() {
-  if (CaptureFormat.bmiHeader.biCompression == kNoStoredFormat) return;
   ComPtr<IAMStreamConfig> config;
   if (FAILED(FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_CAPTURE, VideoSource.Get(),
                               config)) ||
       !config) {
     return;
   }
+  SetStoredFormat(config.Get());
+}
+
+void TDirectShow::SetStoredFormat(IAMStreamConfig* config) {
+  // The marker is no format: handed on, it would give the driver a header of size zero.
+  if (!FormatStored()) return;
   UniqueMediaType current;
   if (FAILED(config->GetFormat(current.put())) || !current.VideoInfo()) return;
   // The major type and subtype stay the pin's, and so does the size of its format block
@@ -198,13 +207,9 @@ void TDirectShow::VCapCapturePinSet() {
   ComPtr<IAMStreamConfig> config;
   FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_CAPTURE, VideoSource.Get(), config);
   if (config) {
-    UniqueMediaType current;
-    if (SUCCEEDED(config->GetFormat(current.put())) && current.VideoInfo()) {
-      std::memcpy(current->pbFormat, &CaptureFormat, sizeof CaptureFormat);
-      config->SetFormat(current.get());
-    }
-    current.reset();
+    SetStoredFormat(config.Get());
 
+    UniqueMediaType current;
     FormatDialogOpen = true;
     const FormatEditResult edit = FormatEditor(config.Get());
     FormatDialogOpen = false;

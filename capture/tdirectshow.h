@@ -154,7 +154,11 @@ class TDirectShow {
   // graph keeps references to filters cut out of it while it lives). False when the new
   // interfaces cannot be created; the panel is then closed.
   bool RenewGraph();
+  // Whether CaptureFormat holds a format (biCompression kNoStoredFormat: none).
+  bool FormatStored() const;
   void ApplyStoredFormat();
+  // Hands the stored format, when there is one, to the capture pin's stream configuration.
+  void SetStoredFormat(IAMStreamConfig* config);
   // False when the compressor could not be connected.
   bool AddRecordingBranch(bool with_compressor);
   HRESULT AddFileOutput(ComPtr<IBaseFilter>& mux);

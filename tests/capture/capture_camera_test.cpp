@@ -671,12 +671,15 @@ TEST_F(CaptureCameraTest, FormatDialogChangesThePinAndTheStoredFormatFollows) {
   VIDEOINFOHEADER before{};
   panel_->CapturePinGet(&before);
   ASSERT_EQ(before.bmiHeader.biCompression, 0xFFFFFFFFu);
+  const uint64_t refused_before = simcam::StreamStats().formats_not_offered;
   int dialogs = 0;
   bool open_flag = false;
   HRESULT set_status = E_FAIL;
+  VIDEOINFOHEADER shown{};
   panel_->FormatEditor = [&](IAMStreamConfig* config) {
     ++dialogs;
     open_flag = panel_->FormatDialogOpen;
+    PinFormat(*panel_, &shown);
     // A second call while the dialog is open comes back without another dialog.
     panel_->VCapCapturePinSet();
     // The camera is out of any connection: a page can change its size.
@@ -692,6 +695,12 @@ TEST_F(CaptureCameraTest, FormatDialogChangesThePinAndTheStoredFormatFollows) {
   };
   panel_->VCapCapturePinSet();
   EXPECT_EQ(dialogs, 1);
+  // No format stored: the dialog opens on the pin's own format, and the camera was never
+  // handed the marker as a format.
+  EXPECT_EQ(shown.bmiHeader.biWidth, simcam::kDefaultFrameSize.width);
+  EXPECT_EQ(shown.bmiHeader.biHeight, simcam::kDefaultFrameSize.height);
+  EXPECT_EQ(simcam::StreamStats().formats_not_offered, refused_before)
+      << "the camera was handed the no-format marker";
   EXPECT_TRUE(open_flag) << "FormatDialogOpen was not set while the dialog was open";
   EXPECT_FALSE(panel_->FormatDialogOpen);
   EXPECT_HRESULT_SUCCEEDED(set_status) << "the pin was still connected during the dialog";
