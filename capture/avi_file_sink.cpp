@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "com_barrier.h"
 #include "critical_section.h"
 #include "dshow/enumerators.h"
 #include "dshow/live_count.h"
@@ -302,7 +303,8 @@ STDMETHODIMP SinkPin::QueryAccept(const AM_MEDIA_TYPE* type) {
 STDMETHODIMP SinkPin::EnumMediaTypes(IEnumMediaTypes** types) {
   if (!types) return E_POINTER;
   const AM_MEDIA_TYPE preferred = PreferredMediaType();
-  return dshow::CreateMediaTypeEnumerator(&preferred, 1, &g_live_objects, types);
+  return ComBarrier(
+      [&] { return dshow::CreateMediaTypeEnumerator(&preferred, 1, &g_live_objects, types); });
 }
 
 STDMETHODIMP SinkPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
@@ -466,7 +468,7 @@ STDMETHODIMP TAviFileSink::GetSyncSource(IReferenceClock** clock) {
 STDMETHODIMP TAviFileSink::EnumPins(IEnumPins** pins) {
   if (!pins) return E_POINTER;
   IPin* const list[] = {&pin_};
-  return dshow::CreatePinEnumerator(list, 1, &g_live_objects, pins);
+  return ComBarrier([&] { return dshow::CreatePinEnumerator(list, 1, &g_live_objects, pins); });
 }
 
 STDMETHODIMP TAviFileSink::FindPin(LPCWSTR id, IPin** pin) {
@@ -490,24 +492,30 @@ STDMETHODIMP TAviFileSink::QueryFilterInfo(FILTER_INFO* info) {
 }
 
 STDMETHODIMP TAviFileSink::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
-  Lock lock(lock_);
-  graph_ = graph;
-  name_ = name ? std::wstring(name, wcsnlen(name, MAX_FILTER_NAME - 1)) : std::wstring();
-  return S_OK;
+  return ComBarrier([&] {
+    std::wstring kept = name ? std::wstring(name, wcsnlen(name, MAX_FILTER_NAME - 1)) : L"";
+    Lock lock(lock_);
+    graph_ = graph;
+    name_.swap(kept);
+    return S_OK;
+  });
 }
 
 STDMETHODIMP TAviFileSink::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
   if (!name) return E_POINTER;
   const size_t length = wcsnlen(name, kMaxPathChars + 1);
   if (length == 0 || length > kMaxPathChars) return E_INVALIDARG;
-  Lock lock(lock_);
-  if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
-  file_.reset();
-  abandoned_ = false;
-  open_error_ = S_OK;
-  file_failure_ = S_OK;
-  file_name_.assign(name, length);
-  return S_OK;
+  return ComBarrier([&] {
+    std::wstring kept(name, length);
+    Lock lock(lock_);
+    if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
+    file_.reset();
+    abandoned_ = false;
+    open_error_ = S_OK;
+    file_failure_ = S_OK;
+    file_name_.swap(kept);
+    return S_OK;
+  });
 }
 
 STDMETHODIMP TAviFileSink::GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* type) {
