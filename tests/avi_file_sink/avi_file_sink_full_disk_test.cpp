@@ -18,6 +18,7 @@
 using Microsoft::WRL::ComPtr;
 using kvo::test::DriveFiller;
 using kvo::test::kSmallDrive;
+using kvo_test::FileIsClosed;
 using kvo_test::RecordingGraph;
 
 namespace {
@@ -40,12 +41,6 @@ bool EveryFilterStopped(IGraphBuilder* graph) {
     if (FAILED(filter->GetState(0, &state)) || state != State_Stopped) return false;
   }
   return true;
-}
-
-bool FileIsClosed(const std::string& path) {
-  kvo::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file.valid();
 }
 
 class AviFileSinkFullDisk : public ::testing::Test {

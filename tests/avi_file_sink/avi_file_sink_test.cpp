@@ -16,6 +16,7 @@
 #include "unique_resource.h"
 
 using Microsoft::WRL::ComPtr;
+using kvo_test::FileIsClosed;
 using kvo_test::FreshTempFile;
 using kvo_test::RecordingGraph;
 using kvo_test::Wide;
@@ -40,13 +41,6 @@ kvo::AviReadResult ReadRecording(const std::string& path) {
     return missing;
   }
   return kvo::ReadAvi(*bytes);
-}
-
-// True when nobody else has the file open: an exclusive open succeeds.
-bool FileIsClosed(const std::string& path) {
-  kvo::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file.valid();
 }
 
 void ExpectFrames(const kvo::AviReadResult& read, uint32_t frames, int32_t width,

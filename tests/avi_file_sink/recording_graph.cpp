@@ -3,6 +3,7 @@
 #include "avi_file_sink.h"
 #include "dshow/pins.h"
 #include "e2e.h"
+#include "unique_resource.h"
 #include "wide_text.h"
 
 using Microsoft::WRL::ComPtr;
@@ -71,6 +72,12 @@ bool WaitForGraphEvent(IMediaEvent* events, long code, DWORD timeout_ms, LONG_PT
     }
     if (GetTickCount() - start >= timeout_ms) return false;
   }
+}
+
+bool FileIsClosed(const std::string& path) {
+  kvo::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid();
 }
 
 std::string FreshTempFile(const char* name) {

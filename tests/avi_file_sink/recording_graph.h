@@ -41,6 +41,9 @@ bool WaitForSourceToEnd(const RecordingGraph& recording, DWORD timeout_ms);
 // parameter when one came.
 bool WaitForGraphEvent(IMediaEvent* events, long code, DWORD timeout_ms, LONG_PTR* first);
 
+// True when nobody has the file open: an exclusive open succeeds.
+bool FileIsClosed(const std::string& path);
+
 // A file in the prefix's temporary folder, removed first if it exists.
 std::string FreshTempFile(const char* name);
 
