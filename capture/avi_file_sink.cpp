@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "com_barrier.h"
 #include "critical_section.h"
 #include "dshow/enumerators.h"
 #include "dshow/live_count.h"
@@ -21,6 +22,10 @@ namespace kvo {
 // {71E2721C-E028-49C1-9499-8742A4C76076}
 const CLSID CLSID_AviFileSink = {
     0x71e2721c, 0xe028, 0x49c1, {0x94, 0x99, 0x87, 0x42, 0xa4, 0xc7, 0x60, 0x76}};
+
+// {5B0C2E57-7A43-4C58-9F0B-3D6A1E2C8B14}
+const IID IID_IAviFileSinkStatus = {
+    0x5b0c2e57, 0x7a43, 0x4c58, {0x9f, 0x0b, 0x3d, 0x6a, 0x1e, 0x2c, 0x8b, 0x14}};
 
 namespace {
 
@@ -37,6 +42,8 @@ class LiveObject : public dshow::LiveCount {
 constexpr size_t kMaxPathChars = 511;
 const wchar_t kPinName[] = L"Input";
 const wchar_t kPinId[] = L"In";
+// Where the stream writes once its file is abandoned.
+const wchar_t kNullDevice[] = L"NUL";
 
 HRESULT ResultOfLastError() {
   const DWORD error = GetLastError();
@@ -129,7 +136,10 @@ class SinkPin final : public IPin, public IMemInputPin, public IStream {
   TAviFileSink& filter_;
 };
 
-class TAviFileSink final : public IBaseFilter, public IFileSinkFilter, public IAMFilterMiscFlags {
+class TAviFileSink final : public IBaseFilter,
+                           public IFileSinkFilter,
+                           public IAMFilterMiscFlags,
+                           public IAviFileSinkStatus {
  public:
   TAviFileSink() : pin_(*this) {}
   TAviFileSink(const TAviFileSink&) = delete;
@@ -165,6 +175,10 @@ class TAviFileSink final : public IBaseFilter, public IFileSinkFilter, public IA
   // IAMFilterMiscFlags: the graph counts the sink as a renderer.
   STDMETHODIMP_(ULONG) GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
 
+  // IAviFileSinkStatus
+  STDMETHODIMP FileFailure() override;
+  STDMETHODIMP AbandonFile() override;
+
   // Called by the pin.
   HRESULT AcceptConnection(IPin* connector, const AM_MEDIA_TYPE& type);
   HRESULT BreakConnection();
@@ -189,11 +203,12 @@ class TAviFileSink final : public IBaseFilter, public IFileSinkFilter, public IA
   HRESULT OpenFreshLocked();
   HRESULT EnsureOpenLocked();
   HRESULT WriteAllLocked(const BYTE* data, ULONG size, ULONG* done);
+  // A new run of a connected sink: the file afresh, and no failure yet.
+  HRESULT StartRunLocked();
   // Remembers a failure of the file; true when it is the first of this run and must be
-  // reported to the graph.
-  bool NoteFailureLocked();
+  // reported to the graph. Nothing is noted for an abandoned file.
+  bool NoteFailureLocked(HRESULT failure);
   void Report(long event_code, LONG_PTR first);
-  HRESULT AnswerToWriter(HRESULT result);
 
   LiveObject live_;
   LONG references_ = 1;
@@ -207,9 +222,10 @@ class TAviFileSink final : public IBaseFilter, public IFileSinkFilter, public IA
   AM_MEDIA_TYPE connection_type_ = {};
   ComPtr<IMemAllocator> allocator_;
   std::wstring file_name_;
-  UniqueFileHandle file_;
+  UniqueFileHandle file_;  // the file this sink made, or the null device once abandoned
+  bool abandoned_ = false;
   HRESULT open_error_ = S_OK;
-  bool failure_reported_ = false;
+  HRESULT file_failure_ = S_OK;  // the first failure of this run
 };
 
 // ---- SinkPin ----
@@ -287,7 +303,8 @@ STDMETHODIMP SinkPin::QueryAccept(const AM_MEDIA_TYPE* type) {
 STDMETHODIMP SinkPin::EnumMediaTypes(IEnumMediaTypes** types) {
   if (!types) return E_POINTER;
   const AM_MEDIA_TYPE preferred = PreferredMediaType();
-  return dshow::CreateMediaTypeEnumerator(&preferred, 1, &g_live_objects, types);
+  return ComBarrier(
+      [&] { return dshow::CreateMediaTypeEnumerator(&preferred, 1, &g_live_objects, types); });
 }
 
 STDMETHODIMP SinkPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
@@ -375,6 +392,8 @@ STDMETHODIMP TAviFileSink::QueryInterface(REFIID iid, void** object) {
     *object = static_cast<IFileSinkFilter*>(this);
   } else if (IsEqualIID(iid, IID_IAMFilterMiscFlags)) {
     *object = static_cast<IAMFilterMiscFlags*>(this);
+  } else if (IsEqualIID(iid, IID_IAviFileSinkStatus)) {
+    *object = static_cast<IAviFileSinkStatus*>(this);
   } else {
     *object = nullptr;
     return E_NOINTERFACE;
@@ -402,10 +421,8 @@ STDMETHODIMP TAviFileSink::Pause() {
   {
     Lock lock(lock_);
     if (state_ == State_Stopped && peer_) {
-      // A new run starts a new file: the previous recording's file is complete by now.
-      failure_reported_ = false;
-      opened = OpenFreshLocked();
-      report = FAILED(opened) && NoteFailureLocked();
+      opened = StartRunLocked();
+      report = FAILED(opened) && NoteFailureLocked(opened);
     }
     state_ = State_Paused;
   }
@@ -451,7 +468,7 @@ STDMETHODIMP TAviFileSink::GetSyncSource(IReferenceClock** clock) {
 STDMETHODIMP TAviFileSink::EnumPins(IEnumPins** pins) {
   if (!pins) return E_POINTER;
   IPin* const list[] = {&pin_};
-  return dshow::CreatePinEnumerator(list, 1, &g_live_objects, pins);
+  return ComBarrier([&] { return dshow::CreatePinEnumerator(list, 1, &g_live_objects, pins); });
 }
 
 STDMETHODIMP TAviFileSink::FindPin(LPCWSTR id, IPin** pin) {
@@ -475,22 +492,30 @@ STDMETHODIMP TAviFileSink::QueryFilterInfo(FILTER_INFO* info) {
 }
 
 STDMETHODIMP TAviFileSink::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
-  Lock lock(lock_);
-  graph_ = graph;
-  name_ = name ? std::wstring(name, wcsnlen(name, MAX_FILTER_NAME - 1)) : std::wstring();
-  return S_OK;
+  return ComBarrier([&] {
+    std::wstring kept = name ? std::wstring(name, wcsnlen(name, MAX_FILTER_NAME - 1)) : L"";
+    Lock lock(lock_);
+    graph_ = graph;
+    name_.swap(kept);
+    return S_OK;
+  });
 }
 
 STDMETHODIMP TAviFileSink::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
   if (!name) return E_POINTER;
   const size_t length = wcsnlen(name, kMaxPathChars + 1);
   if (length == 0 || length > kMaxPathChars) return E_INVALIDARG;
-  Lock lock(lock_);
-  if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
-  file_.reset();
-  open_error_ = S_OK;
-  file_name_.assign(name, length);
-  return S_OK;
+  return ComBarrier([&] {
+    std::wstring kept(name, length);
+    Lock lock(lock_);
+    if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
+    file_.reset();
+    abandoned_ = false;
+    open_error_ = S_OK;
+    file_failure_ = S_OK;
+    file_name_.swap(kept);
+    return S_OK;
+  });
 }
 
 STDMETHODIMP TAviFileSink::GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* type) {
@@ -570,15 +595,32 @@ void TAviFileSink::SignalEndOfStream() {
   if (running) Report(EC_COMPLETE, S_OK);
 }
 
+HRESULT TAviFileSink::StartRunLocked() {
+  file_failure_ = S_OK;
+  if (file_ && !abandoned_) {
+    // The file this sink made in an earlier run: started afresh through the handle, never
+    // by name, so no file that someone else made meanwhile can be hit.
+    const LARGE_INTEGER start = {};
+    const bool emptied =
+        SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) && SetEndOfFile(file_.get());
+    open_error_ = emptied ? S_OK : ResultOfLastError();
+    if (!emptied) file_.reset();
+    return open_error_;
+  }
+  return OpenFreshLocked();
+}
+
 HRESULT TAviFileSink::OpenFreshLocked() {
   file_.reset();
+  abandoned_ = false;
   if (file_name_.empty()) {
     open_error_ = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
     return open_error_;
   }
-  // CREATE_ALWAYS truncates what an earlier recording left in the file.
+  // CREATE_NEW: a file that appeared under this name since the caller chose it (another
+  // program's, or an earlier recording's) is refused, never truncated.
   file_.reset(CreateFileW(file_name_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                          nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   open_error_ = file_ ? S_OK : ResultOfLastError();
   return open_error_;
 }
@@ -590,10 +632,24 @@ HRESULT TAviFileSink::EnsureOpenLocked() {
   return OpenFreshLocked();
 }
 
-bool TAviFileSink::NoteFailureLocked() {
-  if (failure_reported_) return false;
-  failure_reported_ = true;
+bool TAviFileSink::NoteFailureLocked(HRESULT failure) {
+  if (abandoned_ || FAILED(file_failure_)) return false;
+  file_failure_ = failure;
   return true;
+}
+
+STDMETHODIMP TAviFileSink::FileFailure() {
+  Lock lock(lock_);
+  return file_failure_;
+}
+
+STDMETHODIMP TAviFileSink::AbandonFile() {
+  Lock lock(lock_);
+  file_.reset(CreateFileW(kNullDevice, GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  abandoned_ = true;
+  open_error_ = file_ ? S_OK : ResultOfLastError();
+  return open_error_;
 }
 
 HRESULT TAviFileSink::WriteAllLocked(const BYTE* data, ULONG size, ULONG* done) {
@@ -626,24 +682,10 @@ HRESULT TAviFileSink::WriteAt(const LONGLONG* position, const BYTE* data, ULONG 
       }
     }
     if (SUCCEEDED(hr)) hr = WriteAllLocked(data, size, done);
-    report = FAILED(hr) && NoteFailureLocked();
+    report = FAILED(hr) && NoteFailureLocked(hr);
   }
   if (report) Report(EC_ERRORABORT, hr);
-  const HRESULT answer = AnswerToWriter(hr);
-  // Wine's mux also counts the bytes: a short count fails its Stop just the same.
-  if (FAILED(hr) && SUCCEEDED(answer)) *done = size;
-  return answer;
-}
-
-// A failure has been reported to the graph by the time this runs. While the graph runs
-// the writer learns of it too. Once the sink is stopped the writer is the mux finishing
-// its file in its own Stop: Wine's mux fails its Stop on a failed write and stays
-// running, and a graph with a running filter can never remove it, so releasing the graph
-// would spin for ever. The file is lost either way; the graph must still come down.
-HRESULT TAviFileSink::AnswerToWriter(HRESULT result) {
-  if (SUCCEEDED(result)) return result;
-  Lock lock(lock_);
-  return state_ == State_Stopped ? S_OK : result;
+  return hr;
 }
 
 HRESULT TAviFileSink::ReadAt(void* data, ULONG size, ULONG* done) {
@@ -675,10 +717,10 @@ HRESULT TAviFileSink::MoveTo(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* p
       hr = ResultOfLastError();
     }
     if (SUCCEEDED(hr) && position) position->QuadPart = static_cast<ULONGLONG>(reached.QuadPart);
-    report = FAILED(hr) && NoteFailureLocked();
+    report = FAILED(hr) && NoteFailureLocked(hr);
   }
   if (report) Report(EC_ERRORABORT, hr);
-  return AnswerToWriter(hr);
+  return hr;
 }
 
 HRESULT TAviFileSink::Resize(ULARGE_INTEGER size) {
@@ -701,10 +743,10 @@ HRESULT TAviFileSink::Resize(ULARGE_INTEGER size) {
       }
       SetFilePointerEx(file_.get(), kept, nullptr, FILE_BEGIN);
     }
-    report = FAILED(hr) && hr != STG_E_INVALIDFUNCTION && NoteFailureLocked();
+    report = FAILED(hr) && hr != STG_E_INVALIDFUNCTION && NoteFailureLocked(hr);
   }
   if (report) Report(EC_ERRORABORT, hr);
-  return hr == STG_E_INVALIDFUNCTION ? hr : AnswerToWriter(hr);
+  return hr;
 }
 
 HRESULT TAviFileSink::Flush() {
@@ -796,6 +838,33 @@ HRESULT AddAviFileOutput(IGraphBuilder* graph, const wchar_t* path, IBaseFilter*
   if (mux) *mux = new_mux.Detach();
   if (sink) *sink = new_sink.Detach();
   return S_OK;
+}
+
+HRESULT FinishAviFileOutput(IFilterGraph* graph, IBaseFilter* sink) {
+  if (!sink) return E_POINTER;
+  ComPtr<IAviFileSinkStatus> status;
+  const HRESULT found = sink->QueryInterface(IID_IAviFileSinkStatus,
+                                             reinterpret_cast<void**>(status.GetAddressOf()));
+  if (FAILED(found)) return found;
+  const HRESULT failure = status->FileFailure();
+  if (SUCCEEDED(failure)) return failure;
+  // The writer may have failed its Stop over the file; into the null device it can finish.
+  status->AbandonFile();
+  StopFiltersStillRunning(graph);
+  return failure;
+}
+
+void StopFiltersStillRunning(IFilterGraph* graph) {
+  if (!graph) return;
+  ComPtr<IEnumFilters> filters;
+  if (FAILED(graph->EnumFilters(filters.GetAddressOf())) || !filters) return;
+  ComPtr<IBaseFilter> filter;
+  while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK && filter) {
+    FILTER_STATE state = State_Stopped;
+    // A live source answers VFW_S_CANT_CUE while paused: any answer but "stopped" counts.
+    const HRESULT asked = filter->GetState(0, &state);
+    if (FAILED(asked) || state != State_Stopped) filter->Stop();
+  }
 }
 
 LONG AviFileSinkLiveObjects() { return InterlockedCompareExchange(&g_live_objects, 0, 0); }

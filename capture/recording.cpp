@@ -53,14 +53,23 @@ void TDirectShow::CapturePinSet(const VIDEOINFOHEADER* format) {
   if (format != nullptr) std::memcpy(&CaptureFormat, format, sizeof CaptureFormat);
 }
 
+bool TDirectShow::FormatStored() const {
+  return CaptureFormat.bmiHeader.biCompression != kNoStoredFormat;
+}
+
 void TDirectShow::ApplyStoredFormat() {
-  if (CaptureFormat.bmiHeader.biCompression == 0xFFFFFFFFu) return;
   ComPtr<IAMStreamConfig> config;
   if (FAILED(FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_CAPTURE, VideoSource.Get(),
                               config)) ||
       !config) {
     return;
   }
+  SetStoredFormat(config.Get());
+}
+
+void TDirectShow::SetStoredFormat(IAMStreamConfig* config) {
+  // The marker is no format: handed on, it would give the driver a header of size zero.
+  if (!FormatStored()) return;
   UniqueMediaType current;
   if (FAILED(config->GetFormat(current.put())) || !current.VideoInfo()) return;
   // The major type and subtype stay the pin's, and so does the size of its format block
@@ -102,15 +111,11 @@ bool TDirectShow::AddRecordingBranch(bool with_compressor) {
 }
 
 HRESULT TDirectShow::AddFileOutput(ComPtr<IBaseFilter>& mux) {
-  ComPtr<IFileSinkFilter> writer;
-  HRESULT status = CaptureBuilder->SetOutputFileName(&MEDIASUBTYPE_Avi, CaptureFile,
-                                                     mux.ReleaseAndGetAddressOf(),
-                                                     writer.GetAddressOf());
-  if (SUCCEEDED(status) && mux) return status;
-  // A builder without its own file writer: the same output from the platform's AVI
-  // multiplexer and our file sink.
-  mux.Reset();
-  return AddAviFileOutput(Graph.Get(), CaptureFile, mux.ReleaseAndGetAddressOf(), nullptr);
+  // The platform's AVI multiplexer and our own file sink, also where the builder could make
+  // its own file writer: ours never overwrites a file that is there already and reports
+  // every write that fails, also those of the index and headers at stop.
+  return AddAviFileOutput(Graph.Get(), CaptureFile, mux.ReleaseAndGetAddressOf(),
+                          recording_sink_.ReleaseAndGetAddressOf());
 }
 
 void TDirectShow::StartCapturing() {
@@ -202,13 +207,9 @@ void TDirectShow::VCapCapturePinSet() {
   ComPtr<IAMStreamConfig> config;
   FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_CAPTURE, VideoSource.Get(), config);
   if (config) {
-    UniqueMediaType current;
-    if (SUCCEEDED(config->GetFormat(current.put())) && current.VideoInfo()) {
-      std::memcpy(current->pbFormat, &CaptureFormat, sizeof CaptureFormat);
-      config->SetFormat(current.get());
-    }
-    current.reset();
+    SetStoredFormat(config.Get());
 
+    UniqueMediaType current;
     FormatDialogOpen = true;
     const FormatEditResult edit = FormatEditor(config.Get());
     FormatDialogOpen = false;

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "com_barrier.h"
+
 namespace kvo {
 
 CSampleGrabberCB GrabberCB;
@@ -41,23 +43,31 @@ STDMETHODIMP CSampleGrabberCB::SampleCB(double, IMediaSample*) { return S_OK; }
 STDMETHODIMP CSampleGrabberCB::BufferCB(double, BYTE* buffer, long length) {
   FramesSeen.fetch_add(1, std::memory_order_relaxed);
   if (!StillRequested.load()) return S_OK;
+  // The copy allocates the still's pixels. Should that fail, the still is not taken and
+  // StillImg's bounded wait answers false.
+  return ComBarrier([&] {
+    TakeRequestedFrame(buffer, length);
+    return S_OK;
+  });
+}
+
+void CSampleGrabberCB::TakeRequestedFrame(const BYTE* buffer, long length) {
   Lock lock(StillLock);
   // A buffer too short for the frame is left alone and the request stays pending, so the
   // next full frame answers it.
   const LONG width = Width;
   const LONG height = Height;
   if (width <= 0 || width > Bitmap24::kMaxSide || height <= 0 || height > Bitmap24::kMaxSide) {
-    return S_OK;
+    return;
   }
   const std::size_t needed = Bitmap24::RowStride(width) * static_cast<std::size_t>(height);
-  if (buffer == nullptr || length < 0 || static_cast<std::size_t>(length) < needed) return S_OK;
+  if (buffer == nullptr || length < 0 || static_cast<std::size_t>(length) < needed) return;
   bool expected = true;
   // The GUI thread may have withdrawn the request after its wait ran out.
-  if (!StillRequested.compare_exchange_strong(expected, false)) return S_OK;
+  if (!StillRequested.compare_exchange_strong(expected, false)) return;
   if (StillCopyObserver != nullptr) StillCopyObserver();
   CopyBottomUpFrame(buffer, static_cast<std::size_t>(length), width, height, StillBitmap);
   StillDone.store(true);
-  return S_OK;
 }
 
 }  // namespace kvo

@@ -28,6 +28,10 @@ class CSampleGrabberCB : public ISampleGrabberCB {
   LONG Height = 0;
   // Frames seen since the last reset; read by the benchmark.
   std::atomic<long> FramesSeen{0};
+
+ private:
+  // The requested still's copy from the frame, when the frame is whole.
+  void TakeRequestedFrame(const BYTE* buffer, long length);
 };
 
 extern CSampleGrabberCB GrabberCB;

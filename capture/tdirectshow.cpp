@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "avi_file_sink.h"
 #include "bounded_copy.h"
 #include "device_match.h"
 #include "sample_grabber_cb.h"
@@ -73,7 +74,7 @@ TDirectShow::TDirectShow(HWND owner) {
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PanelProc));
   }
-  CaptureFormat.bmiHeader.biCompression = 0xFFFFFFFFu;
+  CaptureFormat.bmiHeader.biCompression = kNoStoredFormat;
   CopyWideText(CaptureFile, kWidePathChars, kDefaultCaptureFile);
 
   if (!apartment_.ok()) {
@@ -149,24 +150,31 @@ LRESULT TDirectShow::CompWinProc(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void TDirectShow::DrainGraphEvents() {
-  if (MediaEvent) {
-    bool abort_seen = false;
-    LONG_PTR abort_status = 0;
-    long code = 0;
-    LONG_PTR first = 0;
-    LONG_PTR second = 0;
-    while (MediaEvent->GetEvent(&code, &first, &second, 0) == S_OK) {
-      MediaEvent->FreeEventParams(code, first, second);
-      // A later abort replaces an earlier one.
-      if (code == EC_ERRORABORT) {
-        abort_seen = true;
-        abort_status = first;
-      }
-    }
-    if (abort_seen && IsDiskErrorStatus(static_cast<uint32_t>(abort_status))) DiskError = true;
-    if (abort_seen && abort_status != 0) AbortStatus = static_cast<HRESULT>(abort_status);
-  }
+  TakeAbortEvents();
   HandleGraphEvent();
+}
+
+void TDirectShow::TakeAbortEvents() {
+  if (!MediaEvent) return;
+  bool abort_seen = false;
+  LONG_PTR abort_status = 0;
+  long code = 0;
+  LONG_PTR first = 0;
+  LONG_PTR second = 0;
+  while (MediaEvent->GetEvent(&code, &first, &second, 0) == S_OK) {
+    MediaEvent->FreeEventParams(code, first, second);
+    // A later abort replaces an earlier one.
+    if (code == EC_ERRORABORT) {
+      abort_seen = true;
+      abort_status = first;
+    }
+  }
+  if (abort_seen) NoteAbort(static_cast<HRESULT>(abort_status));
+}
+
+void TDirectShow::NoteAbort(HRESULT status) {
+  if (IsDiskErrorStatus(static_cast<uint32_t>(status))) DiskError = true;
+  if (status != 0) AbortStatus = status;
 }
 
 HRESULT TDirectShow::HandleGraphEvent() {
@@ -211,7 +219,7 @@ void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& p
                                  bool record) {
   CloseInterfaces();
   if (GetInterfaces() != S_OK) {
-    Opened = false;
+    EndFailedRebuild();
     return;
   }
   Opened = true;
@@ -224,15 +232,23 @@ void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& p
     InitRun(record);
   } else {
     // Nothing to build around: the graph interfaces go too.
-    Opened = false;
     CloseInterfaces();
+    EndFailedRebuild();
   }
+}
+
+void TDirectShow::EndFailedRebuild() {
+  // No graph: nothing previews and nothing records, whatever the last graph did.
+  Opened = false;
+  Ready = false;
+  InRecord = false;
+  SetCaption(kNoPreview);
 }
 
 void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
   CloseInterfaces();
   if (GetInterfaces() != S_OK) {
-    Opened = false;
+    EndFailedRebuild();
     return;
   }
   Opened = true;
@@ -243,8 +259,8 @@ void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
     InitRun(record);
   } else {
     // Nothing to build around: the graph interfaces go too.
-    Opened = false;
     CloseInterfaces();
+    EndFailedRebuild();
   }
 }
 
@@ -263,8 +279,12 @@ void TDirectShow::InitRun(bool record) {
 
 bool TDirectShow::BuildGraph(bool record, bool with_compressor) {
   InRecord = record;
-  DiskError = false;
-  AbortStatus = 0;
+  // A new recording starts with a clean slate; a preview graph built after a recording
+  // keeps what that recording ended with, for the caller to read after StopRecord.
+  if (record) {
+    DiskError = false;
+    AbortStatus = 0;
+  }
   MediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(window_), GraphEventMessage, 0);
   CaptureBuilder->SetFiltergraph(Graph.Get());
   Graph->AddFilter(VideoSource.Get(), L"Source Capture");
@@ -297,7 +317,7 @@ bool TDirectShow::RenewGraph() {
   CloseInterfaces();
   if (GetInterfaces() != S_OK) {
     CloseInterfaces();
-    Opened = false;
+    EndFailedRebuild();
     return false;
   }
   VideoSource = video;
@@ -319,22 +339,12 @@ void TDirectShow::Run() {
   if (FAILED(status)) {
     // A failed start can leave filters paused while the graph believes it is stopped;
     // stop them here or the teardown in Close can hang on their streaming threads.
-    StopEveryFilter();
+    StopFiltersStillRunning(Graph.Get());
     Close();
     SetCaption(kLocked);
     return;
   }
   if (InRecord) StartCapturing();
-}
-
-void TDirectShow::StopEveryFilter() {
-  if (!Graph) return;
-  ComPtr<IEnumFilters> filters;
-  if (FAILED(Graph->EnumFilters(filters.GetAddressOf())) || !filters) return;
-  ComPtr<IBaseFilter> filter;
-  while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK && filter) {
-    filter->Stop();
-  }
 }
 
 void TDirectShow::Stop() {
@@ -398,6 +408,7 @@ void TDirectShow::CloseInterfaces() {
   // filter itself. Taking the filters out one by one first, while the graph lives, leaves
   // references to the camera filter behind under Wine, so the camera would never be freed.
   QuietenGraph();
+  FinishRecordingFile();
   VideoSource.Reset();
   MediaControl.Reset();
   VideoWindow.Reset();
@@ -405,6 +416,16 @@ void TDirectShow::CloseInterfaces() {
   MediaEvent.Reset();
   AudioSource.Reset();
   CaptureBuilder.Reset();
+}
+
+void TDirectShow::FinishRecordingFile() {
+  if (!recording_sink_) return;
+  // What the graph raised in the recording's last moments, or while it stopped (the mux
+  // writes its index and headers then), is in this graph's queue only, which goes with it.
+  TakeAbortEvents();
+  const HRESULT failure = FinishAviFileOutput(Graph.Get(), recording_sink_.Get());
+  if (FAILED(failure) && failure != E_NOINTERFACE && AbortStatus == 0) NoteAbort(failure);
+  recording_sink_.Reset();
 }
 
 }  // namespace kvo

@@ -28,6 +28,9 @@ constexpr UINT GraphEventMessage = WM_APP + 1;
 
 constexpr int kWidePathChars = 512;
 
+// biCompression of a CaptureFormat that holds no format.
+constexpr DWORD kNoStoredFormat = 0xFFFFFFFFu;
+
 class TDirectShow {
   // First member: the apartment outlives every interface field.
   ComApartment apartment_;
@@ -98,9 +101,17 @@ class TDirectShow {
   bool CaptureAudio = false;
   bool HideVideo1Codec = false;
   bool HideRleCodec = false;
+  // How a recording ended. Both are cleared only when a graph with the recording branch is
+  // built (StartRecord, or InitRun with the record flag); a preview graph built afterwards
+  // keeps them. Set while the recording runs, and also by what happens while its graph
+  // stops: right after StopRecord, Close or the panel's destruction they tell whether the
+  // recording's file was written whole, including the index and headers written at stop.
+  //   AbortStatus  the status of the last EC_ERRORABORT of the recording's graph, or, when
+  //                no such event carried one, the first failure of the recording's file
+  //                (create, write, seek, size); 0 when the file was written whole.
+  //   DiskError    set when any such status of the recording was the disk-full
+  //                (0x80070070) or the file-not-found (0x80070002) error.
   bool DiskError = false;
-  // The status of the last write failure that aborted the graph (any EC_ERRORABORT), 0 when
-  // none since the graph was built; DiskError is set for the two disk statuses only.
   HRESULT AbortStatus = 0;
   int32_t DeviceIndex = 0;
   int32_t AudioIndex = 0;
@@ -121,6 +132,12 @@ class TDirectShow {
                                            LPARAM lparam);
   LRESULT CompWinProc(UINT message, WPARAM wparam, LPARAM lparam);
   void DrainGraphEvents();
+  // Takes the abort events queued in the graph into AbortStatus and DiskError.
+  void TakeAbortEvents();
+  void NoteAbort(HRESULT status);
+  // Before a recording graph is released: what went wrong with its file while it ran or
+  // stopped is kept, and a writer the failure left running is stopped (see avi_file_sink.h).
+  void FinishRecordingFile();
   // Stops the graph, ends its event messages and frees the video window.
   void QuietenGraph();
   void SetCaption(const char* text);
@@ -131,18 +148,24 @@ class TDirectShow {
   // InitRun's steps 2 to 12; false when a compressor refused the camera's stream and the
   // build stopped there.
   bool BuildGraph(bool record, bool with_compressor);
+  // After a rebuild that found no interfaces or no source: closed, not ready, not recording.
+  void EndFailedRebuild();
   // Releases the graph whole and creates a new, empty one around the same sources (Wine's
   // graph keeps references to filters cut out of it while it lives). False when the new
   // interfaces cannot be created; the panel is then closed.
   bool RenewGraph();
+  // Whether CaptureFormat holds a format (biCompression kNoStoredFormat: none).
+  bool FormatStored() const;
   void ApplyStoredFormat();
+  // Hands the stored format, when there is one, to the capture pin's stream configuration.
+  void SetStoredFormat(IAMStreamConfig* config);
   // False when the compressor could not be connected.
   bool AddRecordingBranch(bool with_compressor);
   HRESULT AddFileOutput(ComPtr<IBaseFilter>& mux);
   void StartCapturing();
   void AddGrabberBranch();
-  void StopEveryFilter();
 
+  ComPtr<IBaseFilter> recording_sink_;  // the file sink of the recording branch, if any
   HWND window_ = nullptr;
   WNDPROC panel_proc_ = nullptr;  // the panel's normal procedure while CompWinProc is hooked
 };

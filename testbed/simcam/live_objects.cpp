@@ -19,6 +19,7 @@ std::atomic<uint64_t> pictures_drawn{0};
 std::atomic<uint64_t> camera_work{0};
 std::atomic<uint64_t> capture_downstream{0};
 std::atomic<uint64_t> preview_downstream{0};
+std::atomic<uint64_t> formats_not_offered{0};
 
 bool CallerHasApartment() {
   // Looked up: CoGetApartmentType came with Windows 7 (Wine has it).
@@ -64,11 +65,13 @@ void AddFrameStats(const SimCamStats& frame) {
   preview_downstream += frame.preview_downstream_100ns;
 }
 
+void CountFormatNotOffered() { ++formats_not_offered; }
+
 SimCamStats CurrentStats() {
   return SimCamStats{frames_delivered.load(),   frames_late.load(),
                      cpu_time.load(),           pictures_drawn.load(),
                      camera_work.load(),        capture_downstream.load(),
-                     preview_downstream.load()};
+                     preview_downstream.load(), formats_not_offered.load()};
 }
 
 StatsTimer::StatsTimer(uint64_t* total_100ns) : total_(total_100ns) {

@@ -48,10 +48,14 @@ struct SimCamStats {
   // Time in the Receive of the filters behind each pin: the work of the graph downstream.
   uint64_t capture_downstream_100ns;
   uint64_t preview_downstream_100ns;
+  // SetFormat calls (from any thread) with a format the camera does not offer, which it
+  // refused: a driver would have been handed that format.
+  uint64_t formats_not_offered;
 };
 
 namespace kvo::simcam {
 void AddFrameStats(const SimCamStats& frame);
+void CountFormatNotOffered();
 
 // Adds the time from construction to destruction to *total_100ns, by the performance
 // counter: thread times move in scheduler ticks, far coarser than a frame's work.

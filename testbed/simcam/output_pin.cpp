@@ -270,7 +270,10 @@ STDMETHODIMP OutputPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
 STDMETHODIMP OutputPin::SetFormat(AM_MEDIA_TYPE* type) {
   if (type == nullptr) return E_POINTER;
   const std::optional<FrameSize> size = OfferedSizeOf(type);
-  if (!size) return VFW_E_INVALIDMEDIATYPE;
+  if (!size) {
+    CountFormatNotOffered();
+    return VFW_E_INVALIDMEDIATYPE;
+  }
   std::lock_guard<std::recursive_mutex> guard(filter_->lock());
   const FrameSize current = CurrentSize();
   const bool same = size->width == current.width && size->height == current.height;

@@ -52,8 +52,8 @@ bool AppendPropertyCall(const PropertyCall& call);
 // The count that simcam.dll's export SimCamLiveObjects reports in this process (filters,
 // pins, enumerators, class factories alive); 0 when the DLL is not loaded here.
 long LiveObjects();
-// What the streaming threads of simcam.dll have done in this process (its export
-// SimCamStreamStats); all zero when the DLL is not loaded here.
+// What the streaming threads of simcam.dll have done in this process, and the formats its
+// pins refused (its export SimCamStreamStats); all zero when the DLL is not loaded here.
 SimCamStats StreamStats();
 // How many releases of a camera filter, in any process, came on a thread whose apartment
 // had ended (the program uninitialised COM before it let go of the filter); kept across

@@ -1,6 +1,7 @@
 // The AVI file sink behind Wine's AVI Mux: what it writes is a valid AVI with every frame,
-// it keeps the file until the mux has written its headers, a new run starts a new file, a
-// file it cannot make is reported as an abort, and every object it made is released.
+// it keeps the file until the mux has written its headers, a new run starts its own file
+// afresh, a file that is there already is never overwritten, a file it cannot make is
+// reported as an abort, and every object it made is released.
 #include "avi_file_sink.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "unique_resource.h"
 
 using Microsoft::WRL::ComPtr;
+using kvo_test::FileIsClosed;
 using kvo_test::FreshTempFile;
 using kvo_test::RecordingGraph;
 using kvo_test::Wide;
@@ -39,13 +41,6 @@ kvo::AviReadResult ReadRecording(const std::string& path) {
     return missing;
   }
   return kvo::ReadAvi(*bytes);
-}
-
-// True when nobody else has the file open: an exclusive open succeeds.
-bool FileIsClosed(const std::string& path) {
-  kvo::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file.valid();
 }
 
 void ExpectFrames(const kvo::AviReadResult& read, uint32_t frames, int32_t width,
@@ -86,58 +81,70 @@ TEST_F(AviFileSinkTest, RecordsEveryFrameThroughTheMuxAndClosesTheFileOnRelease)
   ExpectFrames(ReadRecording(path), 30, 160, 120);
 }
 
-TEST_F(AviFileSinkTest, EachRunStartsTheFileAfreshAndRemovingTheSinkClosesIt) {
+TEST_F(AviFileSinkTest, EachRunStartsItsOwnFileAfreshAndRemovingTheSinkClosesIt) {
   const std::string path = FreshTempFile("kvo_sink_again.avi");
-  // What an earlier, longer recording left behind must not survive in the new file.
-  const std::vector<uint8_t> leftover(4 << 20, 0xee);
-  ASSERT_TRUE(kvo::test::WriteFileBytes(path, leftover.data(), leftover.size()));
   kvo_test::PushSourceSettings settings;
   settings.frames = 12;
-  for (int graph = 1; graph <= 2; ++graph) {
-    SCOPED_TRACE("graph " + std::to_string(graph));
-    RecordingGraph recording;
-    HRESULT hr = kvo_test::BuildRecordingGraph(Wide(path), settings, &recording);
-    ASSERT_EQ(S_OK, hr) << std::hex << hr;
-    hr = kvo_test::RecordAllFrames(recording, 20000);
-    EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
-    ExpectFrames(ReadRecording(path), 12, 160, 120);
+  RecordingGraph recording;
+  HRESULT hr = kvo_test::BuildRecordingGraph(Wide(path), settings, &recording);
+  ASSERT_EQ(S_OK, hr) << std::hex << hr;
+  hr = kvo_test::RecordAllFrames(recording, 20000);
+  EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+  ExpectFrames(ReadRecording(path), 12, 160, 120);
 
-    // Run the same graph again. Wine's mux keeps the last time of the first run and
-    // refuses the restarted stream times (VFW_E_START_TIME_AFTER_END) after the first
-    // frame; whatever it takes, the file holds that run alone.
-    hr = kvo_test::RecordAllFrames(recording, 20000);
-    EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
-    const LONG taken = kvo_test::PushSourceDelivered(recording.source.Get());
-    EXPECT_GE(taken, 1);
-    ExpectFrames(ReadRecording(path), static_cast<uint32_t>(taken), 160, 120);
+  // Run the same graph again. Wine's mux keeps the last time of the first run and refuses
+  // the restarted stream times (VFW_E_START_TIME_AFTER_END) after the first frame;
+  // whatever it takes, the file holds that run alone.
+  hr = kvo_test::RecordAllFrames(recording, 20000);
+  EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+  const LONG taken = kvo_test::PushSourceDelivered(recording.source.Get());
+  EXPECT_GE(taken, 1);
+  ExpectFrames(ReadRecording(path), static_cast<uint32_t>(taken), 160, 120);
 
-    hr = recording.graph->RemoveFilter(recording.sink.Get());
-    EXPECT_EQ(S_OK, hr) << std::hex << hr;
-    EXPECT_TRUE(FileIsClosed(path)) << "removed from the graph, the sink still holds the file";
-    recording.Release();
-  }
+  hr = recording.graph->RemoveFilter(recording.sink.Get());
+  EXPECT_EQ(S_OK, hr) << std::hex << hr;
+  EXPECT_TRUE(FileIsClosed(path)) << "removed from the graph, the sink still holds the file";
+  recording.Release();
 }
 
+// A folder that is not there, and a file that is there already (another program's, or an
+// earlier recording's: it is never overwritten).
 TEST_F(AviFileSinkTest, AFileThatCannotBeMadeIsReportedAsAbortAndTheGraphStillComesDown) {
-  const std::string path = "C:\\kvo_no_such_folder\\recording.avi";
-  RecordingGraph recording;
-  HRESULT hr = kvo_test::BuildRecordingGraph(Wide(path), kvo_test::PushSourceSettings(),
-                                             &recording);
-  ASSERT_EQ(S_OK, hr) << std::hex << hr;
-  hr = recording.control->Run();
-  // The preview of a real graph keeps running: the sink does not fail the graph's Run.
-  EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
-  LONG_PTR status = 0;
-  EXPECT_TRUE(kvo_test::WaitForGraphEvent(recording.events.Get(), EC_ERRORABORT, 10000, &status));
-  EXPECT_EQ(static_cast<LONG_PTR>(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)), status)
-      << std::hex << status;
-  // The mux passes the sink's refusal on to the source.
-  EXPECT_TRUE(kvo_test::WaitForSourceToEnd(recording, 10000));
-  EXPECT_GE(kvo_test::PushSourceRefused(recording.source.Get()), 1);
-  hr = recording.control->Stop();
-  EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
-  recording.Release();
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str()));
+  const std::string there = FreshTempFile("kvo_sink_there.avi");
+  const std::string kept = "someone else's file";
+  ASSERT_TRUE(kvo::test::WriteFileBytes(there, kept.data(), kept.size()));
+  const struct {
+    std::string path;
+    DWORD error;
+  } cases[] = {{"C:\\kvo_no_such_folder\\recording.avi", ERROR_PATH_NOT_FOUND},
+               {there, ERROR_FILE_EXISTS}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const HRESULT failure = HRESULT_FROM_WIN32(c.error);
+    RecordingGraph recording;
+    HRESULT hr = kvo_test::BuildRecordingGraph(Wide(c.path), kvo_test::PushSourceSettings(),
+                                               &recording);
+    ASSERT_EQ(S_OK, hr) << std::hex << hr;
+    hr = recording.control->Run();
+    // The preview of a real graph keeps running: the sink does not fail the graph's Run.
+    EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+    LONG_PTR status = 0;
+    EXPECT_TRUE(kvo_test::WaitForGraphEvent(recording.events.Get(), EC_ERRORABORT, 10000, &status));
+    EXPECT_EQ(static_cast<LONG_PTR>(failure), status) << std::hex << status;
+    // The mux passes the sink's refusal on to the source.
+    EXPECT_TRUE(kvo_test::WaitForSourceToEnd(recording, 10000));
+    EXPECT_EQ(0, kvo_test::PushSourceDelivered(recording.source.Get()));
+    EXPECT_GE(kvo_test::PushSourceRefused(recording.source.Get()), 1);
+    // The mux cannot write its index and headers either, and is told so.
+    hr = recording.control->Stop();
+    EXPECT_EQ(failure, hr) << std::hex << hr;
+    EXPECT_EQ(failure, kvo::FinishAviFileOutput(recording.graph.Get(), recording.sink.Get()));
+    recording.Release();
+  }
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(cases[0].path.c_str()));
+  const auto bytes = kvo::test::ReadFileBytes(there);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_EQ(kept, std::string(bytes->begin(), bytes->end())) << "the file that was there changed";
 }
 
 // The stream the mux writes through, used directly: positions, sizes and the name.

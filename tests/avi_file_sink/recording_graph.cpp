@@ -3,6 +3,7 @@
 #include "avi_file_sink.h"
 #include "dshow/pins.h"
 #include "e2e.h"
+#include "unique_resource.h"
 #include "wide_text.h"
 
 using Microsoft::WRL::ComPtr;
@@ -10,6 +11,7 @@ using Microsoft::WRL::ComPtr;
 namespace kvo_test {
 
 void RecordingGraph::Release() {
+  if (graph && sink) kvo::FinishAviFileOutput(graph.Get(), sink.Get());
   source.Reset();
   mux.Reset();
   sink.Reset();
@@ -70,6 +72,12 @@ bool WaitForGraphEvent(IMediaEvent* events, long code, DWORD timeout_ms, LONG_PT
     }
     if (GetTickCount() - start >= timeout_ms) return false;
   }
+}
+
+bool FileIsClosed(const std::string& path) {
+  kvo::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid();
 }
 
 std::string FreshTempFile(const char* name) {

@@ -19,7 +19,8 @@ struct RecordingGraph {
   Microsoft::WRL::ComPtr<IBaseFilter> mux;
   Microsoft::WRL::ComPtr<IBaseFilter> sink;
 
-  // Releases every reference, the graph last.
+  // Finishes the sink's file as every owner of a recording graph must (a failed file is
+  // abandoned, so that Wine's mux can stop), then releases every reference, the graph last.
   void Release();
 };
 
@@ -39,6 +40,9 @@ bool WaitForSourceToEnd(const RecordingGraph& recording, DWORD timeout_ms);
 // Waits for an event of `code` from the graph, freeing the others; true with its first
 // parameter when one came.
 bool WaitForGraphEvent(IMediaEvent* events, long code, DWORD timeout_ms, LONG_PTR* first);
+
+// True when nobody has the file open: an exclusive open succeeds.
+bool FileIsClosed(const std::string& path);
 
 // A file in the prefix's temporary folder, removed first if it exists.
 std::string FreshTempFile(const char* name);

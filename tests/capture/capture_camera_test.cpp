@@ -248,9 +248,23 @@ TEST_F(CaptureCameraTest, VideoDeviceIsChosenByCaseSensitivePatternAndIndex) {
   EXPECT_EQ(second, StringList{"Simulated USB Camera 2"});
 }
 
-TEST_F(CaptureCameraTest, NoVideoDeviceBindsNothing) {
+// The camera goes while it records: the rebuild that ends the recording finds no source,
+// and the panel ends closed, neither previewing nor recording.
+TEST_F(CaptureCameraTest, NoVideoDeviceBindsNothingAndAFailedRebuildEndsClosed) {
+  const std::wstring path = TempAviPath("capture_no_device.avi");
+  ASSERT_TRUE(Preview());
+  panel_->StartRecord(path.c_str());
+  panel_->Run();
+  ASSERT_TRUE(RecordingReaches(path, 1));
   ASSERT_HRESULT_SUCCEEDED(simcam::UnregisterDevice(simcam::Device::kFirst));
   ASSERT_HRESULT_SUCCEEDED(simcam::UnregisterDevice(simcam::Device::kSecond));
+  panel_->StopRecord();
+  EXPECT_FALSE(panel_->Opened);
+  EXPECT_FALSE(panel_->GetReady()) << "a failed rebuild left the panel ready";
+  EXPECT_FALSE(panel_->GetInRecord()) << "a failed rebuild left the panel recording";
+  EXPECT_FALSE(panel_->Graph) << "interfaces must be released when no source is bound";
+  EXPECT_EQ(panel_->Caption(), "No Preview");
+  EXPECT_EQ(panel_->AbortStatus, 0) << "the recording's file was written whole";
   panel_->VideoSource.Reset();
   EXPECT_EQ(panel_->GetDeviceEnum("", ""), 1);
   EXPECT_FALSE(panel_->VideoSource);
@@ -389,7 +403,8 @@ TEST_F(CaptureCameraTest, OnlyADiskAbortSetsDiskErrorAndEveryAbortKeepsItsStatus
   };
   int number = 0;
   for (const Case& c : cases) {
-    panel_->InitRunCapture(kVendor, kProduct, false);  // clears DiskError and AbortStatus
+    // A graph that records clears DiskError and AbortStatus (it is built, never run).
+    panel_->InitRunCapture(kVendor, kProduct, true);
     ASSERT_FALSE(panel_->DiskError);
     ASSERT_EQ(panel_->AbortStatus, 0);
     Raise(*panel_, c.events);
@@ -656,12 +671,15 @@ TEST_F(CaptureCameraTest, FormatDialogChangesThePinAndTheStoredFormatFollows) {
   VIDEOINFOHEADER before{};
   panel_->CapturePinGet(&before);
   ASSERT_EQ(before.bmiHeader.biCompression, 0xFFFFFFFFu);
+  const uint64_t refused_before = simcam::StreamStats().formats_not_offered;
   int dialogs = 0;
   bool open_flag = false;
   HRESULT set_status = E_FAIL;
+  VIDEOINFOHEADER shown{};
   panel_->FormatEditor = [&](IAMStreamConfig* config) {
     ++dialogs;
     open_flag = panel_->FormatDialogOpen;
+    PinFormat(*panel_, &shown);
     // A second call while the dialog is open comes back without another dialog.
     panel_->VCapCapturePinSet();
     // The camera is out of any connection: a page can change its size.
@@ -677,6 +695,12 @@ TEST_F(CaptureCameraTest, FormatDialogChangesThePinAndTheStoredFormatFollows) {
   };
   panel_->VCapCapturePinSet();
   EXPECT_EQ(dialogs, 1);
+  // No format stored: the dialog opens on the pin's own format, and the camera was never
+  // handed the marker as a format.
+  EXPECT_EQ(shown.bmiHeader.biWidth, simcam::kDefaultFrameSize.width);
+  EXPECT_EQ(shown.bmiHeader.biHeight, simcam::kDefaultFrameSize.height);
+  EXPECT_EQ(simcam::StreamStats().formats_not_offered, refused_before)
+      << "the camera was handed the no-format marker";
   EXPECT_TRUE(open_flag) << "FormatDialogOpen was not set while the dialog was open";
   EXPECT_FALSE(panel_->FormatDialogOpen);
   EXPECT_HRESULT_SUCCEEDED(set_status) << "the pin was still connected during the dialog";
@@ -850,6 +874,7 @@ TEST_F(CaptureCameraTest, TwentyRebuildCyclesLeaveNothingBehind) {
     SCOPED_TRACE(cycle);
     panel_->CapturePinSet(cycle % 2 ? &small : &large);
     ASSERT_TRUE(Preview());
+    DeleteFileW(path.c_str());  // the recording never overwrites the last cycle's file
     panel_->StartRecord(path.c_str());
     ASSERT_TRUE(panel_->GetInRecord());
     panel_->Run();

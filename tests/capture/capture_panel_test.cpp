@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -296,6 +297,27 @@ TEST_F(CapturePanelTest, SlowStillCopyIsNeverSeenHalfDone) {
   GrabberCB.Width = 0;
   GrabberCB.Height = 0;
   StillDone = false;
+}
+
+// The still's copy allocates on the streaming thread. When it fails, the callback answers
+// the grabber with the failure: no exception leaves it for the framework's thread.
+TEST_F(CapturePanelTest, AStillCopyThatCannotAllocateEndsInsideTheCallback) {
+  GrabberCB.Width = 64;
+  GrabberCB.Height = 48;
+  std::vector<BYTE> frame(64 * 3 * 48, 7);
+  StillCopyObserver = [] { throw std::bad_alloc(); };
+  StillDone = false;
+  StillRequested = true;
+  HRESULT answered = S_OK;
+  std::thread streaming(
+      [&] { answered = GrabberCB.BufferCB(0, frame.data(), static_cast<long>(frame.size())); });
+  streaming.join();
+  StillCopyObserver = nullptr;
+  EXPECT_EQ(answered, E_OUTOFMEMORY);
+  EXPECT_FALSE(StillDone) << "a still that was not copied counts as taken";
+  StillRequested = false;
+  GrabberCB.Width = 0;
+  GrabberCB.Height = 0;
 }
 
 TEST_F(CapturePanelTest, DestroyedPanelLeavesCloseNothingToDo) {
