@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "com_barrier.h"
+#include "error_barrier.h"
 #include "critical_section.h"
 #include "dshow/enumerators.h"
 #include "dshow/live_count.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "com_barrier.h"
+#include "error_barrier.h"
 
 namespace kvo {
 

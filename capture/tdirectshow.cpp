@@ -7,6 +7,7 @@
 #include "avi_file_sink.h"
 #include "bounded_copy.h"
 #include "device_match.h"
+#include "error_barrier.h"
 #include "sample_grabber_cb.h"
 
 namespace kvo {
@@ -133,7 +134,10 @@ LRESULT CALLBACK TDirectShow::CompWinProcEntry(HWND window, UINT message, WPARAM
                                                LPARAM lparam) {
   TDirectShow* component = ComponentOf(window);
   if (component == nullptr) return PanelProc(window, message, wparam, lparam);
-  return component->CompWinProc(message, wparam, lparam);
+  // The graph's events are handled here, on the window thread, and handling them can
+  // allocate: no exception may leave for the platform's frames.
+  return CallGuarded(window, LRESULT{0},
+                     [&] { return component->CompWinProc(message, wparam, lparam); });
 }
 
 LRESULT TDirectShow::CompWinProc(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <new>
 
 namespace kvo {
 
@@ -42,6 +43,19 @@ void CallGuarded(HWND owner, Body&& body) noexcept {
     ReportError(owner, error.what());
   } catch (...) {
     ReportError(owner, "Unknown error.");
+  }
+}
+
+// The same barrier for a COM method, whose caller is a framework thread or another module:
+// no box, the failure is its result.
+template <typename Body>
+HRESULT ComBarrier(Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
   }
 }
 
