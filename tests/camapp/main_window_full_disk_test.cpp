@@ -4,42 +4,17 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "camapp_e2e_support.h"
 #include "simcam_control.h"
-#include "unique_resource.h"
+#include "small_drive.h"
 
 namespace kvo {
 namespace {
 
 using namespace kvo::test;
-
-// scripts/small-drive links a small tmpfs as this drive.
-constexpr char kSmallDrive[] = "R:\\";
-constexpr ULONGLONG kLargestSmallDrive = 64ull * 1024 * 1024;
-
-bool SmallDriveIsThere() {
-  ULARGE_INTEGER free_bytes, total;
-  if (!GetDiskFreeSpaceExA(kSmallDrive, &free_bytes, &total, nullptr)) return false;
-  return total.QuadPart > 0 && total.QuadPart <= kLargestSmallDrive;
-}
-
-// Fills the drive with one file: large writes, then ever smaller ones until not one byte
-// more fits.
-bool FillDrive(const std::string& filler) {
-  UniqueFileHandle file(CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  const std::vector<char> block(64 * 1024, 'f');
-  for (DWORD size = 64 * 1024; size >= 1; size /= 4) {
-    DWORD written = 0;
-    while (WriteFile(file.get(), block.data(), size, &written, nullptr) && written == size) {
-    }
-  }
-  return true;
-}
 
 TEST(MainWindowFullDisk, AStillOntoAFullDriveShowsOneBoxAndIsSavedOnceThereIsRoom) {
   if (!SmallDriveIsThere()) {
@@ -54,8 +29,9 @@ TEST(MainWindowFullDisk, AStillOntoAFullDriveShowsOneBoxAndIsSavedOnceThereIsRoo
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
   ASSERT_TRUE(WriteText(HKEY_CURRENT_USER, kSettingsPath, "FilePath", folder));
   ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsPath, "JpgCounter", 0));
-  const std::string filler = std::string(kSmallDrive) + "filler.bin";
-  ASSERT_TRUE(FillDrive(filler));
+  std::optional<DriveFiller> filler;
+  filler.emplace();
+  ASSERT_TRUE(filler->full());
 
   HWND main = nullptr;
   Process app = StartKvoMain("", &main);
@@ -73,7 +49,7 @@ TEST(MainWindowFullDisk, AStillOntoAFullDriveShowsOneBoxAndIsSavedOnceThereIsRoo
   EXPECT_EQ(3u, SnapshotState()) << "the still stays pending";
   EXPECT_FALSE(FileExists(folder + "\\IMG000001.jpg")) << "no half-written still is left";
 
-  ASSERT_TRUE(DeleteFileA(filler.c_str()));
+  filler.reset();
   PressButton(watch.box, IDOK);
   EXPECT_TRUE(WaitForFile(folder + "\\IMG000002.jpg", 20000));
   EXPECT_TRUE(WaitUntil([] { return SnapshotState() == 2; }, 10000)) << SnapshotState();
@@ -110,6 +86,43 @@ TEST(MainWindowFullDisk, RecordingOntoAFullDriveStopsWithTheDiskWarning) {
   EXPECT_TRUE(FileExists(folder + "\\MOV000001.avi"));
   EXPECT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 10000))
       << "the preview goes on: " << PanelCaption(main);
+
+  EndKvoMain(app);
+  RemoveFolderTree(folder);
+  simcam::ResetCamera();
+  ResetSettings();
+}
+
+// The user stops a recording on a full drive before its clock has looked: the panel builds
+// its preview again at once, and the failure is said all the same, whether a frame or the
+// file's finishing writes met it.
+TEST(MainWindowFullDisk, AUserStopOnAFullDriveSaysWhyTheRecordingFailed) {
+  if (!SmallDriveIsThere()) {
+    GTEST_SKIP() << "no small drive R: (scripts/small-drive mounts it as root)";
+  }
+  KillAll(kKvoMain);
+  ASSERT_TRUE(ResetSettings());
+  ASSERT_TRUE(simcam::ResetCamera());
+  const std::string folder = std::string(kSmallDrive) + "movies";
+  RemoveFolderTree(folder);
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  ASSERT_TRUE(WriteText(HKEY_CURRENT_USER, kSettingsPath, "FilePath", folder));
+
+  HWND main = nullptr;
+  Process app = StartKvoMain("NoShow", &main);
+  ASSERT_NE(nullptr, main);
+  {
+    DriveFiller filler;
+    ASSERT_TRUE(filler.full());
+    ASSERT_TRUE(Relay("Record"));
+    // The stop, as the second "Record" relays it, queued before the clock's first tick
+    // and before the panel has taken the graph's events.
+    ASSERT_TRUE(SendNotifyMessageA(main, WM_USER + 2, 0, 0));
+    EXPECT_EQ("Disk free space insufficient. Recording stopped.",
+              AnswerMessageBox("Warning", app.id(), 30000));
+  }
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == "Oculetto Application"; }, 10000));
+  EXPECT_EQ(0, OpenBoxes("Warning", app.id())) << "said once";
 
   EndKvoMain(app);
   RemoveFolderTree(folder);
