@@ -16,36 +16,62 @@ namespace {
 
 using namespace kvo::test;
 
-TEST(MainWindowFullDisk, AStillOntoAFullDriveShowsOneBoxAndIsSavedOnceThereIsRoom) {
-  if (!SmallDriveIsThere()) {
-    GTEST_SKIP() << "no small drive R: (scripts/small-drive mounts it as root)";
+// Each case starts from the installed settings and a fresh folder on the small drive, and
+// ends every program it started, whatever its checks found.
+class MainWindowFullDisk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!SmallDriveIsThere()) {
+      GTEST_SKIP() << "no small drive R: (scripts/small-drive mounts it as root; "
+                      "mounting is impossible here, so the full-disk cases cannot run)";
+    }
+    KillAll(kKvoMain);
+    KillAll("quickdock.exe");
+    ASSERT_TRUE(ResetSettings());
+    ASSERT_TRUE(simcam::ResetCamera());
   }
-  KillAll(kKvoMain);
-  KillAll("quickdock.exe");
-  ASSERT_TRUE(ResetSettings());
-  ASSERT_TRUE(simcam::ResetCamera());
-  const std::string folder = std::string(kSmallDrive) + "stills";
-  RemoveFolderTree(folder);
-  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-  ASSERT_TRUE(WriteText(HKEY_CURRENT_USER, kSettingsPath, "FilePath", folder));
+  void TearDown() override {
+    if (quickdock_.started()) quickdock_.Kill();
+    EndKvoMain(app_);
+    if (!folder_.empty()) RemoveFolderTree(folder_);
+    simcam::ResetCamera();
+    ResetSettings();
+  }
+
+  // A new, empty folder on the small drive as the picture folder.
+  void UseFolder(const char* name) {
+    folder_ = std::string(kSmallDrive) + name;
+    RemoveFolderTree(folder_);
+    ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
+    ASSERT_TRUE(WriteText(HKEY_CURRENT_USER, kSettingsPath, "FilePath", folder_));
+  }
+
+  std::string folder_;
+  Process app_;
+  Process quickdock_;
+};
+
+TEST_F(MainWindowFullDisk, AStillOntoAFullDriveShowsOneBoxAndIsSavedOnceThereIsRoom) {
+  UseFolder("stills");
+  const std::string& folder = folder_;
   ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsPath, "JpgCounter", 0));
   std::optional<DriveFiller> filler;
   filler.emplace();
   ASSERT_TRUE(filler->full());
 
   HWND main = nullptr;
-  Process app = StartKvoMain("", &main);
+  app_ = StartKvoMain("", &main);
   ASSERT_NE(nullptr, main);
   ASSERT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 20000));
-  Process quickdock = StartProgram(BinPath("quickdock.exe"), "", BinDir());
-  ASSERT_TRUE(quickdock.started());
+  quickdock_ = StartProgram(BinPath("quickdock.exe"), "", BinDir());
+  ASSERT_TRUE(quickdock_.started());
   ASSERT_TRUE(Relay("SnapShot"));
-  const BoxWatch watch = WatchBoxes("Oculetto Application", app.id(), 20000, 10000);
+  const BoxWatch watch = WatchBoxes("Oculetto Application", app_.id(), 20000, 10000);
   ASSERT_NE(nullptr, watch.box) << "no error box; still state " << SnapshotState();
   EXPECT_EQ(0u, watch.text.rfind("Cannot write " + folder + "\\IMG000001.jpg: ", 0))
       << watch.text;
   EXPECT_EQ(1, watch.most_boxes) << "one box, however often the tray says \"View\"";
-  EXPECT_TRUE(app.Running());
+  EXPECT_TRUE(app_.Running());
   EXPECT_EQ(3u, SnapshotState()) << "the still stays pending";
   EXPECT_FALSE(FileExists(folder + "\\IMG000001.jpg")) << "no half-written still is left";
 
@@ -53,63 +79,32 @@ TEST(MainWindowFullDisk, AStillOntoAFullDriveShowsOneBoxAndIsSavedOnceThereIsRoo
   PressButton(watch.box, IDOK);
   EXPECT_TRUE(WaitForFile(folder + "\\IMG000002.jpg", 20000));
   EXPECT_TRUE(WaitUntil([] { return SnapshotState() == 2; }, 10000)) << SnapshotState();
-
-  quickdock.Kill();
-  quickdock.Wait(10000);
-  EndKvoMain(app);
-  RemoveFolderTree(folder);
-  simcam::ResetCamera();
-  ResetSettings();
 }
 
-TEST(MainWindowFullDisk, RecordingOntoAFullDriveStopsWithTheDiskWarning) {
-  if (!SmallDriveIsThere()) {
-    GTEST_SKIP() << "no small drive R: (scripts/small-drive mounts it as root; "
-                    "mounting is impossible here, so the full-disk case cannot run)";
-  }
-  KillAll(kKvoMain);
-  ASSERT_TRUE(ResetSettings());
-  ASSERT_TRUE(simcam::ResetCamera());
-  const std::string folder = std::string(kSmallDrive) + "movies";
-  RemoveFolderTree(folder);
-  ASSERT_TRUE(WriteText(HKEY_CURRENT_USER, kSettingsPath, "FilePath", folder));
-
+TEST_F(MainWindowFullDisk, RecordingOntoAFullDriveStopsWithTheDiskWarning) {
+  UseFolder("movies");
+  const std::string& folder = folder_;
   HWND main = nullptr;
-  Process app = StartKvoMain("NoShow", &main);
+  app_ = StartKvoMain("NoShow", &main);
   ASSERT_NE(nullptr, main);
   Process record = StartProgram(kKvoMain, "Record");
   EXPECT_EQ("Disk free space insufficient. Recording stopped.",
-            AnswerMessageBox("Warning", app.id(), 120000));
+            AnswerMessageBox("Warning", app_.id(), 120000));
   EXPECT_TRUE(record.Wait(30000));
   EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == "Oculetto Application"; }, 10000))
       << WindowText(main);
   EXPECT_TRUE(FileExists(folder + "\\MOV000001.avi"));
   EXPECT_TRUE(WaitUntil([&] { return PanelCaption(main) == "Preview"; }, 10000))
       << "the preview goes on: " << PanelCaption(main);
-
-  EndKvoMain(app);
-  RemoveFolderTree(folder);
-  simcam::ResetCamera();
-  ResetSettings();
 }
 
 // The user stops a recording on a full drive before its clock has looked: the panel builds
 // its preview again at once, and the failure is said all the same, whether a frame or the
 // file's finishing writes met it.
-TEST(MainWindowFullDisk, AUserStopOnAFullDriveSaysWhyTheRecordingFailed) {
-  if (!SmallDriveIsThere()) {
-    GTEST_SKIP() << "no small drive R: (scripts/small-drive mounts it as root)";
-  }
-  KillAll(kKvoMain);
-  ASSERT_TRUE(ResetSettings());
-  ASSERT_TRUE(simcam::ResetCamera());
-  const std::string folder = std::string(kSmallDrive) + "movies";
-  RemoveFolderTree(folder);
-  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-  ASSERT_TRUE(WriteText(HKEY_CURRENT_USER, kSettingsPath, "FilePath", folder));
-
+TEST_F(MainWindowFullDisk, AUserStopOnAFullDriveSaysWhyTheRecordingFailed) {
+  UseFolder("movies");
   HWND main = nullptr;
-  Process app = StartKvoMain("NoShow", &main);
+  app_ = StartKvoMain("NoShow", &main);
   ASSERT_NE(nullptr, main);
   {
     DriveFiller filler;
@@ -119,15 +114,10 @@ TEST(MainWindowFullDisk, AUserStopOnAFullDriveSaysWhyTheRecordingFailed) {
     // and before the panel has taken the graph's events.
     ASSERT_TRUE(SendNotifyMessageA(main, WM_USER + 2, 0, 0));
     EXPECT_EQ("Disk free space insufficient. Recording stopped.",
-              AnswerMessageBox("Warning", app.id(), 30000));
+              AnswerMessageBox("Warning", app_.id(), 30000));
   }
   EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == "Oculetto Application"; }, 10000));
-  EXPECT_EQ(0, OpenBoxes("Warning", app.id())) << "said once";
-
-  EndKvoMain(app);
-  RemoveFolderTree(folder);
-  simcam::ResetCamera();
-  ResetSettings();
+  EXPECT_EQ(0, OpenBoxes("Warning", app_.id())) << "said once";
 }
 
 }  // namespace
