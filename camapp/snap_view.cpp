@@ -17,7 +17,7 @@ constexpr DWORD kViewStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
                              WS_MAXIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
 
 // A device-dependent copy of the picture, which the stretched picture control draws.
-UniqueHBitmap BitmapOf(const DibBitmap& bitmap) {
+UniqueHBitmap BitmapOf(const Bitmap24& bitmap) {
   if (bitmap.empty()) return UniqueHBitmap();
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -115,7 +115,7 @@ void TSnapView::FitImage() {
   Image.SetBounds({0, 0, client.right, client.bottom});
 }
 
-void TSnapView::SetPicture(const DibBitmap& bitmap) {
+void TSnapView::SetPicture(const Bitmap24& bitmap) {
   UniqueHBitmap copy = BitmapOf(bitmap);
   Image.SetPicture(copy.get());
   picture_ = std::move(copy);

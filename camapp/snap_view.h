@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "dib_bitmap.h"
+#include "bitmap24.h"
 #include "toolkit.h"
 #include "unique_resource.h"
 
@@ -26,7 +26,7 @@ class TSnapView {
   HWND hwnd() const { return hwnd_; }
 
   // Gives Image a copy of the picture.
-  void SetPicture(const DibBitmap& bitmap);
+  void SetPicture(const Bitmap24& bitmap);
   SIZE WindowSize() const;
   SIZE ImageSize() const;
   void SetWindowSize(int width, int height);

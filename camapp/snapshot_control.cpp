@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app_error.h"
+#include "bitmap_target.h"
 #include "jpeg_writer.h"
 #include "mail_fallback.h"
 #include "main_window.h"
@@ -126,8 +127,9 @@ uint32_t TKVO_CM_MAIN::TakeFreeNumber(const char* counter_name, uint32_t number,
 }
 
 void TKVO_CM_MAIN::SaveSnapshot() {
-  DibBitmap bitmap;
-  CM_GetProperties(CamHandle, CM_ID_SNAPSHOT_IMAGE, static_cast<CM_BitmapTarget*>(&bitmap));
+  Bitmap24 bitmap;
+  BitmapTarget target(bitmap);
+  CM_GetProperties(CamHandle, CM_ID_SNAPSHOT_IMAGE, static_cast<CM_BitmapTarget*>(&target));
   if (bitmap.width() < kSmallestStillWidth || bitmap.height() < kSmallestStillHeight) return;
 
   if (SnapView != nullptr) {

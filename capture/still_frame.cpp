@@ -4,32 +4,11 @@
 
 namespace kvo {
 
-namespace {
-bool SideInRange(int side) { return side > 0 && side <= Bitmap24::kMaxSide; }
-}  // namespace
-
-std::size_t Bitmap24::RowStride(int width) {
-  if (width <= 0) return 0;
-  return (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3);
-}
-
-bool Bitmap24::Resize(int width, int height) {
-  if (!SideInRange(width) || !SideInRange(height)) return false;
-  pixels_.assign(RowStride(width) * static_cast<std::size_t>(height), 0);
-  width_ = width;
-  height_ = height;
-  return true;
-}
-
-void Bitmap24::Clear() {
-  pixels_.clear();
-  width_ = 0;
-  height_ = 0;
-}
-
 bool CopyBottomUpFrame(const std::uint8_t* buffer, std::size_t length, int width, int height,
                        Bitmap24& bitmap) {
-  if (buffer == nullptr || !SideInRange(width) || !SideInRange(height)) return false;
+  if (buffer == nullptr || !Bitmap24::SideInRange(width) || !Bitmap24::SideInRange(height)) {
+    return false;
+  }
   const std::size_t source_stride = Bitmap24::RowStride(width);
   if (length < source_stride * static_cast<std::size_t>(height)) return false;
   if (!bitmap.Resize(width, height)) return false;

@@ -1,38 +1,13 @@
-// The still-frame bitmap and the copy of one grabbed RGB24 frame into it. Plain C++: the
+// The copy of one grabbed RGB24 frame into the still-frame bitmap. Plain C++: the
 // streaming thread's copy is tested natively with sanitizers.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+
+#include "bitmap24.h"
 
 namespace kvo {
-
-// A 24-bit-per-pixel picture, row 0 at the top, rows padded to four bytes as in a device
-// independent bitmap, so it can be handed to the platform as it is.
-class Bitmap24 {
- public:
-  // The largest side accepted; keeps every size computation far from overflow.
-  static constexpr int kMaxSide = 16384;
-
-  static std::size_t RowStride(int width);
-
-  // Returns false and keeps the picture when a side is not in 1..kMaxSide.
-  bool Resize(int width, int height);
-  void Clear();
-
-  int width() const { return width_; }
-  int height() const { return height_; }
-  std::size_t stride() const { return RowStride(width_); }
-  const std::uint8_t* Row(int y) const { return pixels_.data() + y * stride(); }
-  std::uint8_t* Row(int y) { return pixels_.data() + y * stride(); }
-  const std::vector<std::uint8_t>& pixels() const { return pixels_; }
-
- private:
-  int width_ = 0;
-  int height_ = 0;
-  std::vector<std::uint8_t> pixels_;
-};
 
 // Copies a bottom-up RGB24 frame (first buffer row = bottom picture row, rows padded to
 // four bytes) into the bitmap, top row first. A frame size out of range or a buffer

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "dib_bitmap.h"
+#include "bitmap_target.h"
 #include "jpeg_writer.h"
 #include "snapshot_image.h"
 
@@ -69,12 +69,14 @@ int main(int argc, char** argv) {
   const std::string path = std::string(folder) + "still_save_bench.jpg";
   for (int run = 0; run < runs; ++run) {
     LARGE_INTEGER t0, t1, t2, t3, t4;
-    kvo::DibBitmap bitmap;
-    kvo::DibBitmap planar_bitmap;
+    kvo::Bitmap24 bitmap;
+    kvo::Bitmap24 planar_bitmap;
+    kvo::BitmapTarget target(bitmap);
+    kvo::BitmapTarget planar_target(planar_bitmap);
     QueryPerformanceCounter(&t0);
-    if (!kvo::cm::LoadSnapshot(packed.data(), packed.size(), bitmap)) return 1;
+    if (!kvo::cm::LoadSnapshot(packed.data(), packed.size(), target)) return 1;
     QueryPerformanceCounter(&t1);
-    if (!kvo::cm::LoadSnapshot(planar.data(), planar.size(), planar_bitmap)) return 1;
+    if (!kvo::cm::LoadSnapshot(planar.data(), planar.size(), planar_target)) return 1;
     QueryPerformanceCounter(&t2);
     const std::vector<uint8_t> jpeg = kvo::EncodeJpeg(bitmap, kvo::kStillJpegQuality);
     QueryPerformanceCounter(&t3);

@@ -99,7 +99,7 @@ void FinishDestination(j_compress_ptr info) {
 // Runs the whole compression into the block; the file's length, or 0 after a library
 // error. Kept apart from the C++ objects of EncodeJpeg so that the jump skips no
 // destructor.
-std::size_t Compress(const DibBitmap& bitmap, int quality, JumpingErrorManager& errors,
+std::size_t Compress(const Bitmap24& bitmap, int quality, JumpingErrorManager& errors,
                      OutputBlock* block) {
   jpeg_compress_struct info;
   BlockDestination destination{};
@@ -134,7 +134,7 @@ std::size_t Compress(const DibBitmap& bitmap, int quality, JumpingErrorManager& 
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeJpeg(const DibBitmap& bitmap, int quality, std::string* error,
+std::vector<std::uint8_t> EncodeJpeg(const Bitmap24& bitmap, int quality, std::string* error,
                                      const JpegOutputMemory& memory) {
   if (bitmap.empty()) {
     if (error != nullptr) *error = "empty picture";

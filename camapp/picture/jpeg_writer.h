@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "dib_bitmap.h"
+#include "bitmap24.h"
 
 namespace kvo {
 
@@ -25,7 +25,7 @@ struct JpegOutputMemory {
 
 // The encoded file, or an empty vector when the bitmap is empty or the library failed
 // (its message then goes to *error when given).
-std::vector<std::uint8_t> EncodeJpeg(const DibBitmap& bitmap, int quality,
+std::vector<std::uint8_t> EncodeJpeg(const Bitmap24& bitmap, int quality,
                                      std::string* error = nullptr,
                                      const JpegOutputMemory& memory = JpegOutputMemory{});
 

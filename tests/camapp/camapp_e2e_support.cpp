@@ -8,6 +8,7 @@
 
 #include <jpeglib.h>
 
+#include "bitmap_target.h"
 #include "snapshot_image.h"
 
 namespace kvo::test {
@@ -242,10 +243,9 @@ std::optional<DecodedJpeg> DecodeJpegFile(const std::string& path) {
   info.out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(&info);
   decoded.components = info.num_components;
-  decoded.bitmap.SetWidth(static_cast<int>(info.output_width));
-  decoded.bitmap.SetHeight(static_cast<int>(info.output_height));
+  decoded.bitmap.Resize(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
   while (info.output_scanline < info.output_height) {
-    JSAMPROW row = decoded.bitmap.ScanLine(static_cast<int>(info.output_scanline));
+    JSAMPROW row = decoded.bitmap.Row(static_cast<int>(info.output_scanline));
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);
@@ -253,15 +253,16 @@ std::optional<DecodedJpeg> DecodeJpegFile(const std::string& path) {
   return decoded;
 }
 
-std::optional<DibBitmap> ReadDriverStill() {
+std::optional<Bitmap24> ReadDriverStill() {
   auto bytes = ReadFileBytes("C:\\SimCam\\Snapshot.raw");
   if (!bytes) return std::nullopt;
-  DibBitmap still;
-  if (!cm::LoadSnapshot(bytes->data(), bytes->size(), still)) return std::nullopt;
+  Bitmap24 still;
+  BitmapTarget target(still);
+  if (!cm::LoadSnapshot(bytes->data(), bytes->size(), target)) return std::nullopt;
   return still;
 }
 
-double MeanDifference(const DibBitmap& a, const DibBitmap& b) {
+double MeanDifference(const Bitmap24& a, const Bitmap24& b) {
   if (a.width() != b.width() || a.height() != b.height() || a.empty()) return -1;
   double total = 0;
   for (int y = 0; y < a.height(); ++y) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dib_bitmap.h"
+#include "bitmap24.h"
 #include "e2e.h"
 
 namespace kvo::test {
@@ -68,16 +68,16 @@ bool SaveScreenshot(HWND window, const std::string& path);
 
 // A JPEG file decoded to a bitmap (blue, green, red), with what its header says.
 struct DecodedJpeg {
-  DibBitmap bitmap;
+  Bitmap24 bitmap;
   bool jfif = false;
   bool progressive = true;
   int components = 0;
 };
 std::optional<DecodedJpeg> DecodeJpegFile(const std::string& path);
 // The driver's pending still, as the camera library reads it.
-std::optional<DibBitmap> ReadDriverStill();
+std::optional<Bitmap24> ReadDriverStill();
 // Mean absolute difference of the channels; -1 when the sizes differ.
-double MeanDifference(const DibBitmap& a, const DibBitmap& b);
+double MeanDifference(const Bitmap24& a, const Bitmap24& b);
 
 // The driver's snapshot state in its instance key (0 when unreadable).
 DWORD SnapshotState();

@@ -2,7 +2,7 @@
 # the cross builds compile from Debian's source of the same library).
 find_package(JPEG REQUIRED)
 kvo_native_test(picture
-  SOURCES ${KVO_ROOT}/tests/picture/picture_test.cpp ${KVO_ROOT}/camapp/picture/dib_bitmap.cpp
+  SOURCES ${KVO_ROOT}/tests/picture/picture_test.cpp ${KVO_ROOT}/common/bitmap24.cpp
           ${KVO_ROOT}/camapp/picture/jpeg_writer.cpp
-  INCLUDES ${KVO_ROOT}/camapp/picture ${KVO_ROOT}/camctl)
+  INCLUDES ${KVO_ROOT}/camapp/picture ${KVO_ROOT}/common ${KVO_ROOT}/camctl)
 target_link_libraries(picture PRIVATE JPEG::JPEG)

@@ -8,15 +8,15 @@
 
 #include <jpeglib.h>
 
-#include "dib_bitmap.h"
+#include "bitmap_target.h"
 #include "jpeg_writer.h"
 
 namespace kvo {
 namespace {
 
 // Fills the bitmap through the target interface, as the library does: blue, green, red.
-void FillGradient(DibBitmap& bitmap, int width, int height) {
-  CM_BitmapTarget& target = bitmap;
+void FillGradient(Bitmap24& bitmap, int width, int height) {
+  BitmapTarget target(bitmap);
   target.SetPixelFormat24();
   target.SetWidth(width);
   target.SetHeight(height);
@@ -67,30 +67,31 @@ Decoded Decode(const std::vector<std::uint8_t>& file) {
 }
 
 TEST(PictureTest, BitmapTakesTheLibrarysSizesAndRefusesRowsOutside) {
-  DibBitmap bitmap;
+  Bitmap24 bitmap;
+  BitmapTarget target(bitmap);
   EXPECT_TRUE(bitmap.empty());
-  EXPECT_EQ(nullptr, bitmap.ScanLine(0)) << "an empty bitmap has no rows";
+  EXPECT_EQ(nullptr, target.ScanLine(0)) << "an empty bitmap has no rows";
   FillGradient(bitmap, 161, 120);
   EXPECT_EQ(161, bitmap.width());
   EXPECT_EQ(120, bitmap.height());
   EXPECT_EQ(484u, bitmap.stride()) << "rows padded to four bytes";
-  EXPECT_EQ(nullptr, bitmap.ScanLine(-1));
-  EXPECT_EQ(nullptr, bitmap.ScanLine(120));
-  EXPECT_NE(nullptr, bitmap.ScanLine(119));
+  EXPECT_EQ(nullptr, target.ScanLine(-1));
+  EXPECT_EQ(nullptr, target.ScanLine(120));
+  EXPECT_NE(nullptr, target.ScanLine(119));
 
-  DibBitmap copy = bitmap;  // the viewer gets a copy
+  Bitmap24 copy = bitmap;  // the viewer gets a copy
   EXPECT_EQ(bitmap.pixels(), copy.pixels());
 
-  bitmap.SetWidth(0);
+  target.SetWidth(0);
   EXPECT_TRUE(bitmap.empty()) << "a side out of range empties the picture";
   EXPECT_EQ(0, bitmap.width());
-  bitmap.SetWidth(DibBitmap::kMaxSide + 1);
+  target.SetWidth(Bitmap24::kMaxSide + 1);
   EXPECT_TRUE(bitmap.empty());
   EXPECT_FALSE(copy.empty());
 }
 
 TEST(PictureTest, StillIsABaselineColourJfifThatDecodesToItsPixels) {
-  DibBitmap bitmap;
+  Bitmap24 bitmap;
   FillGradient(bitmap, 320, 240);
   std::string error;
   const std::vector<std::uint8_t> file = EncodeJpeg(bitmap, kStillJpegQuality, &error);
@@ -125,8 +126,8 @@ TEST(PictureTest, StillIsABaselineColourJfifThatDecodesToItsPixels) {
 }
 
 // A still that compresses badly: pseudo-random pixels, the same each time.
-void FillNoise(DibBitmap& bitmap, int width, int height) {
-  CM_BitmapTarget& target = bitmap;
+void FillNoise(Bitmap24& bitmap, int width, int height) {
+  BitmapTarget target(bitmap);
   target.SetWidth(width);
   target.SetHeight(height);
   std::uint32_t state = 12345;
@@ -171,7 +172,7 @@ void LedgerRelease(void* block) {
 constexpr JpegOutputMemory kLedgerMemory{&LedgerAllocate, &LedgerRelease};
 
 TEST(PictureTest, OutputMemoryRunningOutFailsTheStillAndReleasesEveryBlockOnce) {
-  DibBitmap bitmap;
+  Bitmap24 bitmap;
   FillNoise(bitmap, 640, 480);
   const std::vector<std::uint8_t> reference = EncodeJpeg(bitmap, kStillJpegQuality);
   ASSERT_GT(reference.size(), 256u * 1024) << "the still must outgrow the second block";
@@ -206,7 +207,7 @@ TEST(PictureTest, OutputMemoryRunningOutFailsTheStillAndReleasesEveryBlockOnce) 
 }
 
 TEST(PictureTest, EmptyBitmapGivesNoFile) {
-  DibBitmap bitmap;
+  Bitmap24 bitmap;
   std::string error;
   EXPECT_TRUE(EncodeJpeg(bitmap, kStillJpegQuality, &error).empty());
   EXPECT_FALSE(error.empty());
