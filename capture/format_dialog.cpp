@@ -193,7 +193,7 @@ namespace {
 bool EditWithOwnDialog(IAMStreamConfig* config) {
   std::vector<StreamCapability> capabilities = ReadStreamCapabilities(config);
   if (capabilities.empty()) return false;
-  UniqueMediaType current;
+  dshow::UniqueMediaType current;
   int preselected = 0;
   if (SUCCEEDED(config->GetFormat(current.put())) && current.VideoInfo()) {
     preselected = FindCurrentCapability(capabilities, *current.get());

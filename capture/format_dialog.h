@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "media_type.h"
+#include "dshow/media_type.h"
 
 namespace kvo {
 
 struct StreamCapability {
-  UniqueMediaType type;  // as the pin handed it out; given back to SetFormat when chosen
+  dshow::UniqueMediaType type;  // as the pin handed it out; given back to SetFormat when chosen
   std::string line;      // "320 x 240, 24 bit, 30.00 fps"
 };
 

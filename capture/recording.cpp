@@ -8,7 +8,7 @@
 #include "bounded_copy.h"
 #include "capture_guids.h"
 #include "format_dialog.h"
-#include "media_type.h"
+#include "dshow/media_type.h"
 #include "sample_grabber_cb.h"
 #include "tdirectshow.h"
 
@@ -70,7 +70,7 @@ void TDirectShow::ApplyStoredFormat() {
 void TDirectShow::SetStoredFormat(IAMStreamConfig* config) {
   // The marker is no format: handed on, it would give the driver a header of size zero.
   if (!FormatStored()) return;
-  UniqueMediaType current;
+  dshow::UniqueMediaType current;
   if (FAILED(config->GetFormat(current.put())) || !current.VideoInfo()) return;
   // The major type and subtype stay the pin's, and so does the size of its format block
   // (a VIDEOINFO with masks or a palette is longer than the stored record): the stored
@@ -150,7 +150,7 @@ void TDirectShow::AddGrabberBranch() {
   FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_CAPTURE, VideoSource.Get(), config);
   if (!config) FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_PREVIEW, VideoSource.Get(), config);
   if (config) {
-    UniqueMediaType current;
+    dshow::UniqueMediaType current;
     if (SUCCEEDED(config->GetFormat(current.put())) && current.VideoInfo()) {
       current->majortype = MEDIATYPE_Video;
       current->subtype = MEDIASUBTYPE_RGB24;
@@ -168,7 +168,7 @@ void TDirectShow::AddGrabberBranch() {
   CaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, VideoSource.Get(),
                                grabber_filter.Get(), null_renderer.Get());
   AM_MEDIA_TYPE connected{};
-  if (SUCCEEDED(grabber->GetConnectedMediaType(&connected))) FreeMediaTypeContents(connected);
+  if (SUCCEEDED(grabber->GetConnectedMediaType(&connected))) dshow::FreeMediaTypeFormat(connected);
   grabber->SetBufferSamples(FALSE);
   grabber->SetOneShot(FALSE);
   grabber->SetCallback(&GrabberCB, 1);
@@ -209,7 +209,7 @@ void TDirectShow::VCapCapturePinSet() {
   if (config) {
     SetStoredFormat(config.Get());
 
-    UniqueMediaType current;
+    dshow::UniqueMediaType current;
     FormatDialogOpen = true;
     const FormatEditResult edit = FormatEditor(config.Get());
     FormatDialogOpen = false;

@@ -380,33 +380,6 @@ void TDirectShow::QuietenGraph() {
   }
 }
 
-void TDirectShow::TearDownGraph() {
-  QuietenGraph();
-  NukeDownstream(VideoSource.Get());
-}
-
-void TDirectShow::NukeDownstream(IBaseFilter* filter) {
-  if (filter == nullptr || !Graph) return;
-  ComPtr<IEnumPins> pins;
-  if (FAILED(filter->EnumPins(pins.GetAddressOf())) || !pins) return;
-  pins->Reset();
-  ComPtr<IPin> pin;
-  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK && pin) {
-    ComPtr<IPin> connected;
-    if (FAILED(pin->ConnectedTo(connected.GetAddressOf())) || !connected) continue;
-    PIN_INFO info{};
-    if (FAILED(connected->QueryPinInfo(&info))) continue;
-    ComPtr<IBaseFilter> downstream;
-    downstream.Attach(info.pFilter);  // owns the reference QueryPinInfo handed out
-    if (info.dir == PINDIR_INPUT && downstream) {
-      NukeDownstream(downstream.Get());
-      Graph->Disconnect(connected.Get());
-      Graph->Disconnect(pin.Get());
-      Graph->RemoveFilter(downstream.Get());
-    }
-  }
-}
-
 void TDirectShow::CloseInterfaces() {
   // The graph is released right after, and its release disconnects and removes every
   // filter itself. Taking the filters out one by one first, while the graph lives, leaves

@@ -63,8 +63,6 @@ class TDirectShow {
   bool GetReady() const { return Ready; }
   bool GetInRecord() const { return InRecord; }
   HRESULT GetInterfaces();
-  void TearDownGraph();
-  void NukeDownstream(IBaseFilter* filter);
   void CloseInterfaces();
   HRESULT HandleGraphEvent();
   bool VerifyVMR();

@@ -24,12 +24,4 @@ std::wstring AnsiToWide(const char* text) {
   return result;
 }
 
-std::string WinePathOf(const std::string& unix_path) {
-  if (unix_path.empty() || unix_path[0] != '/') return unix_path;
-  std::string result = "Z:" + unix_path;
-  for (char& c : result)
-    if (c == '/') c = '\\';
-  return result;
-}
-
 }  // namespace kvo

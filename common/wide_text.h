@@ -9,8 +9,4 @@ namespace kvo {
 std::string WideToAnsi(const wchar_t* text);
 std::wstring AnsiToWide(const char* text);
 
-// Windows path of a file of the Linux tree under Wine ("/a/b" -> "Z:\a\b"); other paths
-// are returned as they are.
-std::string WinePathOf(const std::string& unix_path);
-
 }  // namespace kvo

@@ -50,4 +50,12 @@ void DeleteMediaType(AM_MEDIA_TYPE* type) {
   CoTaskMemFree(type);
 }
 
+VIDEOINFOHEADER* UniqueMediaType::VideoInfo() const {
+  if (type_ == nullptr || type_->formattype != FORMAT_VideoInfo || type_->pbFormat == nullptr ||
+      type_->cbFormat < sizeof(VIDEOINFOHEADER)) {
+    return nullptr;
+  }
+  return reinterpret_cast<VIDEOINFOHEADER*>(type_->pbFormat);
+}
+
 }  // namespace kvo::dshow

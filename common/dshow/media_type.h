@@ -17,4 +17,40 @@ AM_MEDIA_TYPE* NewMediaTypeCopy(const AM_MEDIA_TYPE& source);
 // Frees a type from NewMediaTypeCopy (or any task-memory AM_MEDIA_TYPE); nullptr is fine.
 void DeleteMediaType(AM_MEDIA_TYPE* type);
 
+// Owner of a media type handed out by the framework (GetFormat, GetStreamCaps): frees the
+// format block, the extra interface and the type itself exactly once.
+class UniqueMediaType {
+ public:
+  UniqueMediaType() = default;
+  UniqueMediaType(const UniqueMediaType&) = delete;
+  UniqueMediaType& operator=(const UniqueMediaType&) = delete;
+  UniqueMediaType(UniqueMediaType&& other) noexcept : type_(other.type_) { other.type_ = nullptr; }
+  UniqueMediaType& operator=(UniqueMediaType&& other) noexcept {
+    if (this != &other) {
+      reset();
+      type_ = other.type_;
+      other.type_ = nullptr;
+    }
+    return *this;
+  }
+  ~UniqueMediaType() { reset(); }
+
+  AM_MEDIA_TYPE* get() const { return type_; }
+  AM_MEDIA_TYPE* operator->() const { return type_; }
+  explicit operator bool() const { return type_ != nullptr; }
+  AM_MEDIA_TYPE** put() {
+    reset();
+    return &type_;
+  }
+  void reset() {
+    DeleteMediaType(type_);
+    type_ = nullptr;
+  }
+  // A video-info format block large enough to read the whole header from.
+  VIDEOINFOHEADER* VideoInfo() const;
+
+ private:
+  AM_MEDIA_TYPE* type_ = nullptr;
+};
+
 }  // namespace kvo::dshow

@@ -18,7 +18,7 @@
 #include "avi_file_sink.h"
 #include "capture_test_window.h"
 #include "frame_sizes.h"
-#include "media_type.h"
+#include "dshow/media_type.h"
 #include "picture.h"
 #include "registration.h"
 #include "sample_grabber_cb.h"
@@ -70,7 +70,7 @@ bool PinFormat(TDirectShow& panel, VIDEOINFOHEADER* format) {
                                                  reinterpret_cast<void**>(config.GetAddressOf())))) {
     return false;
   }
-  UniqueMediaType type;
+  dshow::UniqueMediaType type;
   if (FAILED(config->GetFormat(type.put())) || !type.VideoInfo()) return false;
   *format = *type.VideoInfo();
   return true;
@@ -683,7 +683,7 @@ TEST_F(CaptureCameraTest, FormatDialogChangesThePinAndTheStoredFormatFollows) {
     // A second call while the dialog is open comes back without another dialog.
     panel_->VCapCapturePinSet();
     // The camera is out of any connection: a page can change its size.
-    UniqueMediaType type;
+    dshow::UniqueMediaType type;
     if (SUCCEEDED(config->GetFormat(type.put())) && type.VideoInfo()) {
       VIDEOINFOHEADER* info = type.VideoInfo();
       info->bmiHeader.biWidth = 320;

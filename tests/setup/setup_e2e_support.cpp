@@ -77,6 +77,16 @@ BOOL CALLBACK MatchSetupBox(HWND window, LPARAM parameter) {
   return FALSE;
 }
 
+// Windows path of a file of the Linux tree under Wine ("/a/b" -> "Z:\a\b"); other paths
+// are returned as they are.
+std::string WinePathOf(const std::string& unix_path) {
+  if (unix_path.empty() || unix_path[0] != '/') return unix_path;
+  std::string result = "Z:" + unix_path;
+  for (char& c : result)
+    if (c == '/') c = '\\';
+  return result;
+}
+
 }  // namespace
 
 std::string SetupProgram() { return WinePathOf(KVO_SETUP_PROGRAM_PATH); }
