@@ -110,12 +110,12 @@ std::string CodePageUpper(const std::string& text) {
 
 }  // namespace
 
-int32_t TDirectShow::GetDeviceEnum(const std::string& vendor, const std::string& product) {
+bool TDirectShow::GetDeviceEnum(const std::string& vendor, const std::string& product) {
   ComPtr<IEnumMoniker> monikers;
   if (OpenCategory(CLSID_VideoInputDeviceCategory, true, monikers) != OpenResult::kOpened) {
-    return 1;
+    return false;
   }
-  VideoSource.Reset();
+  video_source_.Reset();
   const std::string pattern = BuildMatchPattern(vendor, product);
   int32_t matches_counted = 0;
   ComPtr<IMoniker> moniker;
@@ -126,7 +126,7 @@ int32_t TDirectShow::GetDeviceEnum(const std::string& vendor, const std::string&
     if (vendor.empty()) {
       if (matches_counted < DeviceIndex) {
         ++matches_counted;
-      } else if (BindFilter(moniker.Get(), VideoSource)) {
+      } else if (BindFilter(moniker.Get(), video_source_)) {
         break;
       }
     }
@@ -135,10 +135,10 @@ int32_t TDirectShow::GetDeviceEnum(const std::string& vendor, const std::string&
         ++matches_counted;
         continue;
       }
-      if (BindFilter(moniker.Get(), VideoSource)) break;
+      if (BindFilter(moniker.Get(), video_source_)) break;
     }
   }
-  return VideoSource ? 0 : 1;
+  return video_source_ != nullptr;
 }
 
 int32_t TDirectShow::GetDeviceList(const std::string& vendor, const std::string& product,
@@ -165,22 +165,22 @@ int32_t TDirectShow::GetAudioDevice(int32_t position) {
   if (OpenCategory(CLSID_AudioInputDeviceCategory, true, monikers) != OpenResult::kOpened) {
     return 1;
   }
-  AudioSource.Reset();
+  audio_source_.Reset();
   int32_t counter = 0;
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
     if (counter == position) {
       // A device that cannot be bound gives its position to the next one.
-      if (BindFilter(moniker.Get(), AudioSource)) break;
+      if (BindFilter(moniker.Get(), audio_source_)) break;
     } else {
       ++counter;
     }
   }
-  if (!AudioSource) {
+  if (!audio_source_) {
     CaptureAudio = false;
     AudioIndex = 0;
   }
-  return AudioSource ? 0 : 1;
+  return audio_source_ ? 0 : 1;
 }
 
 int32_t TDirectShow::GetAudioDeviceList(StringList& list) {
@@ -217,7 +217,7 @@ void TDirectShow::GetCompressor(ComPtr<IBaseFilter>* filter) {
 }
 
 void TDirectShow::GetCompressorsList(StringList& list) {
-  SetSwitchableRows(HiddenCompressors, HideVideo1Codec, HideRleCodec);
+  SetSwitchableRows(hidden_compressors_, HideVideo1Codec, HideRleCodec);
   list.clear();
   ComPtr<IEnumMoniker> monikers;
   if (!OpenCompressorCategory(monikers)) return;
@@ -225,7 +225,7 @@ void TDirectShow::GetCompressorsList(StringList& list) {
   while (NextMoniker(monikers.Get(), moniker)) {
     std::string friendly_name;
     if (!FriendlyNameOf(moniker.Get(), &friendly_name)) continue;
-    if (!IsHiddenCompressor(friendly_name, HiddenCompressors, CodePageUpper)) {
+    if (!IsHiddenCompressor(friendly_name, hidden_compressors_, CodePageUpper)) {
       list.push_back(friendly_name);
     }
   }

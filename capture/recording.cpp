@@ -59,7 +59,7 @@ bool TDirectShow::FormatStored() const {
 
 void TDirectShow::ApplyStoredFormat() {
   ComPtr<IAMStreamConfig> config;
-  if (FAILED(FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_CAPTURE, VideoSource.Get(),
+  if (FAILED(FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_CAPTURE, video_source_.Get(),
                               config)) ||
       !config) {
     return;
@@ -87,26 +87,26 @@ void TDirectShow::SetStoredFormat(IAMStreamConfig* config) {
 bool TDirectShow::AddRecordingBranch(bool with_compressor) {
   ComPtr<IBaseFilter> compressor;
   if (with_compressor && !CompressorName.empty()) GetCompressor(&compressor);
-  if (compressor) Graph->AddFilter(compressor.Get(), L"Compressor");
-  const bool with_audio = CaptureAudio && AudioSource;
-  if (with_audio) Graph->AddFilter(AudioSource.Get(), L"Audio Device");
+  if (compressor) graph_->AddFilter(compressor.Get(), L"Compressor");
+  const bool with_audio = CaptureAudio && audio_source_;
+  if (with_audio) graph_->AddFilter(audio_source_.Get(), L"Audio Device");
 
   ComPtr<IBaseFilter> mux;
   if (SUCCEEDED(AddFileOutput(mux)) && mux) {
-    const HRESULT video = CaptureBuilder->RenderStream(
-        &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, VideoSource.Get(), compressor.Get(), mux.Get());
+    const HRESULT video = capture_builder_->RenderStream(
+        &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, video_source_.Get(), compressor.Get(), mux.Get());
     // The compressor cannot take the camera's format. Recording without it beats a file
     // without video: the caller builds the graph again without the compressor.
     if (FAILED(video) && compressor) return false;
     if (with_audio) {
-      CaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, AudioSource.Get(),
+      capture_builder_->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, audio_source_.Get(),
                                    nullptr, mux.Get());
     }
   }
   mux.Reset();
   // Preview flows when the graph runs; the file gets nothing until Run releases this.
   REFERENCE_TIME never = MAXLONGLONG_TIME;
-  CaptureBuilder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, &never, nullptr, 0, 0);
+  capture_builder_->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, &never, nullptr, 0, 0);
   return true;
 }
 
@@ -114,13 +114,13 @@ HRESULT TDirectShow::AddFileOutput(ComPtr<IBaseFilter>& mux) {
   // The platform's AVI multiplexer and our own file sink, also where the builder could make
   // its own file writer: ours never overwrites a file that is there already and reports
   // every write that fails, also those of the index and headers at stop.
-  return AddAviFileOutput(Graph.Get(), CaptureFile, mux.ReleaseAndGetAddressOf(),
+  return AddAviFileOutput(graph_.Get(), CaptureFile, mux.ReleaseAndGetAddressOf(),
                           recording_sink_.ReleaseAndGetAddressOf());
 }
 
 void TDirectShow::StartCapturing() {
   REFERENCE_TIME never = MAXLONGLONG_TIME;
-  CaptureBuilder->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, nullptr, &never, 0, 0);
+  capture_builder_->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, nullptr, &never, 0, 0);
 }
 
 void TDirectShow::AddGrabberBranch() {
@@ -137,18 +137,18 @@ void TDirectShow::AddGrabberBranch() {
   ComPtr<IBaseFilter> null_renderer;
   const bool grabber_added = SUCCEEDED(grabber->QueryInterface(
                                  IID_IBaseFilter, reinterpret_cast<void**>(grabber_filter.GetAddressOf()))) &&
-                             SUCCEEDED(Graph->AddFilter(grabber_filter.Get(), L"Grabber"));
+                             SUCCEEDED(graph_->AddFilter(grabber_filter.Get(), L"Grabber"));
   if (grabber_added) {
     if (FAILED(CoCreateInstance(kClsidNullRenderer, nullptr, CLSCTX_ALL, IID_IBaseFilter,
                                 reinterpret_cast<void**>(null_renderer.GetAddressOf())))) {
       return;
     }
-    if (FAILED(Graph->AddFilter(null_renderer.Get(), L"NULL renderer"))) return;
+    if (FAILED(graph_->AddFilter(null_renderer.Get(), L"NULL renderer"))) return;
   }
 
   ComPtr<IAMStreamConfig> config;
-  FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_CAPTURE, VideoSource.Get(), config);
-  if (!config) FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_PREVIEW, VideoSource.Get(), config);
+  FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_CAPTURE, video_source_.Get(), config);
+  if (!config) FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_PREVIEW, video_source_.Get(), config);
   if (config) {
     dshow::UniqueMediaType current;
     if (SUCCEEDED(config->GetFormat(current.put())) && current.VideoInfo()) {
@@ -165,22 +165,22 @@ void TDirectShow::AddGrabberBranch() {
     config.Reset();
   }
   grabber->SetMediaType(&GrabberMediaType);
-  CaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, VideoSource.Get(),
+  capture_builder_->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, video_source_.Get(),
                                grabber_filter.Get(), null_renderer.Get());
   AM_MEDIA_TYPE connected{};
   if (SUCCEEDED(grabber->GetConnectedMediaType(&connected))) dshow::FreeMediaTypeFormat(connected);
   grabber->SetBufferSamples(FALSE);
   grabber->SetOneShot(FALSE);
   grabber->SetCallback(&GrabberCB, 1);
-  if (null_renderer) RenderWithoutClock(Graph.Get(), null_renderer.Get());
+  if (null_renderer) RenderWithoutClock(graph_.Get(), null_renderer.Get());
 }
 
 void TDirectShow::StartRecord(const wchar_t* path) {
   // Without a graph (closed, or the window destroyed) there is nothing to rebuild.
   if (!GraphBuilt() || InRecord) return;
   if (path != nullptr) CopyWideText(CaptureFile, kWidePathChars, path);
-  if (FromFile) {
-    InitRunFile(SourceFile, true);
+  if (from_file_) {
+    InitRunFile(source_file_, true);
   } else {
     InitRunCapture(Vid, Pid, true);
   }
@@ -188,8 +188,8 @@ void TDirectShow::StartRecord(const wchar_t* path) {
 
 void TDirectShow::StopRecord() {
   if (!GraphBuilt() || !InRecord) return;
-  if (FromFile) {
-    InitRunFile(SourceFile, false);
+  if (from_file_) {
+    InitRunFile(source_file_, false);
   } else {
     InitRunCapture(Vid, Pid, false);
   }
@@ -201,11 +201,11 @@ void TDirectShow::VCapCapturePinSet() {
   // format. The whole graph goes: under Wine, filters cut out of a live graph keep
   // references to the camera for good.
   if (!RenewGraph()) return;
-  CaptureBuilder->SetFiltergraph(Graph.Get());
-  Graph->AddFilter(VideoSource.Get(), L"Source Capture");
+  capture_builder_->SetFiltergraph(graph_.Get());
+  graph_->AddFilter(video_source_.Get(), L"Source Capture");
 
   ComPtr<IAMStreamConfig> config;
-  FindStreamConfig(CaptureBuilder.Get(), &PIN_CATEGORY_CAPTURE, VideoSource.Get(), config);
+  FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_CAPTURE, video_source_.Get(), config);
   if (config) {
     SetStoredFormat(config.Get());
 

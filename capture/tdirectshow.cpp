@@ -159,14 +159,14 @@ void TDirectShow::DrainGraphEvents() {
 }
 
 void TDirectShow::TakeAbortEvents() {
-  if (!MediaEvent) return;
+  if (!media_event_) return;
   bool abort_seen = false;
   LONG_PTR abort_status = 0;
   long code = 0;
   LONG_PTR first = 0;
   LONG_PTR second = 0;
-  while (MediaEvent->GetEvent(&code, &first, &second, 0) == S_OK) {
-    MediaEvent->FreeEventParams(code, first, second);
+  while (media_event_->GetEvent(&code, &first, &second, 0) == S_OK) {
+    media_event_->FreeEventParams(code, first, second);
     // A later abort replaces an earlier one.
     if (code == EC_ERRORABORT) {
       abort_seen = true;
@@ -182,13 +182,13 @@ void TDirectShow::NoteAbort(HRESULT status) {
 }
 
 HRESULT TDirectShow::HandleGraphEvent() {
-  if (!MediaEvent) return E_POINTER;
+  if (!media_event_) return E_POINTER;
   HRESULT status = S_OK;
   long code = 0;
   LONG_PTR first = 0;
   LONG_PTR second = 0;
-  while (SUCCEEDED(MediaEvent->GetEvent(&code, &first, &second, 0))) {
-    status = MediaEvent->FreeEventParams(code, first, second);
+  while (SUCCEEDED(media_event_->GetEvent(&code, &first, &second, 0))) {
+    status = media_event_->FreeEventParams(code, first, second);
   }
   return status;
 }
@@ -203,20 +203,20 @@ bool TDirectShow::VerifyVMR() {
 HRESULT TDirectShow::GetInterfaces() {
   HRESULT status = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                     IID_IGraphBuilder,
-                                    reinterpret_cast<void**>(Graph.ReleaseAndGetAddressOf()));
+                                    reinterpret_cast<void**>(graph_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
   status = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
                             IID_ICaptureGraphBuilder2,
-                            reinterpret_cast<void**>(CaptureBuilder.ReleaseAndGetAddressOf()));
+                            reinterpret_cast<void**>(capture_builder_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
-  status = Graph->QueryInterface(IID_IMediaControl,
-                                 reinterpret_cast<void**>(MediaControl.ReleaseAndGetAddressOf()));
+  status = graph_->QueryInterface(IID_IMediaControl,
+                                 reinterpret_cast<void**>(media_control_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
-  status = Graph->QueryInterface(IID_IVideoWindow,
-                                 reinterpret_cast<void**>(VideoWindow.ReleaseAndGetAddressOf()));
+  status = graph_->QueryInterface(IID_IVideoWindow,
+                                 reinterpret_cast<void**>(video_window_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
-  return Graph->QueryInterface(IID_IMediaEventEx,
-                               reinterpret_cast<void**>(MediaEvent.ReleaseAndGetAddressOf()));
+  return graph_->QueryInterface(IID_IMediaEventEx,
+                               reinterpret_cast<void**>(media_event_.ReleaseAndGetAddressOf()));
 }
 
 void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& product,
@@ -229,10 +229,10 @@ void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& p
   Opened = true;
   if (!vendor.empty()) Vid = vendor;
   if (!product.empty()) Pid = product;
-  FromFile = false;
-  GetDeviceEnum(Vid, Pid);
+  from_file_ = false;
+  const bool bound = GetDeviceEnum(Vid, Pid);
   if (record) GetAudioDevice(AudioIndex);
-  if (VideoSource) {
+  if (bound) {
     InitRun(record);
   } else {
     // Nothing to build around: the graph interfaces go too.
@@ -256,10 +256,10 @@ void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
     return;
   }
   Opened = true;
-  FromFile = true;
-  CopyWideText(SourceFile, kWidePathChars, path);
-  Graph->AddSourceFilter(SourceFile, L"SOURCE", VideoSource.ReleaseAndGetAddressOf());
-  if (VideoSource) {
+  from_file_ = true;
+  CopyWideText(source_file_, kWidePathChars, path);
+  graph_->AddSourceFilter(source_file_, L"SOURCE", video_source_.ReleaseAndGetAddressOf());
+  if (video_source_) {
     InitRun(record);
   } else {
     // Nothing to build around: the graph interfaces go too.
@@ -269,8 +269,8 @@ void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
 }
 
 bool TDirectShow::GraphBuilt() const {
-  return Opened && Graph && MediaControl && VideoWindow && MediaEvent && CaptureBuilder &&
-         VideoSource;
+  return Opened && graph_ && media_control_ && video_window_ && media_event_ && capture_builder_ &&
+         video_source_;
 }
 
 void TDirectShow::InitRun(bool record) {
@@ -289,14 +289,14 @@ bool TDirectShow::BuildGraph(bool record, bool with_compressor) {
     DiskError = false;
     AbortStatus = 0;
   }
-  MediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(window_), GraphEventMessage, 0);
-  CaptureBuilder->SetFiltergraph(Graph.Get());
-  Graph->AddFilter(VideoSource.Get(), L"Source Capture");
+  media_event_->SetNotifyWindow(reinterpret_cast<OAHWND>(window_), GraphEventMessage, 0);
+  capture_builder_->SetFiltergraph(graph_.Get());
+  graph_->AddFilter(video_source_.Get(), L"Source Capture");
   ApplyStoredFormat();
   if (record && !AddRecordingBranch(with_compressor)) return false;
 
-  const HRESULT preview = CaptureBuilder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video,
-                                                       VideoSource.Get(), nullptr, nullptr);
+  const HRESULT preview = capture_builder_->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video,
+                                                       video_source_.Get(), nullptr, nullptr);
   if (PreviewRendered(preview)) {
     SetCaption(kPreview);
     Ready = true;
@@ -307,43 +307,43 @@ bool TDirectShow::BuildGraph(bool record, bool with_compressor) {
 
   RECT client{};
   if (window_ != nullptr) GetClientRect(window_, &client);
-  VideoWindow->SetWindowPosition(0, 0, client.right, client.bottom);
-  VideoWindow->put_Owner(reinterpret_cast<OAHWND>(window_));
-  VideoWindow->put_WindowStyle(WS_CHILD | WS_CLIPCHILDREN);
+  video_window_->SetWindowPosition(0, 0, client.right, client.bottom);
+  video_window_->put_Owner(reinterpret_cast<OAHWND>(window_));
+  video_window_->put_WindowStyle(WS_CHILD | WS_CLIPCHILDREN);
   RecordMode = record;
   AddGrabberBranch();
   return true;
 }
 
 bool TDirectShow::RenewGraph() {
-  const ComPtr<IBaseFilter> video = VideoSource;
-  const ComPtr<IBaseFilter> audio = AudioSource;
+  const ComPtr<IBaseFilter> video = video_source_;
+  const ComPtr<IBaseFilter> audio = audio_source_;
   CloseInterfaces();
   if (GetInterfaces() != S_OK) {
     CloseInterfaces();
     EndFailedRebuild();
     return false;
   }
-  VideoSource = video;
-  AudioSource = audio;
+  video_source_ = video;
+  audio_source_ = audio;
   return true;
 }
 
 void TDirectShow::Run() {
   if (!GraphBuilt()) return;
-  VideoWindow->put_Visible(OATRUE);
-  HRESULT status = MediaControl->Run();
+  video_window_->put_Visible(OATRUE);
+  HRESULT status = media_control_->Run();
   // S_FALSE: the start goes on. Wine's graph answers so even when the camera refused to
   // start, and only its state then tells the failure.
   if (status == S_FALSE) {
     OAFilterState state = State_Stopped;
-    const HRESULT settled = MediaControl->GetState(kRunSettleMs, &state);
+    const HRESULT settled = media_control_->GetState(kRunSettleMs, &state);
     if (FAILED(settled)) status = settled;
   }
   if (FAILED(status)) {
     // A failed start can leave filters paused while the graph believes it is stopped;
     // stop them here or the teardown in Close can hang on their streaming threads.
-    StopFiltersStillRunning(Graph.Get());
+    StopFiltersStillRunning(graph_.Get());
     Close();
     SetCaption(kLocked);
     return;
@@ -353,8 +353,8 @@ void TDirectShow::Run() {
 
 void TDirectShow::Stop() {
   if (!GraphBuilt()) return;
-  MediaControl->Pause();
-  VideoWindow->put_Visible(OAFALSE);
+  media_control_->Pause();
+  video_window_->put_Visible(OAFALSE);
 }
 
 void TDirectShow::Close() {
@@ -365,18 +365,18 @@ void TDirectShow::Close() {
 }
 
 void TDirectShow::ReSizeDS() {
-  if (!Ready || !VideoWindow || window_ == nullptr) return;
+  if (!Ready || !video_window_ || window_ == nullptr) return;
   RECT client{};
   GetClientRect(window_, &client);
-  VideoWindow->SetWindowPosition(0, 0, client.right, client.bottom);
+  video_window_->SetWindowPosition(0, 0, client.right, client.bottom);
 }
 
 void TDirectShow::QuietenGraph() {
-  if (MediaControl) MediaControl->Stop();
-  if (MediaEvent) MediaEvent->SetNotifyWindow(0, GraphEventMessage, 0);
-  if (VideoWindow) {
-    VideoWindow->put_Visible(OAFALSE);
-    VideoWindow->put_Owner(0);
+  if (media_control_) media_control_->Stop();
+  if (media_event_) media_event_->SetNotifyWindow(0, GraphEventMessage, 0);
+  if (video_window_) {
+    video_window_->put_Visible(OAFALSE);
+    video_window_->put_Owner(0);
   }
 }
 
@@ -386,13 +386,13 @@ void TDirectShow::CloseInterfaces() {
   // references to the camera filter behind under Wine, so the camera would never be freed.
   QuietenGraph();
   FinishRecordingFile();
-  VideoSource.Reset();
-  MediaControl.Reset();
-  VideoWindow.Reset();
-  Graph.Reset();
-  MediaEvent.Reset();
-  AudioSource.Reset();
-  CaptureBuilder.Reset();
+  video_source_.Reset();
+  media_control_.Reset();
+  video_window_.Reset();
+  graph_.Reset();
+  media_event_.Reset();
+  audio_source_.Reset();
+  capture_builder_.Reset();
 }
 
 void TDirectShow::FinishRecordingFile() {
@@ -400,7 +400,7 @@ void TDirectShow::FinishRecordingFile() {
   // What the graph raised in the recording's last moments, or while it stopped (the mux
   // writes its index and headers then), is in this graph's queue only, which goes with it.
   TakeAbortEvents();
-  const HRESULT failure = FinishAviFileOutput(Graph.Get(), recording_sink_.Get());
+  const HRESULT failure = FinishAviFileOutput(graph_.Get(), recording_sink_.Get());
   if (FAILED(failure) && failure != E_NOINTERFACE && AbortStatus == 0) NoteAbort(failure);
   recording_sink_.Reset();
 }

@@ -44,8 +44,9 @@ class TDirectShow {
   HWND Handle() const { return window_; }
   std::string Caption() const;
 
-  // Discovery. Statuses: 0 a filter was bound, 1 nothing was bound.
-  int32_t GetDeviceEnum(const std::string& vendor, const std::string& product);
+  // Discovery. GetDeviceEnum: whether a video source was bound. The other statuses: 0 a
+  // filter was bound, 1 nothing was bound.
+  bool GetDeviceEnum(const std::string& vendor, const std::string& product);
   int32_t GetDeviceList(const std::string& vendor, const std::string& product, StringList& list);
   int32_t GetAudioDevice(int32_t position);
   int32_t GetAudioDeviceList(StringList& list);
@@ -63,9 +64,7 @@ class TDirectShow {
   bool GetReady() const { return Ready; }
   bool GetInRecord() const { return InRecord; }
   HRESULT GetInterfaces();
-  void CloseInterfaces();
   HRESULT HandleGraphEvent();
-  bool VerifyVMR();
 
   // Recording, capture format and still frames.
   void StartRecord(const wchar_t* path);
@@ -76,6 +75,15 @@ class TDirectShow {
   bool StillImg();
   void GetImg(Bitmap24& bitmap) const;
 
+  // The graph as it is now, to look at (tests, diagnostics): the panel keeps every
+  // reference; null while there is none.
+  IGraphBuilder* Graph() const { return graph_.Get(); }
+  IVideoWindow* VideoWindow() const { return video_window_.Get(); }
+  IMediaEventEx* MediaEvent() const { return media_event_.Get(); }
+  ICaptureGraphBuilder2* CaptureBuilder() const { return capture_builder_.Get(); }
+  IBaseFilter* VideoSource() const { return video_source_.Get(); }
+  IBaseFilter* AudioSource() const { return audio_source_.Get(); }
+
   // Public fields: the camera application reads and writes them directly.
   bool Opened = false;
   bool InRecord = false;
@@ -83,15 +91,6 @@ class TDirectShow {
   bool RecordMode = false;
   std::string Vid;
   std::string Pid;
-  wchar_t SourceFile[kWidePathChars] = {};
-  bool FromFile = false;
-  ComPtr<IGraphBuilder> Graph;
-  ComPtr<IVideoWindow> VideoWindow;
-  ComPtr<IMediaControl> MediaControl;
-  ComPtr<IMediaEventEx> MediaEvent;
-  ComPtr<ICaptureGraphBuilder2> CaptureBuilder;
-  ComPtr<IBaseFilter> VideoSource;
-  ComPtr<IBaseFilter> AudioSource;
   VIDEOINFOHEADER CaptureFormat{};
   wchar_t CaptureFile[kWidePathChars] = {};
   std::string CompressorName;
@@ -113,7 +112,6 @@ class TDirectShow {
   HRESULT AbortStatus = 0;
   int32_t DeviceIndex = 0;
   int32_t AudioIndex = 0;
-  HiddenCompressorTable HiddenCompressors = DefaultHiddenCompressors();
 
   // How long StillImg waits for the streaming thread at most (a copy already under way
   // when the wait runs out is still waited for).
@@ -125,6 +123,8 @@ class TDirectShow {
   };
 
  private:
+  void CloseInterfaces();
+  bool VerifyVMR();
   static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK CompWinProcEntry(HWND window, UINT message, WPARAM wparam,
                                            LPARAM lparam);
@@ -163,7 +163,17 @@ class TDirectShow {
   void StartCapturing();
   void AddGrabberBranch();
 
+  wchar_t source_file_[kWidePathChars] = {};
+  bool from_file_ = false;
+  ComPtr<IGraphBuilder> graph_;
+  ComPtr<IVideoWindow> video_window_;
+  ComPtr<IMediaControl> media_control_;
+  ComPtr<IMediaEventEx> media_event_;
+  ComPtr<ICaptureGraphBuilder2> capture_builder_;
+  ComPtr<IBaseFilter> video_source_;
+  ComPtr<IBaseFilter> audio_source_;
   ComPtr<IBaseFilter> recording_sink_;  // the file sink of the recording branch, if any
+  HiddenCompressorTable hidden_compressors_ = DefaultHiddenCompressors();
   HWND window_ = nullptr;
   WNDPROC panel_proc_ = nullptr;  // the panel's normal procedure while CompWinProc is hooked
 };

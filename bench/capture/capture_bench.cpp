@@ -65,8 +65,8 @@ VIDEOINFOHEADER Vga() {
 void RemoveGrabberBranch(TDirectShow& panel) {
   for (const wchar_t* name : {L"Grabber", L"NULL renderer"}) {
     Microsoft::WRL::ComPtr<IBaseFilter> filter;
-    if (SUCCEEDED(panel.Graph->FindFilterByName(name, filter.GetAddressOf())) && filter) {
-      panel.Graph->RemoveFilter(filter.Get());
+    if (SUCCEEDED(panel.Graph()->FindFilterByName(name, filter.GetAddressOf())) && filter) {
+      panel.Graph()->RemoveFilter(filter.Get());
     }
   }
 }

@@ -64,9 +64,9 @@ std::vector<uint8_t> FileBytes(const std::wstring& path) {
 // The capture pin's current format, read from the bound camera.
 bool PinFormat(TDirectShow& panel, VIDEOINFOHEADER* format) {
   ComPtr<IAMStreamConfig> config;
-  if (!panel.CaptureBuilder || !panel.VideoSource ||
-      FAILED(panel.CaptureBuilder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
-                                                 panel.VideoSource.Get(), IID_IAMStreamConfig,
+  if (!panel.CaptureBuilder() || !panel.VideoSource() ||
+      FAILED(panel.CaptureBuilder()->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                                 panel.VideoSource(), IID_IAMStreamConfig,
                                                  reinterpret_cast<void**>(config.GetAddressOf())))) {
     return false;
   }
@@ -224,20 +224,19 @@ TEST_F(CaptureCameraTest, VideoDeviceIsChosenByCaseSensitivePatternAndIndex) {
     const char* vendor;
     const char* product;
     int32_t index;
-    int32_t status;
+    bool bound;
   };
   const Case cases[] = {
-      {"feed", "cafe", 0, 0}, {"feed", "cafe", 1, 1}, {"FEED", "CAFE", 0, 1},
-      {"feed", "beef", 0, 0}, {"feed", "beef", 1, 1}, {"feed", "caf", 0, 0},
-      {"", "", 0, 0},         {"", "", 1, 0},         {"", "", 2, 1},
-      {"feed", "d00d", 0, 1},
+      {"feed", "cafe", 0, true},  {"feed", "cafe", 1, false}, {"FEED", "CAFE", 0, false},
+      {"feed", "beef", 0, true},  {"feed", "beef", 1, false}, {"feed", "caf", 0, true},
+      {"", "", 0, true},          {"", "", 1, true},          {"", "", 2, false},
+      {"feed", "d00d", 0, false},
   };
   for (const Case& c : cases) {
     panel_->DeviceIndex = c.index;
-    EXPECT_EQ(panel_->GetDeviceEnum(c.vendor, c.product), c.status)
+    EXPECT_EQ(panel_->GetDeviceEnum(c.vendor, c.product), c.bound)
         << c.vendor << "/" << c.product << " index " << c.index;
-    EXPECT_EQ(panel_->VideoSource != nullptr, c.status == 0);
-    panel_->VideoSource.Reset();
+    EXPECT_EQ(panel_->VideoSource() != nullptr, c.bound);
   }
   StringList all;
   panel_->GetDeviceList("", "", all);
@@ -262,15 +261,14 @@ TEST_F(CaptureCameraTest, NoVideoDeviceBindsNothingAndAFailedRebuildEndsClosed) 
   EXPECT_FALSE(panel_->Opened);
   EXPECT_FALSE(panel_->GetReady()) << "a failed rebuild left the panel ready";
   EXPECT_FALSE(panel_->GetInRecord()) << "a failed rebuild left the panel recording";
-  EXPECT_FALSE(panel_->Graph) << "interfaces must be released when no source is bound";
+  EXPECT_FALSE(panel_->Graph()) << "interfaces must be released when no source is bound";
   EXPECT_EQ(panel_->Caption(), "No Preview");
   EXPECT_EQ(panel_->AbortStatus, 0) << "the recording's file was written whole";
-  panel_->VideoSource.Reset();
-  EXPECT_EQ(panel_->GetDeviceEnum("", ""), 1);
-  EXPECT_FALSE(panel_->VideoSource);
+  EXPECT_FALSE(panel_->GetDeviceEnum("", ""));
+  EXPECT_FALSE(panel_->VideoSource());
   panel_->InitRunCapture(kVendor, kProduct, false);
   EXPECT_FALSE(panel_->Opened);
-  EXPECT_FALSE(panel_->Graph) << "interfaces must be released when no source is bound";
+  EXPECT_FALSE(panel_->Graph()) << "interfaces must be released when no source is bound";
   EXPECT_EQ(panel_->Caption(), "No Preview");
   simcam::RegisterDevice(simcam::Device::kSecond);
   simcam::RegisterDevice(simcam::Device::kFirst);
@@ -288,10 +286,10 @@ TEST_F(CaptureCameraTest, PreviewRunsInThePanelsVideoWindow) {
   panel_->Run();
   EXPECT_TRUE(FramesArrive()) << "no frames reach the grabber";
   OAHWND owner = 0;
-  ASSERT_HRESULT_SUCCEEDED(panel_->VideoWindow->get_Owner(&owner));
+  ASSERT_HRESULT_SUCCEEDED(panel_->VideoWindow()->get_Owner(&owner));
   EXPECT_EQ(reinterpret_cast<HWND>(owner), panel_->Handle());
   long visible = 0;
-  panel_->VideoWindow->get_Visible(&visible);
+  panel_->VideoWindow()->get_Visible(&visible);
   EXPECT_EQ(visible, OATRUE);
   // The picture is a child window of the panel covering its client area.
   HWND video = GetWindow(panel_->Handle(), GW_CHILD);
@@ -305,14 +303,14 @@ TEST_F(CaptureCameraTest, PreviewRunsInThePanelsVideoWindow) {
   EXPECT_EQ(placed.bottom, 480);
 
   panel_->Stop();
-  panel_->VideoWindow->get_Visible(&visible);
+  panel_->VideoWindow()->get_Visible(&visible);
   EXPECT_EQ(visible, OAFALSE);
   panel_->Run();
   EXPECT_TRUE(FramesArrive()) << "no frames after pausing and running again";
   panel_->Close();
   EXPECT_EQ(panel_->Caption(), "No Preview");
   EXPECT_FALSE(panel_->GetReady());
-  EXPECT_FALSE(panel_->Graph);
+  EXPECT_FALSE(panel_->Graph());
 }
 
 TEST_F(CaptureCameraTest, CameraWithoutPreviewPinStillPreviews) {
@@ -348,12 +346,12 @@ TEST_F(CaptureCameraTest, ResizeMovesTheVideoWindowOnlyWhenReady) {
   MoveWindow(panel_->Handle(), 10, 10, 400, 300, TRUE);
   panel_->Ready = false;
   panel_->ReSizeDS();
-  panel_->VideoWindow->GetWindowPosition(&left, &top, &width, &height);
+  panel_->VideoWindow()->GetWindowPosition(&left, &top, &width, &height);
   EXPECT_EQ(width, 640) << "moved while not ready";
   EXPECT_EQ(height, 480);
   panel_->Ready = true;
   panel_->ReSizeDS();
-  panel_->VideoWindow->GetWindowPosition(&left, &top, &width, &height);
+  panel_->VideoWindow()->GetWindowPosition(&left, &top, &width, &height);
   EXPECT_EQ(width, 400);
   EXPECT_EQ(height, 300);
 }
@@ -363,7 +361,7 @@ TEST_F(CaptureCameraTest, ResizeMovesTheVideoWindowOnlyWhenReady) {
 // Raises events through the graph's own event sink, as a filter does.
 void Raise(TDirectShow& panel, std::initializer_list<std::pair<long, LONG_PTR>> events) {
   ComPtr<IMediaEventSink> sink;
-  ASSERT_HRESULT_SUCCEEDED(panel.Graph->QueryInterface(
+  ASSERT_HRESULT_SUCCEEDED(panel.Graph()->QueryInterface(
       IID_IMediaEventSink, reinterpret_cast<void**>(sink.GetAddressOf())));
   for (const auto& event : events) {
     ASSERT_HRESULT_SUCCEEDED(sink->Notify(event.first, event.second, 0));
@@ -415,7 +413,7 @@ TEST_F(CaptureCameraTest, OnlyADiskAbortSetsDiskErrorAndEveryAbortKeepsItsStatus
     EXPECT_EQ(static_cast<uint32_t>(panel_->AbortStatus), c.abort_status) << "case " << number;
     long code;
     LONG_PTR first, second;
-    EXPECT_EQ(panel_->MediaEvent->GetEvent(&code, &first, &second, 0), E_ABORT)
+    EXPECT_EQ(panel_->MediaEvent()->GetEvent(&code, &first, &second, 0), E_ABORT)
         << "case " << number << ": the queue was not drained";
     ++number;
   }
@@ -437,11 +435,11 @@ TEST_F(CaptureCameraTest, RecordsSixtyFramesIntoAnAviFileAndPreviewsAgain) {
   ASSERT_TRUE(panel_->GetInRecord());
   EXPECT_TRUE(panel_->RecordMode);
   ASSERT_TRUE(panel_->GetReady());
-  IGraphBuilder* recording_graph = panel_->Graph.Get();
+  IGraphBuilder* recording_graph = panel_->Graph();
   panel_->Run();
   // A second start while recording leaves the graph as it is.
   panel_->StartRecord(L"c:\\other.avi");
-  EXPECT_EQ(panel_->Graph.Get(), recording_graph);
+  EXPECT_EQ(panel_->Graph(), recording_graph);
   EXPECT_EQ(std::wstring(panel_->CaptureFile), path);
   ASSERT_TRUE(RecordingReaches(path, 60)) << "the recording does not grow";
   panel_->StopRecord();
@@ -494,7 +492,8 @@ TEST_F(CaptureCameraTest, EveryCompressorGivesARecordingWithEveryFrame) {
     ASSERT_TRUE(panel_->GetReady());
     ComPtr<IBaseFilter> compressor_in_graph;
     const bool compressed =
-        SUCCEEDED(panel_->Graph->FindFilterByName(L"Compressor", compressor_in_graph.GetAddressOf()));
+        SUCCEEDED(panel_->Graph()->FindFilterByName(L"Compressor",
+                                                     compressor_in_graph.GetAddressOf()));
     compressor_in_graph.Reset();
     panel_->Run();
     // Compressed frames are smaller: a small picture's worth of file will do then.
@@ -549,12 +548,12 @@ TEST_F(CaptureCameraTest, AudioDevicesAreListedAndBoundByPosition) {
   panel_->CaptureAudio = true;
   panel_->AudioIndex = devices - 1;
   EXPECT_EQ(panel_->GetAudioDevice(devices - 1), 0);
-  EXPECT_TRUE(panel_->AudioSource);
+  EXPECT_TRUE(panel_->AudioSource());
   EXPECT_TRUE(panel_->CaptureAudio);
   EXPECT_EQ(panel_->AudioIndex, devices - 1);
   // One past the last device: nothing bound, audio recording off, position back to 0.
   EXPECT_EQ(panel_->GetAudioDevice(devices), 1);
-  EXPECT_FALSE(panel_->AudioSource);
+  EXPECT_FALSE(panel_->AudioSource());
   EXPECT_FALSE(panel_->CaptureAudio);
   EXPECT_EQ(panel_->AudioIndex, 0);
 }
@@ -589,12 +588,12 @@ TEST_F(CaptureCameraTest, RecordingWithAudioBindsTheMicrophoneAndStillRecordsThe
   ASSERT_TRUE(Preview());
   panel_->StartRecord(nullptr);
   ASSERT_TRUE(panel_->GetInRecord());
-  ASSERT_TRUE(panel_->AudioSource) << "the microphone at position 0 is not bound";
+  ASSERT_TRUE(panel_->AudioSource()) << "the microphone at position 0 is not bound";
   EXPECT_TRUE(panel_->CaptureAudio);
   ComPtr<IBaseFilter> audio_in_graph;
   EXPECT_HRESULT_SUCCEEDED(
-      panel_->Graph->FindFilterByName(L"Audio Device", audio_in_graph.GetAddressOf()));
-  EXPECT_EQ(audio_in_graph.Get(), panel_->AudioSource.Get());
+      panel_->Graph()->FindFilterByName(L"Audio Device", audio_in_graph.GetAddressOf()));
+  EXPECT_EQ(audio_in_graph.Get(), panel_->AudioSource());
   audio_in_graph.Reset();
   // Whether the microphone's stream leads to the AVI multiplexer (Wine's mux refuses it):
   // what the graph connected to the mux is what must reach the file.
@@ -602,22 +601,22 @@ TEST_F(CaptureCameraTest, RecordingWithAudioBindsTheMicrophoneAndStillRecordsThe
   {
     ComPtr<IEnumFilters> filters;
     ComPtr<IBaseFilter> filter;
-    ASSERT_HRESULT_SUCCEEDED(panel_->Graph->EnumFilters(filters.GetAddressOf()));
+    ASSERT_HRESULT_SUCCEEDED(panel_->Graph()->EnumFilters(filters.GetAddressOf()));
     while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
       CLSID clsid{};
       if (SUCCEEDED(filter->GetClassID(&clsid)) && clsid == CLSID_AviDest) mux = filter;
     }
   }
   ASSERT_TRUE(mux) << "no AVI multiplexer in the recording graph";
-  const bool audio_connected = LeadsTo(panel_->AudioSource.Get(), mux.Get());
-  EXPECT_TRUE(LeadsTo(panel_->VideoSource.Get(), mux.Get())) << "the video does not reach the mux";
+  const bool audio_connected = LeadsTo(panel_->AudioSource(), mux.Get());
+  EXPECT_TRUE(LeadsTo(panel_->VideoSource(), mux.Get())) << "the video does not reach the mux";
   mux.Reset();
   RecordProperty("audio_connected", audio_connected ? 1 : 0);
   panel_->Run();
   ASSERT_TRUE(RecordingReaches(path, 40));
   panel_->StopRecord();
   EXPECT_FALSE(panel_->GetInRecord());
-  EXPECT_FALSE(panel_->AudioSource) << "the preview graph binds no microphone";
+  EXPECT_FALSE(panel_->AudioSource()) << "the preview graph binds no microphone";
 
   const AviReadResult avi = ReadAvi(FileBytes(path));
   ASSERT_TRUE(avi.ok) << avi.error;
@@ -749,11 +748,11 @@ TEST_F(CaptureCameraTest, CancelledFormatDialogKeepsTheRecordAndTheStoredFormatI
   EXPECT_TRUE(FramesArrive());
 
   // While the dialog is open, a call does nothing at all.
-  IGraphBuilder* graph = panel_->Graph.Get();
+  IGraphBuilder* graph = panel_->Graph();
   panel_->FormatDialogOpen = true;
   panel_->VCapCapturePinSet();
   panel_->FormatDialogOpen = false;
-  EXPECT_EQ(panel_->Graph.Get(), graph);
+  EXPECT_EQ(panel_->Graph(), graph);
 }
 
 // The application ends ("Close", the end of the session) while the dialog is open: the
@@ -776,8 +775,8 @@ TEST_F(CaptureCameraTest, CloseOrDestroyWhileTheFormatDialogIsOpenIsSafe) {
       return FormatEditResult::kClosed;
     };
     panel_->VCapCapturePinSet();
-    EXPECT_FALSE(panel_->Graph);
-    EXPECT_FALSE(panel_->VideoSource);
+    EXPECT_FALSE(panel_->Graph());
+    EXPECT_FALSE(panel_->VideoSource());
     EXPECT_FALSE(panel_->FormatDialogOpen);
     // Every operation that drives the graph finds it gone.
     panel_->InitRun(true);
@@ -787,7 +786,7 @@ TEST_F(CaptureCameraTest, CloseOrDestroyWhileTheFormatDialogIsOpenIsSafe) {
     panel_->StartRecord(L"c:\\never.avi");
     panel_->StopRecord();
     panel_->VCapCapturePinSet();
-    EXPECT_FALSE(panel_->Graph);
+    EXPECT_FALSE(panel_->Graph());
     EXPECT_EQ(simcam::LiveObjects(), camera_objects_before_) << "camera objects left alive";
     if (!destroy) {
       EXPECT_EQ(panel_->Caption(), "No Preview");
@@ -810,12 +809,12 @@ TEST_F(CaptureCameraTest, StillIsTheCamerasPictureTopRowFirst) {
   ASSERT_TRUE(Preview());
   // The still branch's renderer takes each frame as it comes, off the graph's clock.
   ComPtr<IBaseFilter> renderer;
-  ASSERT_EQ(S_OK, panel_->Graph->FindFilterByName(L"NULL renderer", renderer.GetAddressOf()));
+  ASSERT_EQ(S_OK, panel_->Graph()->FindFilterByName(L"NULL renderer", renderer.GetAddressOf()));
   ComPtr<IReferenceClock> clock;
   EXPECT_EQ(S_OK, renderer->GetSyncSource(clock.GetAddressOf()));
   EXPECT_EQ(nullptr, clock.Get());
   ComPtr<IMediaFilter> graph_timing;
-  ASSERT_EQ(S_OK, panel_->Graph.As(&graph_timing));
+  ASSERT_EQ(S_OK, panel_->Graph()->QueryInterface(IID_PPV_ARGS(&graph_timing)));
   EXPECT_EQ(S_OK, graph_timing->GetSyncSource(clock.GetAddressOf()));
   EXPECT_NE(nullptr, clock.Get()) << "the graph itself keeps a clock";
   ASSERT_TRUE(panel_->StillImg());
@@ -857,8 +856,8 @@ TEST_F(CaptureCameraTest, DestroyingThePanelReleasesTheGraph) {
   ASSERT_TRUE(Preview());
   EXPECT_GT(simcam::LiveObjects(), camera_objects_before_);
   DestroyWindow(panel_->Handle());
-  EXPECT_FALSE(panel_->Graph);
-  EXPECT_FALSE(panel_->VideoSource);
+  EXPECT_FALSE(panel_->Graph());
+  EXPECT_FALSE(panel_->VideoSource());
   EXPECT_EQ(simcam::LiveObjects(), camera_objects_before_);
   // The flags and caption stay; a later Close only resets them.
   EXPECT_TRUE(panel_->GetReady());

@@ -43,7 +43,8 @@ long long FileSize(const std::wstring& path) {
 HRESULT SinkFailure(TDirectShow& panel) {
   ComPtr<IBaseFilter> sink;
   ComPtr<IAviFileSinkStatus> status;
-  if (!panel.Graph || FAILED(panel.Graph->FindFilterByName(L"File Writer", sink.GetAddressOf())) ||
+  if (!panel.Graph() ||
+      FAILED(panel.Graph()->FindFilterByName(L"File Writer", sink.GetAddressOf())) ||
       FAILED(sink->QueryInterface(IID_IAviFileSinkStatus,
                                   reinterpret_cast<void**>(status.GetAddressOf())))) {
     return E_NOINTERFACE;
@@ -62,8 +63,8 @@ bool WaitForCameraLoss(TDirectShow& panel) {
   while (lost < 2 && GetTickCount() - start < 10000) {
     long code = 0;
     LONG_PTR first = 0, second = 0;
-    if (panel.MediaEvent->GetEvent(&code, &first, &second, 100) != S_OK) continue;
-    panel.MediaEvent->FreeEventParams(code, first, second);
+    if (panel.MediaEvent()->GetEvent(&code, &first, &second, 100) != S_OK) continue;
+    panel.MediaEvent()->FreeEventParams(code, first, second);
     if (code == EC_DEVICE_LOST) ++lost;
   }
   return lost == 2;

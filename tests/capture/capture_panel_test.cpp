@@ -95,7 +95,7 @@ TEST_F(CapturePanelTest, StartsClosedWithItsInitialFields) {
   panel.StopRecord();
   panel.VCapCapturePinSet();
   EXPECT_FALSE(panel.GetInRecord());
-  EXPECT_FALSE(panel.Graph);
+  EXPECT_FALSE(panel.Graph());
   EXPECT_EQ(std::wstring(panel.CaptureFile), L"c:\\temp.avi");
 }
 
@@ -323,12 +323,12 @@ TEST_F(CapturePanelTest, AStillCopyThatCannotAllocateEndsInsideTheCallback) {
 TEST_F(CapturePanelTest, DestroyedPanelLeavesCloseNothingToDo) {
   TDirectShow panel(window_.handle());
   ASSERT_EQ(panel.GetInterfaces(), S_OK);
-  ASSERT_TRUE(panel.Graph);
+  ASSERT_TRUE(panel.Graph());
   DestroyWindow(panel.Handle());
   EXPECT_EQ(panel.Handle(), nullptr);
-  EXPECT_FALSE(panel.Graph) << "the destroy message must release the graph";
-  EXPECT_FALSE(panel.CaptureBuilder);
-  EXPECT_FALSE(panel.MediaEvent);
+  EXPECT_FALSE(panel.Graph()) << "the destroy message must release the graph";
+  EXPECT_FALSE(panel.CaptureBuilder());
+  EXPECT_FALSE(panel.MediaEvent());
   panel.Close();
   EXPECT_FALSE(panel.GetReady());
 }
