@@ -7,11 +7,9 @@
 #include <string>
 #include <utility>
 
-#include "error_barrier.h"
-#include "critical_section.h"
-#include "dshow/enumerators.h"
-#include "dshow/live_count.h"
+#include "dshow/filter_base.h"
 #include "dshow/media_type.h"
+#include "dshow/pin_base.h"
 #include "dshow/pins.h"
 #include "unique_resource.h"
 
@@ -30,12 +28,6 @@ const IID IID_IAviFileSinkStatus = {
 namespace {
 
 LONG g_live_objects = 0;
-
-// Counts an object of this file as alive from construction to destruction.
-class LiveObject : public dshow::LiveCount {
- public:
-  LiveObject() : LiveCount(&g_live_objects) {}
-};
 
 // A path of the recording may hold 511 characters (512 with the terminator), as the
 // capture component's own file name field does.
@@ -65,45 +57,21 @@ bool AcceptsMediaType(const AM_MEDIA_TYPE& type) {
   return IsEqualGUID(type.majortype, MEDIATYPE_Stream) != 0;
 }
 
-HRESULT CopyToTaskMemory(const wchar_t* text, LPWSTR* copy) {
-  const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-  *copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-  if (!*copy) return E_OUTOFMEMORY;
-  std::memcpy(*copy, text, bytes);
-  return S_OK;
-}
-
 class TAviFileSink;
 
-// The input pin. It lives inside its filter and shares the filter's reference count, so
-// the filter outlives every reference to the pin.
-class SinkPin final : public IPin, public IMemInputPin, public IStream {
+// The input pin; the mux writes through its IStream.
+class SinkPin final : public dshow::PinBase<IMemInputPin, IStream> {
  public:
-  explicit SinkPin(TAviFileSink& filter) : filter_(filter) {}
-  SinkPin(const SinkPin&) = delete;
-  SinkPin& operator=(const SinkPin&) = delete;
-
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
+  explicit SinkPin(TAviFileSink& filter);
 
   // IPin
-  STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP Disconnect() override;
   STDMETHODIMP ConnectedTo(IPin** pin) override;
   STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override;
-  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
-  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override;
-  STDMETHODIMP QueryId(LPWSTR* id) override;
   STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
-  STDMETHODIMP QueryInternalConnections(IPin** pins, ULONG* count) override;
   STDMETHODIMP EndOfStream() override;
-  STDMETHODIMP BeginFlush() override { return S_OK; }
-  STDMETHODIMP EndFlush() override { return S_OK; }
-  STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
 
   // IMemInputPin: samples that carry byte positions as their times, written there.
   STDMETHODIMP GetAllocator(IMemAllocator** allocator) override;
@@ -133,47 +101,26 @@ class SinkPin final : public IPin, public IMemInputPin, public IStream {
   STDMETHODIMP Clone(IStream**) override { return E_NOTIMPL; }
 
  private:
+  void* OtherInterface(REFIID iid) override;
+
   TAviFileSink& filter_;
 };
 
-class TAviFileSink final : public IBaseFilter,
-                           public IFileSinkFilter,
-                           public IAMFilterMiscFlags,
-                           public IAviFileSinkStatus {
+class TAviFileSink final : public dshow::FilterBase<IFileSinkFilter, IAviFileSinkStatus> {
  public:
-  TAviFileSink() : pin_(*this) {}
-  TAviFileSink(const TAviFileSink&) = delete;
-  TAviFileSink& operator=(const TAviFileSink&) = delete;
+  TAviFileSink()
+      : FilterBase({CLSID_AviFileSink, AM_FILTER_MISC_FLAGS_IS_RENDERER, false},
+                   &g_live_objects),
+        pin_(*this) {}
 
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
-  }
-
-  // IPersist, IMediaFilter, IBaseFilter
-  STDMETHODIMP GetClassID(CLSID* id) override;
+  // IMediaFilter
   STDMETHODIMP Stop() override;
   STDMETHODIMP Pause() override;
   STDMETHODIMP Run(REFERENCE_TIME start) override;
-  STDMETHODIMP GetState(DWORD timeout, FILTER_STATE* state) override;
-  STDMETHODIMP SetSyncSource(IReferenceClock* clock) override;
-  STDMETHODIMP GetSyncSource(IReferenceClock** clock) override;
-  STDMETHODIMP EnumPins(IEnumPins** pins) override;
-  STDMETHODIMP FindPin(LPCWSTR id, IPin** pin) override;
-  STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override;
-  STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
-  STDMETHODIMP QueryVendorInfo(LPWSTR*) override { return E_NOTIMPL; }
 
   // IFileSinkFilter
   STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* type) override;
-
-  // IAMFilterMiscFlags: the graph counts the sink as a renderer.
-  STDMETHODIMP_(ULONG) GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
 
   // IAviFileSinkStatus
   STDMETHODIMP FileFailure() override;
@@ -194,10 +141,13 @@ class TAviFileSink final : public IBaseFilter,
   HRESULT CheckStreaming();
   void SignalEndOfStream();
 
-  IPin* pin() { return &pin_; }
-
  private:
-  ~TAviFileSink() = default;
+  ~TAviFileSink() override = default;
+  std::size_t ListPins(IPin** pins) override {
+    pins[0] = &pin_;
+    return 1;
+  }
+  void* OtherInterface(REFIID iid) override;
 
   // All *Locked functions expect lock_ to be held.
   HRESULT OpenFreshLocked();
@@ -210,14 +160,7 @@ class TAviFileSink final : public IBaseFilter,
   bool NoteFailureLocked(HRESULT failure);
   void Report(long event_code, LONG_PTR first);
 
-  LiveObject live_;
-  LONG references_ = 1;
   SinkPin pin_;
-  CriticalSection lock_;
-  FILTER_STATE state_ = State_Stopped;
-  IFilterGraph* graph_ = nullptr;  // not counted: the graph holds the filter
-  std::wstring name_;
-  ComPtr<IReferenceClock> clock_;
   ComPtr<IPin> peer_;
   AM_MEDIA_TYPE connection_type_ = {};
   ComPtr<IMemAllocator> allocator_;
@@ -230,28 +173,15 @@ class TAviFileSink final : public IBaseFilter,
 
 // ---- SinkPin ----
 
-STDMETHODIMP SinkPin::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPin)) {
-    *object = static_cast<IPin*>(this);
-  } else if (IsEqualIID(iid, IID_IMemInputPin)) {
-    *object = static_cast<IMemInputPin*>(this);
-  } else if (IsEqualIID(iid, IID_IStream) || IsEqualIID(iid, IID_ISequentialStream)) {
-    *object = static_cast<IStream*>(this);
-  } else {
-    *object = nullptr;
-    return E_NOINTERFACE;
+SinkPin::SinkPin(TAviFileSink& filter)
+    : PinBase(filter, PINDIR_INPUT, kPinName, kPinId), filter_(filter) {}
+
+void* SinkPin::OtherInterface(REFIID iid) {
+  if (IsEqualIID(iid, IID_IMemInputPin)) return static_cast<IMemInputPin*>(this);
+  if (IsEqualIID(iid, IID_IStream) || IsEqualIID(iid, IID_ISequentialStream)) {
+    return static_cast<IStream*>(this);
   }
-  AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP_(ULONG) SinkPin::AddRef() { return filter_.AddRef(); }
-STDMETHODIMP_(ULONG) SinkPin::Release() { return filter_.Release(); }
-
-STDMETHODIMP SinkPin::Connect(IPin*, const AM_MEDIA_TYPE*) {
-  // An input pin is connected to, never connects itself.
-  return E_UNEXPECTED;
+  return nullptr;
 }
 
 STDMETHODIMP SinkPin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) {
@@ -275,26 +205,6 @@ STDMETHODIMP SinkPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
   return filter_.CopyConnectionType(type);
 }
 
-STDMETHODIMP SinkPin::QueryPinInfo(PIN_INFO* info) {
-  if (!info) return E_POINTER;
-  info->pFilter = &filter_;
-  filter_.AddRef();
-  info->dir = PINDIR_INPUT;
-  lstrcpynW(info->achName, kPinName, MAX_PIN_NAME);
-  return S_OK;
-}
-
-STDMETHODIMP SinkPin::QueryDirection(PIN_DIRECTION* direction) {
-  if (!direction) return E_POINTER;
-  *direction = PINDIR_INPUT;
-  return S_OK;
-}
-
-STDMETHODIMP SinkPin::QueryId(LPWSTR* id) {
-  if (!id) return E_POINTER;
-  return CopyToTaskMemory(kPinId, id);
-}
-
 STDMETHODIMP SinkPin::QueryAccept(const AM_MEDIA_TYPE* type) {
   if (!type) return E_POINTER;
   return AcceptsMediaType(*type) ? S_OK : S_FALSE;
@@ -306,8 +216,6 @@ STDMETHODIMP SinkPin::EnumMediaTypes(IEnumMediaTypes** types) {
   return ComBarrier(
       [&] { return dshow::CreateMediaTypeEnumerator(&preferred, 1, &g_live_objects, types); });
 }
-
-STDMETHODIMP SinkPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
 
 STDMETHODIMP SinkPin::EndOfStream() {
   filter_.SignalEndOfStream();
@@ -383,29 +291,10 @@ STDMETHODIMP SinkPin::Stat(STATSTG* stat, DWORD flags) {
 
 // ---- TAviFileSink ----
 
-STDMETHODIMP TAviFileSink::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist) ||
-      IsEqualIID(iid, IID_IMediaFilter) || IsEqualIID(iid, IID_IBaseFilter)) {
-    *object = static_cast<IBaseFilter*>(this);
-  } else if (IsEqualIID(iid, IID_IFileSinkFilter)) {
-    *object = static_cast<IFileSinkFilter*>(this);
-  } else if (IsEqualIID(iid, IID_IAMFilterMiscFlags)) {
-    *object = static_cast<IAMFilterMiscFlags*>(this);
-  } else if (IsEqualIID(iid, IID_IAviFileSinkStatus)) {
-    *object = static_cast<IAviFileSinkStatus*>(this);
-  } else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP TAviFileSink::GetClassID(CLSID* id) {
-  if (!id) return E_POINTER;
-  *id = CLSID_AviFileSink;
-  return S_OK;
+void* TAviFileSink::OtherInterface(REFIID iid) {
+  if (IsEqualIID(iid, IID_IFileSinkFilter)) return static_cast<IFileSinkFilter*>(this);
+  if (IsEqualIID(iid, IID_IAviFileSinkStatus)) return static_cast<IAviFileSinkStatus*>(this);
+  return nullptr;
 }
 
 STDMETHODIMP TAviFileSink::Stop() {
@@ -444,63 +333,6 @@ STDMETHODIMP TAviFileSink::Run(REFERENCE_TIME) {
   return S_OK;
 }
 
-STDMETHODIMP TAviFileSink::GetState(DWORD, FILTER_STATE* state) {
-  if (!state) return E_POINTER;
-  Lock lock(lock_);
-  *state = state_;
-  return S_OK;
-}
-
-STDMETHODIMP TAviFileSink::SetSyncSource(IReferenceClock* clock) {
-  Lock lock(lock_);
-  clock_ = clock;
-  return S_OK;
-}
-
-STDMETHODIMP TAviFileSink::GetSyncSource(IReferenceClock** clock) {
-  if (!clock) return E_POINTER;
-  Lock lock(lock_);
-  *clock = clock_.Get();
-  if (*clock) (*clock)->AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP TAviFileSink::EnumPins(IEnumPins** pins) {
-  if (!pins) return E_POINTER;
-  IPin* const list[] = {&pin_};
-  return ComBarrier([&] { return dshow::CreatePinEnumerator(list, 1, &g_live_objects, pins); });
-}
-
-STDMETHODIMP TAviFileSink::FindPin(LPCWSTR id, IPin** pin) {
-  if (!id || !pin) return E_POINTER;
-  if (wcscmp(id, kPinId) != 0 && wcscmp(id, kPinName) != 0) {
-    *pin = nullptr;
-    return VFW_E_NOT_FOUND;
-  }
-  *pin = &pin_;
-  pin_.AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP TAviFileSink::QueryFilterInfo(FILTER_INFO* info) {
-  if (!info) return E_POINTER;
-  Lock lock(lock_);
-  lstrcpynW(info->achName, name_.c_str(), MAX_FILTER_NAME);
-  info->pGraph = graph_;
-  if (graph_) graph_->AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP TAviFileSink::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
-  return ComBarrier([&] {
-    std::wstring kept = name ? std::wstring(name, wcsnlen(name, MAX_FILTER_NAME - 1)) : L"";
-    Lock lock(lock_);
-    graph_ = graph;
-    name_.swap(kept);
-    return S_OK;
-  });
-}
-
 STDMETHODIMP TAviFileSink::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
   if (!name) return E_POINTER;
   const size_t length = wcsnlen(name, kMaxPathChars + 1);
@@ -523,7 +355,7 @@ STDMETHODIMP TAviFileSink::GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* type) {
   *name = nullptr;
   Lock lock(lock_);
   if (file_name_.empty()) return E_FAIL;
-  const HRESULT hr = CopyToTaskMemory(file_name_.c_str(), name);
+  const HRESULT hr = dshow::CopyToTaskMemory(file_name_.c_str(), name);
   if (FAILED(hr)) return hr;
   if (type) *type = PreferredMediaType();
   return S_OK;
@@ -561,18 +393,12 @@ HRESULT TAviFileSink::BreakConnection() {
 
 HRESULT TAviFileSink::PeerPin(IPin** pin) {
   Lock lock(lock_);
-  *pin = peer_.Get();
-  if (!*pin) return VFW_E_NOT_CONNECTED;
-  (*pin)->AddRef();
-  return S_OK;
+  return dshow::HandOutPeer(peer_.Get(), pin);
 }
 
 HRESULT TAviFileSink::CopyConnectionType(AM_MEDIA_TYPE* type) {
   Lock lock(lock_);
-  if (!peer_) {
-    std::memset(type, 0, sizeof *type);
-    return VFW_E_NOT_CONNECTED;
-  }
+  if (!peer_) return dshow::NoConnectionType(type);
   return dshow::CopyMediaType(connection_type_, type);
 }
 
@@ -766,21 +592,16 @@ HRESULT TAviFileSink::Describe(STATSTG* stat, DWORD flags) {
     stat->cbSize.QuadPart = static_cast<ULONGLONG>(size.QuadPart);
   }
   if (!(flags & STATFLAG_NONAME) && !file_name_.empty()) {
-    return CopyToTaskMemory(file_name_.c_str(), &stat->pwcsName);
+    return dshow::CopyToTaskMemory(file_name_.c_str(), &stat->pwcsName);
   }
   return S_OK;
 }
 
 void TAviFileSink::Report(long event_code, LONG_PTR first) {
-  ComPtr<IMediaEventSink> events;
-  {
-    Lock lock(lock_);
-    if (!graph_ || FAILED(graph_->QueryInterface(IID_PPV_ARGS(&events)))) return;
-  }
   const LONG_PTR second =
       event_code == EC_COMPLETE ? reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this))
                                 : 0;
-  events->Notify(event_code, first, second);
+  NotifyGraph(event_code, first, second);
 }
 
 // Adds the mux and the sink and connects them; on failure the caller removes both.

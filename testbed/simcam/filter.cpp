@@ -1,10 +1,8 @@
 #include "filter.h"
 
-#include <cstring>
 #include <new>
 
 #include "driver_records.h"
-#include "dshow/enumerators.h"
 #include "output_pin.h"
 #include "simcam_control.h"
 #include "wide_text.h"
@@ -41,7 +39,9 @@ HRESULT SimCamFilter::Create(REFIID iid, void** object) {
   return hr;
 }
 
-SimCamFilter::SimCamFilter() : claim_(0, next_claim_token++) {
+SimCamFilter::SimCamFilter()
+    : FilterBase({kFilterClsid, AM_FILTER_MISC_FLAGS_IS_SOURCE, true}, LiveObjectCounter()),
+      claim_(0, next_claim_token++) {
   EnsureDriverKey();
   pins_.push_back(std::make_unique<OutputPin>(this, L"Capture", PIN_CATEGORY_CAPTURE));
   if (PreviewPinPresent())
@@ -50,47 +50,30 @@ SimCamFilter::SimCamFilter() : claim_(0, next_claim_token++) {
 
 SimCamFilter::~SimCamFilter() {
   // Released without Stop: the pins end their threads before anything goes.
-  std::lock_guard<std::recursive_mutex> guard(lock_);
+  Lock guard(lock_);
   for (auto& pin : pins_) pin->Deactivate();
   pins_.clear();
 }
 
-STDMETHODIMP SimCamFilter::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IBaseFilter || iid == IID_IMediaFilter ||
-      iid == IID_IPersist)
-    *object = static_cast<IBaseFilter*>(this);
-  else if (iid == IID_IKsPropertySet)
-    *object = static_cast<IKsPropertySet*>(this);
-  else if (iid == IID_IAMFilterMiscFlags)
-    *object = static_cast<IAMFilterMiscFlags*>(this);
-  else if (iid == IID_IPersistPropertyBag)
-    *object = static_cast<IPersistPropertyBag*>(this);
-  else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
+std::size_t SimCamFilter::ListPins(IPin** pins) {
+  std::size_t count = 0;
+  for (auto& pin : pins_) pins[count++] = pin.get();
+  return count;
 }
 
-STDMETHODIMP_(ULONG) SimCamFilter::AddRef() { return ++references_; }
+void* SimCamFilter::OtherInterface(REFIID iid) {
+  if (iid == IID_IKsPropertySet) return static_cast<IKsPropertySet*>(this);
+  if (iid == IID_IPersistPropertyBag) return static_cast<IPersistPropertyBag*>(this);
+  return nullptr;
+}
 
 STDMETHODIMP_(ULONG) SimCamFilter::Release() {
   CheckReleaseInApartment();
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
-STDMETHODIMP SimCamFilter::GetClassID(CLSID* clsid) {
-  if (clsid == nullptr) return E_POINTER;
-  *clsid = kFilterClsid;
-  return S_OK;
+  return FilterBase::Release();
 }
 
 STDMETHODIMP SimCamFilter::Stop() {
-  std::lock_guard<std::recursive_mutex> guard(lock_);
+  Lock guard(lock_);
   for (auto& pin : pins_) pin->Deactivate();
   state_ = State_Stopped;
   refused_ = S_OK;
@@ -105,7 +88,7 @@ HRESULT SimCamFilter::StartRefusal() const {
 }
 
 STDMETHODIMP SimCamFilter::Pause() {
-  std::lock_guard<std::recursive_mutex> guard(lock_);
+  Lock guard(lock_);
   if (state_ == State_Stopped) {
     // Only a start is refused: a running graph that stops pauses its filters first.
     refused_ = StartRefusal();
@@ -125,7 +108,7 @@ STDMETHODIMP SimCamFilter::Pause() {
 }
 
 STDMETHODIMP SimCamFilter::Run(REFERENCE_TIME start) {
-  std::lock_guard<std::recursive_mutex> guard(lock_);
+  Lock guard(lock_);
   refused_ = StartRefusal();
   if (FAILED(refused_)) return refused_;
   if (state_ == State_Stopped) {
@@ -140,7 +123,7 @@ STDMETHODIMP SimCamFilter::Run(REFERENCE_TIME start) {
 
 STDMETHODIMP SimCamFilter::GetState(DWORD, FILTER_STATE* state) {
   if (state == nullptr) return E_POINTER;
-  std::lock_guard<std::recursive_mutex> guard(lock_);
+  Lock guard(lock_);
   *state = state_;
   // A refused start stays visible until the next Stop: a graph whose renderer answered its
   // Pause with S_FALSE overlooks the camera's failed Pause, but not a failed state.
@@ -148,64 +131,6 @@ STDMETHODIMP SimCamFilter::GetState(DWORD, FILTER_STATE* state) {
   // A live source has nothing to show while paused; without this a graph never starts.
   return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
 }
-
-STDMETHODIMP SimCamFilter::SetSyncSource(IReferenceClock* clock) {
-  std::lock_guard<std::recursive_mutex> guard(lock_);
-  clock_ = clock;
-  return S_OK;
-}
-
-STDMETHODIMP SimCamFilter::GetSyncSource(IReferenceClock** clock) {
-  if (clock == nullptr) return E_POINTER;
-  std::lock_guard<std::recursive_mutex> guard(lock_);
-  *clock = clock_.Get();
-  if (*clock != nullptr) (*clock)->AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP SimCamFilter::EnumPins(IEnumPins** pins) {
-  std::vector<IPin*> list;
-  for (auto& pin : pins_) list.push_back(pin.get());
-  return dshow::CreatePinEnumerator(list.data(), list.size(), LiveObjectCounter(), pins);
-}
-
-STDMETHODIMP SimCamFilter::FindPin(LPCWSTR id, IPin** pin) {
-  if (id == nullptr || pin == nullptr) return E_POINTER;
-  *pin = nullptr;
-  for (auto& candidate : pins_) {
-    if (candidate->name() == id) {
-      *pin = candidate.get();
-      (*pin)->AddRef();
-      return S_OK;
-    }
-  }
-  return VFW_E_NOT_FOUND;
-}
-
-STDMETHODIMP SimCamFilter::QueryFilterInfo(FILTER_INFO* info) {
-  if (info == nullptr) return E_POINTER;
-  std::lock_guard<std::recursive_mutex> guard(lock_);
-  std::memcpy(info->achName, name_, sizeof(name_));
-  info->pGraph = graph_;
-  if (graph_ != nullptr) graph_->AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP SimCamFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
-  std::lock_guard<std::recursive_mutex> guard(lock_);
-  {
-    std::lock_guard<std::mutex> graph_guard(graph_lock_);
-    graph_ = graph;
-  }
-  std::memset(name_, 0, sizeof(name_));
-  if (name != nullptr) {
-    const size_t length = std::min(wcslen(name), static_cast<size_t>(MAX_FILTER_NAME - 1));
-    std::memcpy(name_, name, length * sizeof(WCHAR));
-  }
-  return S_OK;
-}
-
-STDMETHODIMP SimCamFilter::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
 
 STDMETHODIMP SimCamFilter::Set(REFGUID set, DWORD id, LPVOID instance, DWORD instance_length,
                                LPVOID data, DWORD data_length) {
@@ -265,8 +190,6 @@ STDMETHODIMP SimCamFilter::QuerySupported(REFGUID set, DWORD id, DWORD* support)
   return S_OK;
 }
 
-STDMETHODIMP_(ULONG) SimCamFilter::GetMiscFlags() { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
-
 STDMETHODIMP SimCamFilter::InitNew() { return S_OK; }
 
 STDMETHODIMP SimCamFilter::Load(IPropertyBag* bag, IErrorLog* log) {
@@ -301,18 +224,6 @@ void SimCamFilter::ReleaseDeviceWhenIdle() {
   for (auto& pin : pins_)
     if (pin->connected()) return;
   claim_.Release();
-}
-
-void SimCamFilter::NotifyEvent(long code, LONG_PTR first, LONG_PTR second) {
-  ComPtr<IMediaEventSink> sink;
-  {
-    std::lock_guard<std::mutex> guard(graph_lock_);
-    if (graph_ == nullptr ||
-        FAILED(graph_->QueryInterface(IID_IMediaEventSink,
-                                      reinterpret_cast<void**>(sink.GetAddressOf()))))
-      return;
-  }
-  sink->Notify(code, first, second);
 }
 
 }  // namespace kvo::simcam

@@ -42,7 +42,8 @@ uint64_t ThreadCpuTime() {
 }  // namespace
 
 OutputPin::OutputPin(SimCamFilter* filter, const wchar_t* name, const GUID& category)
-    : filter_(filter), name_(name), category_(category), format_(kDefaultFrameSize),
+    : PinBase(*filter, PINDIR_OUTPUT, name), filter_(filter), category_(category),
+      format_(kDefaultFrameSize),
       wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 OutputPin::~OutputPin() {
@@ -50,28 +51,15 @@ OutputPin::~OutputPin() {
   ClearConnection();
 }
 
-STDMETHODIMP OutputPin::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IPin)
-    *object = static_cast<IPin*>(this);
-  else if (iid == IID_IKsPropertySet)
-    *object = static_cast<IKsPropertySet*>(this);
-  else if (iid == IID_IAMStreamConfig)
-    *object = static_cast<IAMStreamConfig*>(this);
-  else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
+void* OutputPin::OtherInterface(REFIID iid) {
+  if (iid == IID_IKsPropertySet) return static_cast<IKsPropertySet*>(this);
+  if (iid == IID_IAMStreamConfig) return static_cast<IAMStreamConfig*>(this);
+  return nullptr;
 }
-
-STDMETHODIMP_(ULONG) OutputPin::AddRef() { return filter_->AddRef(); }
-STDMETHODIMP_(ULONG) OutputPin::Release() { return filter_->Release(); }
 
 STDMETHODIMP OutputPin::Connect(IPin* receiver, const AM_MEDIA_TYPE* type) {
   if (receiver == nullptr) return E_POINTER;
-  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+  Lock guard(filter_->lock());
   if (peer_) return VFW_E_ALREADY_CONNECTED;
   if (filter_->state() != State_Stopped) return VFW_E_NOT_STOPPED;
   if (!filter_->DevicePresent()) return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
@@ -160,12 +148,8 @@ void OutputPin::ClearConnection() {
   connected_size_ = FrameSize{0, 0};
 }
 
-STDMETHODIMP OutputPin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) {
-  return E_UNEXPECTED;  // an output pin connects itself
-}
-
 STDMETHODIMP OutputPin::Disconnect() {
-  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+  Lock guard(filter_->lock());
   if (filter_->state() != State_Stopped) return VFW_E_NOT_STOPPED;
   if (!peer_) return S_FALSE;
   ClearConnection();
@@ -175,45 +159,15 @@ STDMETHODIMP OutputPin::Disconnect() {
 
 STDMETHODIMP OutputPin::ConnectedTo(IPin** pin) {
   if (pin == nullptr) return E_POINTER;
-  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
-  *pin = peer_.Get();
-  if (*pin == nullptr) return VFW_E_NOT_CONNECTED;
-  (*pin)->AddRef();
-  return S_OK;
+  Lock guard(filter_->lock());
+  return dshow::HandOutPeer(peer_.Get(), pin);
 }
 
 STDMETHODIMP OutputPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
   if (type == nullptr) return E_POINTER;
-  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
-  std::memset(type, 0, sizeof(*type));
-  if (!peer_) return VFW_E_NOT_CONNECTED;
+  Lock guard(filter_->lock());
+  if (!peer_) return dshow::NoConnectionType(type);
   return MakeVideoType(connected_size_, type) ? S_OK : E_OUTOFMEMORY;
-}
-
-STDMETHODIMP OutputPin::QueryPinInfo(PIN_INFO* info) {
-  if (info == nullptr) return E_POINTER;
-  info->pFilter = filter_;
-  filter_->AddRef();
-  info->dir = PINDIR_OUTPUT;
-  const size_t length = std::min(name_.size(), static_cast<size_t>(MAX_PIN_NAME - 1));
-  std::memcpy(info->achName, name_.c_str(), length * sizeof(wchar_t));
-  info->achName[length] = L'\0';
-  return S_OK;
-}
-
-STDMETHODIMP OutputPin::QueryDirection(PIN_DIRECTION* direction) {
-  if (direction == nullptr) return E_POINTER;
-  *direction = PINDIR_OUTPUT;
-  return S_OK;
-}
-
-STDMETHODIMP OutputPin::QueryId(LPWSTR* id) {
-  if (id == nullptr) return E_POINTER;
-  const size_t bytes = (name_.size() + 1) * sizeof(wchar_t);
-  *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-  if (*id == nullptr) return E_OUTOFMEMORY;
-  std::memcpy(*id, name_.c_str(), bytes);
-  return S_OK;
 }
 
 STDMETHODIMP OutputPin::QueryAccept(const AM_MEDIA_TYPE* type) {
@@ -223,7 +177,7 @@ STDMETHODIMP OutputPin::QueryAccept(const AM_MEDIA_TYPE* type) {
 STDMETHODIMP OutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
   std::vector<FrameSize> sizes;
   {
-    std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+    Lock guard(filter_->lock());
     sizes.push_back(CurrentSize());
   }
   for (const FrameSize& size : kFrameSizes)
@@ -239,32 +193,17 @@ STDMETHODIMP OutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
   return hr;
 }
 
-STDMETHODIMP OutputPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
-STDMETHODIMP OutputPin::EndOfStream() { return E_UNEXPECTED; }
-STDMETHODIMP OutputPin::BeginFlush() { return E_UNEXPECTED; }
-STDMETHODIMP OutputPin::EndFlush() { return E_UNEXPECTED; }
-STDMETHODIMP OutputPin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) { return S_OK; }
-
 STDMETHODIMP OutputPin::Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) {
   return E_NOTIMPL;  // the category is fixed
 }
 
 STDMETHODIMP OutputPin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data,
                             DWORD data_length, DWORD* returned) {
-  if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-  if (data == nullptr) return E_POINTER;
-  if (data_length < sizeof(GUID)) return E_UNEXPECTED;
-  std::memcpy(data, &category_, sizeof(GUID));
-  if (returned != nullptr) *returned = sizeof(GUID);
-  return S_OK;
+  return dshow::GetPinCategory(category_, set, id, data, data_length, returned);
 }
 
 STDMETHODIMP OutputPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
-  if (set != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
-  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-  if (support != nullptr) *support = KSPROPERTY_SUPPORT_GET;
-  return S_OK;
+  return dshow::QueryPinCategorySupport(set, id, support);
 }
 
 STDMETHODIMP OutputPin::SetFormat(AM_MEDIA_TYPE* type) {
@@ -274,7 +213,7 @@ STDMETHODIMP OutputPin::SetFormat(AM_MEDIA_TYPE* type) {
     CountFormatNotOffered();
     return VFW_E_INVALIDMEDIATYPE;
   }
-  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+  Lock guard(filter_->lock());
   const FrameSize current = CurrentSize();
   const bool same = size->width == current.width && size->height == current.height;
   if (peer_ && !same) {
@@ -289,7 +228,7 @@ STDMETHODIMP OutputPin::SetFormat(AM_MEDIA_TYPE* type) {
 
 STDMETHODIMP OutputPin::GetFormat(AM_MEDIA_TYPE** type) {
   if (type == nullptr) return E_POINTER;
-  std::lock_guard<std::recursive_mutex> guard(filter_->lock());
+  Lock guard(filter_->lock());
   *type = NewVideoType(CurrentSize());
   return *type != nullptr ? S_OK : E_OUTOFMEMORY;
 }

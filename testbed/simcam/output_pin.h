@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "driver_state.h"
+#include "dshow/pin_base.h"
 #include "frame_sizes.h"
 #include "live_objects.h"
 #include "unique_resource.h"
@@ -20,31 +21,18 @@ namespace kvo::simcam {
 
 class SimCamFilter;
 
-class OutputPin final : public IPin, public IKsPropertySet, public IAMStreamConfig {
+class OutputPin final : public dshow::PinBase<IKsPropertySet, IAMStreamConfig> {
  public:
   OutputPin(SimCamFilter* filter, const wchar_t* name, const GUID& category);
   ~OutputPin();
 
-  // IUnknown: the pin lives as long as its filter and shares its count.
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
   // IPin
   STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE* type) override;
-  STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP Disconnect() override;
   STDMETHODIMP ConnectedTo(IPin** pin) override;
   STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override;
-  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
-  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override;
-  STDMETHODIMP QueryId(LPWSTR* id) override;
   STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override;
   STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
-  STDMETHODIMP QueryInternalConnections(IPin** pins, ULONG* count) override;
-  STDMETHODIMP EndOfStream() override;
-  STDMETHODIMP BeginFlush() override;
-  STDMETHODIMP EndFlush() override;
-  STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
   // IKsPropertySet: the pin category
   STDMETHODIMP Set(REFGUID set, DWORD id, LPVOID instance, DWORD instance_length, LPVOID data,
                    DWORD data_length) override;
@@ -57,7 +45,6 @@ class OutputPin final : public IPin, public IKsPropertySet, public IAMStreamConf
   STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override;
   STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) override;
 
-  const std::wstring& name() const { return name_; }
   bool is_capture() const { return category_ == PIN_CATEGORY_CAPTURE; }
   // The size the pin delivers, or would deliver when it connects now.
   FrameSize CurrentSize() const;
@@ -70,6 +57,7 @@ class OutputPin final : public IPin, public IKsPropertySet, public IAMStreamConf
   void Deactivate();   // -> stopped: thread ended, allocator decommitted
 
  private:
+  void* OtherInterface(REFIID iid) override;
   HRESULT TryConnect(IPin* receiver, const FrameSize& size);
   HRESULT SetUpAllocator(IPin* receiver, const FrameSize& size);
   void ClearConnection();
@@ -81,7 +69,6 @@ class OutputPin final : public IPin, public IKsPropertySet, public IAMStreamConf
 
   LiveObject live_;
   SimCamFilter* filter_;
-  std::wstring name_;
   GUID category_;
   FrameSize format_;  // what the next connection delivers (IAMStreamConfig)
   bool format_chosen_ = false;  // SetFormat was called; else the preview follows the capture pin

@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "critical_section.h"
-#include "dshow/enumerators.h"
-#include "dshow/live_count.h"
+#include "dshow/filter_base.h"
 #include "dshow/media_type.h"
+#include "dshow/pin_base.h"
 #include "tone.h"
 #include "unique_resource.h"
 
@@ -24,12 +23,6 @@ namespace {
 LONG g_live_objects = 0;
 LONG g_server_locks = 0;
 
-class LiveObject : public kvo::dshow::LiveCount {
- public:
-  LiveObject() : LiveCount(&g_live_objects) {}
-};
-
-using kvo::CriticalSection;
 using kvo::Lock;
 
 constexpr REFERENCE_TIME kBufferDuration =
@@ -84,46 +77,38 @@ bool Matches(const AM_MEDIA_TYPE& type, bool partial_allowed) {
 
 class MicFilter;
 
-class MicPin final : public IPin, public IKsPropertySet {
+class MicPin final : public kvo::dshow::PinBase<IKsPropertySet> {
  public:
-  explicit MicPin(MicFilter& filter) : filter_(filter) {}
-  MicPin(const MicPin&) = delete;
-  MicPin& operator=(const MicPin&) = delete;
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
+  explicit MicPin(MicFilter& filter);
 
   STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE* type) override;
-  STDMETHODIMP ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) override { return E_UNEXPECTED; }
   STDMETHODIMP Disconnect() override;
-  STDMETHODIMP ConnectedTo(IPin** pin) override;
-  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override;
-  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
-  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override {
-    if (!direction) return E_POINTER;
-    *direction = PINDIR_OUTPUT;
-    return S_OK;
+  STDMETHODIMP ConnectedTo(IPin** pin) override {
+    if (!pin) return E_POINTER;
+    return kvo::dshow::HandOutPeer(peer_.Get(), pin);
   }
-  STDMETHODIMP QueryId(LPWSTR* id) override;
+  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override {
+    if (!type) return E_POINTER;
+    return peer_ ? MakeMediaType(type) : kvo::dshow::NoConnectionType(type);
+  }
   STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* type) override {
     if (!type) return E_POINTER;
     return Matches(*type, false) ? S_OK : S_FALSE;
   }
   STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
-  STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
-  STDMETHODIMP EndOfStream() override { return E_UNEXPECTED; }
-  STDMETHODIMP BeginFlush() override { return E_UNEXPECTED; }
-  STDMETHODIMP EndFlush() override { return E_UNEXPECTED; }
-  STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
 
   // IKsPropertySet: answers the pin category (capture), as a capture device's pin does.
   STDMETHODIMP Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) override {
     return E_PROP_ID_UNSUPPORTED;
   }
-  STDMETHODIMP Get(REFGUID set, DWORD id, LPVOID instance, DWORD instance_length, LPVOID data,
-                   DWORD data_length, DWORD* returned) override;
-  STDMETHODIMP QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
+  STDMETHODIMP Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD data_length,
+                   DWORD* returned) override {
+    return kvo::dshow::GetPinCategory(PIN_CATEGORY_CAPTURE, set, id, data, data_length,
+                                      returned);
+  }
+  STDMETHODIMP QuerySupported(REFGUID set, DWORD id, DWORD* support) override {
+    return kvo::dshow::QueryPinCategorySupport(set, id, support);
+  }
 
   // For the filter (stopped, under its lock).
   bool connected() const { return peer_ != nullptr; }
@@ -131,75 +116,28 @@ class MicPin final : public IPin, public IKsPropertySet {
   IMemInputPin* input() const { return input_.Get(); }
 
  private:
+  void* OtherInterface(REFIID iid) override {
+    return IsEqualIID(iid, IID_IKsPropertySet) ? static_cast<IKsPropertySet*>(this) : nullptr;
+  }
+
   MicFilter& filter_;
   ComPtr<IPin> peer_;
   ComPtr<IMemInputPin> input_;
   ComPtr<IMemAllocator> allocator_;
 };
 
-class MicFilter final : public IBaseFilter, public IAMFilterMiscFlags, public IPersistPropertyBag {
+class MicFilter final : public kvo::dshow::FilterBase<IPersistPropertyBag> {
  public:
   explicit MicFilter(const MicrophoneDevice& device)
-      : device_(device), pin_(*this), name_(device.friendly_name) {}
-  MicFilter(const MicFilter&) = delete;
-  MicFilter& operator=(const MicFilter&) = delete;
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return left;
+      : FilterBase({device.clsid, AM_FILTER_MISC_FLAGS_IS_SOURCE, true}, &g_live_objects),
+        device_(device),
+        pin_(*this) {
+    Rename(device.friendly_name);
   }
 
-  // IPersist (through IBaseFilter and IPersistPropertyBag)
-  STDMETHODIMP GetClassID(CLSID* id) override {
-    if (!id) return E_POINTER;
-    *id = device_.clsid;
-    return S_OK;
-  }
   STDMETHODIMP Stop() override;
   STDMETHODIMP Pause() override;
   STDMETHODIMP Run(REFERENCE_TIME start) override;
-  STDMETHODIMP GetState(DWORD timeout, FILTER_STATE* state) override;
-  STDMETHODIMP SetSyncSource(IReferenceClock* clock) override {
-    Lock lock(lock_);
-    clock_ = clock;
-    return S_OK;
-  }
-  STDMETHODIMP GetSyncSource(IReferenceClock** clock) override {
-    if (!clock) return E_POINTER;
-    Lock lock(lock_);
-    *clock = clock_.Get();
-    if (*clock) (*clock)->AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP EnumPins(IEnumPins** pins) override;
-  STDMETHODIMP FindPin(LPCWSTR id, IPin** pin) override {
-    if (!id || !pin) return E_POINTER;
-    *pin = nullptr;
-    if (wcscmp(id, kPinName) != 0) return VFW_E_NOT_FOUND;
-    *pin = &pin_;
-    pin_.AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override {
-    if (!info) return E_POINTER;
-    Lock lock(lock_);
-    lstrcpynW(info->achName, name_.c_str(), MAX_FILTER_NAME);
-    info->pGraph = graph_;
-    if (graph_) graph_->AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override {
-    Lock lock(lock_);
-    graph_ = graph;
-    if (name) name_.assign(name, wcsnlen(name, MAX_FILTER_NAME - 1));
-    return S_OK;
-  }
-  STDMETHODIMP QueryVendorInfo(LPWSTR*) override { return E_NOTIMPL; }
-
-  STDMETHODIMP_(ULONG) GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
 
   // IPersistPropertyBag: the device enumerator hands over the device's entry.
   STDMETHODIMP InitNew() override { return S_OK; }
@@ -215,7 +153,15 @@ class MicFilter final : public IBaseFilter, public IAMFilterMiscFlags, public IP
  private:
   // Released without Stop: the releasing thread (never the streaming thread, which holds
   // no reference) ends the stream before anything goes.
-  ~MicFilter() { Stop(); }
+  ~MicFilter() override { Stop(); }
+  std::size_t ListPins(IPin** pins) override {
+    pins[0] = &pin_;
+    return 1;
+  }
+  void* OtherInterface(REFIID iid) override {
+    return IsEqualIID(iid, IID_IPersistPropertyBag) ? static_cast<IPersistPropertyBag*>(this)
+                                                    : nullptr;
+  }
 
   HRESULT StartStreaming();
   void StopStreaming();
@@ -223,15 +169,8 @@ class MicFilter final : public IBaseFilter, public IAMFilterMiscFlags, public IP
   void Stream();
   REFERENCE_TIME StreamTime(DWORD started_ticks);
 
-  LiveObject live_;
-  LONG references_ = 1;
   const MicrophoneDevice& device_;
   MicPin pin_;
-  CriticalSection lock_;
-  FILTER_STATE state_ = State_Stopped;
-  IFilterGraph* graph_ = nullptr;  // not counted: the graph holds the filter
-  std::wstring name_;
-  ComPtr<IReferenceClock> clock_;
   REFERENCE_TIME run_start_ = 0;
   LONGLONG next_buffer_ = 0;  // the buffer the next run delivers first; 0 after Stop
   kvo::UniqueHandle stop_event_;
@@ -241,22 +180,7 @@ class MicFilter final : public IBaseFilter, public IAMFilterMiscFlags, public IP
 
 // ---- MicPin ----
 
-STDMETHODIMP MicPin::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPin)) {
-    *object = static_cast<IPin*>(this);
-  } else if (IsEqualIID(iid, IID_IKsPropertySet)) {
-    *object = static_cast<IKsPropertySet*>(this);
-  } else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP_(ULONG) MicPin::AddRef() { return filter_.AddRef(); }
-STDMETHODIMP_(ULONG) MicPin::Release() { return filter_.Release(); }
+MicPin::MicPin(MicFilter& filter) : PinBase(filter, PINDIR_OUTPUT, kPinName), filter_(filter) {}
 
 // The output pin makes the whole connection: its type, then the allocator (the receiver's
 // own, or a memory allocator when it has none).
@@ -307,88 +231,19 @@ STDMETHODIMP MicPin::Disconnect() {
   return S_OK;
 }
 
-STDMETHODIMP MicPin::ConnectedTo(IPin** pin) {
-  if (!pin) return E_POINTER;
-  *pin = peer_.Get();
-  if (!*pin) return VFW_E_NOT_CONNECTED;
-  (*pin)->AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP MicPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
-  if (!type) return E_POINTER;
-  if (!peer_) {
-    std::memset(type, 0, sizeof *type);
-    return VFW_E_NOT_CONNECTED;
-  }
-  return MakeMediaType(type);
-}
-
-STDMETHODIMP MicPin::QueryPinInfo(PIN_INFO* info) {
-  if (!info) return E_POINTER;
-  info->pFilter = &filter_;
-  filter_.AddRef();
-  info->dir = PINDIR_OUTPUT;
-  lstrcpynW(info->achName, kPinName, MAX_PIN_NAME);
-  return S_OK;
-}
-
-STDMETHODIMP MicPin::QueryId(LPWSTR* id) {
-  if (!id) return E_POINTER;
-  const size_t bytes = sizeof kPinName;
-  *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-  if (!*id) return E_OUTOFMEMORY;
-  std::memcpy(*id, kPinName, bytes);
-  return S_OK;
-}
-
 STDMETHODIMP MicPin::EnumMediaTypes(IEnumMediaTypes** types) {
   if (!types) return E_POINTER;
   *types = nullptr;
   AM_MEDIA_TYPE type;
   HRESULT hr = MakeMediaType(&type);
   if (FAILED(hr)) return hr;
-  hr = kvo::dshow::CreateMediaTypeEnumerator(&type, 1, &g_live_objects, types);
+  hr = kvo::ComBarrier(
+      [&] { return kvo::dshow::CreateMediaTypeEnumerator(&type, 1, &g_live_objects, types); });
   kvo::dshow::FreeMediaTypeFormat(type);
   return hr;
 }
 
-STDMETHODIMP MicPin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD data_length,
-                         DWORD* returned) {
-  if (!IsEqualGUID(set, AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
-  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-  if (!data) return E_POINTER;
-  if (data_length < sizeof(GUID)) return E_UNEXPECTED;
-  *static_cast<GUID*>(data) = PIN_CATEGORY_CAPTURE;
-  if (returned) *returned = sizeof(GUID);
-  return S_OK;
-}
-
-STDMETHODIMP MicPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
-  if (!IsEqualGUID(set, AMPROPSETID_Pin)) return E_PROP_SET_UNSUPPORTED;
-  if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
-  if (support) *support = KSPROPERTY_SUPPORT_GET;
-  return S_OK;
-}
-
 // ---- MicFilter ----
-
-STDMETHODIMP MicFilter::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist) ||
-      IsEqualIID(iid, IID_IMediaFilter) || IsEqualIID(iid, IID_IBaseFilter)) {
-    *object = static_cast<IBaseFilter*>(this);
-  } else if (IsEqualIID(iid, IID_IAMFilterMiscFlags)) {
-    *object = static_cast<IAMFilterMiscFlags*>(this);
-  } else if (IsEqualIID(iid, IID_IPersistPropertyBag)) {
-    *object = static_cast<IPersistPropertyBag*>(this);
-  } else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
 
 STDMETHODIMP MicFilter::Stop() {
   {
@@ -430,28 +285,13 @@ STDMETHODIMP MicFilter::Run(REFERENCE_TIME start) {
   return pin_.connected() ? StartStreaming() : S_OK;
 }
 
-STDMETHODIMP MicFilter::GetState(DWORD, FILTER_STATE* state) {
-  if (!state) return E_POINTER;
-  Lock lock(lock_);
-  *state = state_;
-  // A live source has nothing to cue while paused.
-  return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
-}
-
-STDMETHODIMP MicFilter::EnumPins(IEnumPins** pins) {
-  if (!pins) return E_POINTER;
-  IPin* const list[] = {pin()};
-  return kvo::dshow::CreatePinEnumerator(list, 1, &g_live_objects, pins);
-}
-
 STDMETHODIMP MicFilter::Load(IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
   VARIANT name;
   VariantInit(&name);
   name.vt = VT_BSTR;
   if (SUCCEEDED(bag->Read(L"FriendlyName", &name, log)) && name.vt == VT_BSTR && name.bstrVal) {
-    Lock lock(lock_);
-    name_.assign(name.bstrVal, wcsnlen(name.bstrVal, MAX_FILTER_NAME - 1));
+    Rename(name.bstrVal);
   }
   VariantClear(&name);
   return S_OK;

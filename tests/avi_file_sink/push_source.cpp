@@ -7,7 +7,8 @@
 #include <new>
 #include <thread>
 
-#include "dshow/enumerators.h"
+#include "dshow/filter_base.h"
+#include "dshow/pin_base.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -16,25 +17,11 @@ namespace {
 
 class PushSource;
 
-class PushPin final : public IPin {
+class PushPin final : public kvo::dshow::PinBase<> {
  public:
-  explicit PushPin(PushSource& filter) : filter_(filter) {}
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPin)) {
-      *object = static_cast<IPin*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
+  explicit PushPin(PushSource& filter);
 
   STDMETHODIMP Connect(IPin* receiver, const AM_MEDIA_TYPE* type) override;
-  STDMETHODIMP ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) override { return E_UNEXPECTED; }
   STDMETHODIMP Disconnect() override {
     if (!peer_) return S_FALSE;
     peer_.Reset();
@@ -44,32 +31,11 @@ class PushPin final : public IPin {
   }
   STDMETHODIMP ConnectedTo(IPin** pin) override {
     if (!pin) return E_POINTER;
-    *pin = peer_.Get();
-    if (!*pin) return VFW_E_NOT_CONNECTED;
-    (*pin)->AddRef();
-    return S_OK;
+    return kvo::dshow::HandOutPeer(peer_.Get(), pin);
   }
   STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* type) override;
-  STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
-  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override {
-    if (!direction) return E_POINTER;
-    *direction = PINDIR_OUTPUT;
-    return S_OK;
-  }
-  STDMETHODIMP QueryId(LPWSTR* id) override {
-    if (!id) return E_POINTER;
-    *id = static_cast<LPWSTR>(CoTaskMemAlloc(4 * sizeof(wchar_t)));
-    if (!*id) return E_OUTOFMEMORY;
-    wcscpy(*id, L"Out");
-    return S_OK;
-  }
   STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE*) override { return S_FALSE; }
   STDMETHODIMP EnumMediaTypes(IEnumMediaTypes**) override { return E_NOTIMPL; }
-  STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
-  STDMETHODIMP EndOfStream() override { return E_UNEXPECTED; }
-  STDMETHODIMP BeginFlush() override { return E_UNEXPECTED; }
-  STDMETHODIMP EndFlush() override { return E_UNEXPECTED; }
-  STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
 
   IMemAllocator* allocator() { return allocator_.Get(); }
   IMemInputPin* input() { return input_.Get(); }
@@ -83,36 +49,15 @@ class PushPin final : public IPin {
   ComPtr<IMemAllocator> allocator_;
 };
 
-class PushSource final : public IBaseFilter, public IAMFilterMiscFlags {
+class PushSource final : public kvo::dshow::FilterBase<> {
  public:
-  explicit PushSource(const PushSourceSettings& settings) : settings_(settings), pin_(*this) {}
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist) ||
-        IsEqualIID(iid, IID_IMediaFilter) || IsEqualIID(iid, IID_IBaseFilter)) {
-      *object = static_cast<IBaseFilter*>(this);
-    } else if (IsEqualIID(iid, IID_IAMFilterMiscFlags)) {
-      *object = static_cast<IAMFilterMiscFlags*>(this);
-    } else {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
+  explicit PushSource(const PushSourceSettings& settings)
+      : FilterBase({GUID_NULL, AM_FILTER_MISC_FLAGS_IS_SOURCE, true}, nullptr),
+        settings_(settings),
+        pin_(*this) {
+    Rename(L"Push Source");
   }
 
-  STDMETHODIMP GetClassID(CLSID* id) override {
-    if (!id) return E_POINTER;
-    *id = GUID_NULL;
-    return S_OK;
-  }
   STDMETHODIMP Stop() override {
     // Decommit first: it wakes a pusher waiting in GetBuffer for a free sample.
     stopping_ = true;
@@ -138,38 +83,6 @@ class PushSource final : public IBaseFilter, public IAMFilterMiscFlags {
     state_ = State_Running;
     return S_OK;
   }
-  STDMETHODIMP GetState(DWORD, FILTER_STATE* state) override {
-    if (!state) return E_POINTER;
-    *state = state_;
-    // A live source has nothing to show while paused.
-    return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
-  }
-  STDMETHODIMP SetSyncSource(IReferenceClock*) override { return S_OK; }
-  STDMETHODIMP GetSyncSource(IReferenceClock** clock) override {
-    if (!clock) return E_POINTER;
-    *clock = nullptr;
-    return S_OK;
-  }
-  STDMETHODIMP EnumPins(IEnumPins** pins) override;
-  STDMETHODIMP FindPin(LPCWSTR, IPin** pin) override {
-    if (!pin) return E_POINTER;
-    *pin = &pin_;
-    pin_.AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override {
-    if (!info) return E_POINTER;
-    wcscpy(info->achName, L"Push Source");
-    info->pGraph = graph_;
-    if (graph_) graph_->AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR) override {
-    graph_ = graph;
-    return S_OK;
-  }
-  STDMETHODIMP QueryVendorInfo(LPWSTR*) override { return E_NOTIMPL; }
-  STDMETHODIMP_(ULONG) GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
 
   const PushSourceSettings& settings() const { return settings_; }
   IPin* pin() { return &pin_; }
@@ -178,7 +91,11 @@ class PushSource final : public IBaseFilter, public IAMFilterMiscFlags {
   bool finished() const { return finished_; }
 
  private:
-  ~PushSource() { StopPushing(); }
+  ~PushSource() override { StopPushing(); }
+  std::size_t ListPins(IPin** pins) override {
+    pins[0] = &pin_;
+    return 1;
+  }
 
   void StartPushing() {
     StopPushing();
@@ -196,9 +113,6 @@ class PushSource final : public IBaseFilter, public IAMFilterMiscFlags {
 
   PushSourceSettings settings_;
   PushPin pin_;
-  std::atomic<ULONG> references_{1};
-  FILTER_STATE state_ = State_Stopped;
-  IFilterGraph* graph_ = nullptr;
   std::thread pusher_;
   std::atomic<bool> stopping_{false};
   std::atomic<LONG> delivered_{0};
@@ -206,8 +120,7 @@ class PushSource final : public IBaseFilter, public IAMFilterMiscFlags {
   std::atomic<bool> finished_{false};
 };
 
-STDMETHODIMP_(ULONG) PushPin::AddRef() { return filter_.AddRef(); }
-STDMETHODIMP_(ULONG) PushPin::Release() { return filter_.Release(); }
+PushPin::PushPin(PushSource& filter) : PinBase(filter, PINDIR_OUTPUT, L"Out"), filter_(filter) {}
 
 void PushPin::FillType(AM_MEDIA_TYPE* type, VIDEOINFOHEADER* format) const {
   const PushSourceSettings& settings = filter_.settings();
@@ -270,21 +183,6 @@ STDMETHODIMP PushPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
   if (!type->pbFormat) return E_OUTOFMEMORY;
   std::memcpy(type->pbFormat, &format, sizeof format);
   return S_OK;
-}
-
-STDMETHODIMP PushPin::QueryPinInfo(PIN_INFO* info) {
-  if (!info) return E_POINTER;
-  info->pFilter = &filter_;
-  filter_.AddRef();
-  info->dir = PINDIR_OUTPUT;
-  wcscpy(info->achName, L"Out");
-  return S_OK;
-}
-
-STDMETHODIMP PushSource::EnumPins(IEnumPins** pins) {
-  if (!pins) return E_POINTER;
-  IPin* const list[] = {pin()};
-  return kvo::dshow::CreatePinEnumerator(list, 1, nullptr, pins);
 }
 
 // Frame n is filled with the byte n, so a test can tell frames apart in the file.
