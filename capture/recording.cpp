@@ -179,20 +179,12 @@ void TDirectShow::StartRecord(const wchar_t* path) {
   // Without a graph (closed, or the window destroyed) there is nothing to rebuild.
   if (!GraphBuilt() || InRecord) return;
   if (path != nullptr) CopyWideText(CaptureFile, kWidePathChars, path);
-  if (from_file_) {
-    InitRunFile(source_file_, true);
-  } else {
-    InitRunCapture(Vid, Pid, true);
-  }
+  InitRunCapture(Vid, Pid, true);
 }
 
 void TDirectShow::StopRecord() {
   if (!GraphBuilt() || !InRecord) return;
-  if (from_file_) {
-    InitRunFile(source_file_, false);
-  } else {
-    InitRunCapture(Vid, Pid, false);
-  }
+  InitRunCapture(Vid, Pid, false);
 }
 
 void TDirectShow::VCapCapturePinSet() {

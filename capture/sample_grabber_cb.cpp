@@ -57,9 +57,7 @@ void CSampleGrabberCB::TakeRequestedFrame(const BYTE* buffer, long length) {
   // next full frame answers it.
   const LONG width = Width;
   const LONG height = Height;
-  if (width <= 0 || width > Bitmap24::kMaxSide || height <= 0 || height > Bitmap24::kMaxSide) {
-    return;
-  }
+  if (!Bitmap24::SideInRange(width) || !Bitmap24::SideInRange(height)) return;
   const std::size_t needed = Bitmap24::RowStride(width) * static_cast<std::size_t>(height);
   if (buffer == nullptr || length < 0 || static_cast<std::size_t>(length) < needed) return;
   bool expected = true;

@@ -229,7 +229,6 @@ void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& p
   Opened = true;
   if (!vendor.empty()) Vid = vendor;
   if (!product.empty()) Pid = product;
-  from_file_ = false;
   const bool bound = GetDeviceEnum(Vid, Pid);
   if (record) GetAudioDevice(AudioIndex);
   if (bound) {
@@ -247,25 +246,6 @@ void TDirectShow::EndFailedRebuild() {
   Ready = false;
   InRecord = false;
   SetCaption(kNoPreview);
-}
-
-void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
-  CloseInterfaces();
-  if (GetInterfaces() != S_OK) {
-    EndFailedRebuild();
-    return;
-  }
-  Opened = true;
-  from_file_ = true;
-  CopyWideText(source_file_, kWidePathChars, path);
-  graph_->AddSourceFilter(source_file_, L"SOURCE", video_source_.ReleaseAndGetAddressOf());
-  if (video_source_) {
-    InitRun(record);
-  } else {
-    // Nothing to build around: the graph interfaces go too.
-    CloseInterfaces();
-    EndFailedRebuild();
-  }
 }
 
 bool TDirectShow::GraphBuilt() const {

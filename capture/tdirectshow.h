@@ -1,5 +1,5 @@
 // TDirectShow: the capture panel. A child window whose caption is its status, owning one
-// filter graph at a time: the camera (or a media file) as source, the preview in the
+// filter graph at a time: the camera as source, the preview in the
 // graph's video window parented into the panel, optionally the recording branch, and
 // always the still-frame grabber branch. Used from the GUI thread only.
 #pragma once
@@ -55,7 +55,6 @@ class TDirectShow {
 
   // Graph and preview.
   void InitRunCapture(const std::string& vendor, const std::string& product, bool record);
-  void InitRunFile(const wchar_t* path, bool record);
   void InitRun(bool record);
   void Run();
   void Stop();
@@ -163,8 +162,6 @@ class TDirectShow {
   void StartCapturing();
   void AddGrabberBranch();
 
-  wchar_t source_file_[kWidePathChars] = {};
-  bool from_file_ = false;
   ComPtr<IGraphBuilder> graph_;
   ComPtr<IVideoWindow> video_window_;
   ComPtr<IMediaControl> media_control_;
