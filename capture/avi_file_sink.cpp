@@ -158,6 +158,11 @@ class TAviFileSink final : public dshow::FilterBase<IFileSinkFilter, IAviFileSin
   // Remembers a failure of the file; true when it is the first of this run and must be
   // reported to the graph. Nothing is noted for an abandoned file.
   bool NoteFailureLocked(HRESULT failure);
+  // Runs change() under the lock once the file is open; a failure is noted, and the first
+  // of a run reported to the graph. STG_E_INVALIDFUNCTION is a request no file could carry
+  // out, not a failure of the file.
+  template <typename Change>
+  HRESULT ChangeFile(Change&& change);
   void Report(long event_code, LONG_PTR first);
 
   SinkPin pin_;
@@ -492,26 +497,32 @@ HRESULT TAviFileSink::WriteAllLocked(const BYTE* data, ULONG size, ULONG* done) 
   return S_OK;
 }
 
-HRESULT TAviFileSink::WriteAt(const LONGLONG* position, const BYTE* data, ULONG size,
-                              ULONG* done) {
-  *done = 0;
+template <typename Change>
+HRESULT TAviFileSink::ChangeFile(Change&& change) {
   HRESULT hr = S_OK;
   bool report = false;
   {
     Lock lock(lock_);
     hr = EnsureOpenLocked();
-    if (SUCCEEDED(hr) && position) {
-      LARGE_INTEGER offset;
-      offset.QuadPart = *position;
-      if (*position < 0 || !SetFilePointerEx(file_.get(), offset, nullptr, FILE_BEGIN)) {
-        hr = *position < 0 ? E_INVALIDARG : ResultOfLastError();
-      }
-    }
-    if (SUCCEEDED(hr)) hr = WriteAllLocked(data, size, done);
-    report = FAILED(hr) && NoteFailureLocked(hr);
+    if (SUCCEEDED(hr)) hr = change();
+    report = FAILED(hr) && hr != STG_E_INVALIDFUNCTION && NoteFailureLocked(hr);
   }
   if (report) Report(EC_ERRORABORT, hr);
   return hr;
+}
+
+HRESULT TAviFileSink::WriteAt(const LONGLONG* position, const BYTE* data, ULONG size,
+                              ULONG* done) {
+  *done = 0;
+  return ChangeFile([&] {
+    if (position) {
+      if (*position < 0) return E_INVALIDARG;
+      LARGE_INTEGER offset;
+      offset.QuadPart = *position;
+      if (!SetFilePointerEx(file_.get(), offset, nullptr, FILE_BEGIN)) return ResultOfLastError();
+    }
+    return WriteAllLocked(data, size, done);
+  });
 }
 
 HRESULT TAviFileSink::ReadAt(void* data, ULONG size, ULONG* done) {
@@ -533,46 +544,29 @@ HRESULT TAviFileSink::MoveTo(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* p
     case STREAM_SEEK_END: method = FILE_END; break;
     default: return STG_E_INVALIDFUNCTION;
   }
-  HRESULT hr = S_OK;
-  bool report = false;
-  {
-    Lock lock(lock_);
-    hr = EnsureOpenLocked();
+  return ChangeFile([&] {
     LARGE_INTEGER reached = {};
-    if (SUCCEEDED(hr) && !SetFilePointerEx(file_.get(), move, &reached, method)) {
-      hr = ResultOfLastError();
-    }
-    if (SUCCEEDED(hr) && position) position->QuadPart = static_cast<ULONGLONG>(reached.QuadPart);
-    report = FAILED(hr) && NoteFailureLocked(hr);
-  }
-  if (report) Report(EC_ERRORABORT, hr);
-  return hr;
+    if (!SetFilePointerEx(file_.get(), move, &reached, method)) return ResultOfLastError();
+    if (position) position->QuadPart = static_cast<ULONGLONG>(reached.QuadPart);
+    return S_OK;
+  });
 }
 
 HRESULT TAviFileSink::Resize(ULARGE_INTEGER size) {
-  HRESULT hr = S_OK;
-  bool report = false;
-  {
-    Lock lock(lock_);
-    hr = EnsureOpenLocked();
+  return ChangeFile([&] {
     LARGE_INTEGER kept = {};
     const LARGE_INTEGER zero = {};
-    if (SUCCEEDED(hr) && !SetFilePointerEx(file_.get(), zero, &kept, FILE_CURRENT)) {
-      hr = ResultOfLastError();
+    if (!SetFilePointerEx(file_.get(), zero, &kept, FILE_CURRENT)) return ResultOfLastError();
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size.QuadPart);
+    HRESULT hr = S_OK;
+    if (end.QuadPart < 0 || !SetFilePointerEx(file_.get(), end, nullptr, FILE_BEGIN) ||
+        !SetEndOfFile(file_.get())) {
+      hr = end.QuadPart < 0 ? STG_E_INVALIDFUNCTION : ResultOfLastError();
     }
-    if (SUCCEEDED(hr)) {
-      LARGE_INTEGER end;
-      end.QuadPart = static_cast<LONGLONG>(size.QuadPart);
-      if (end.QuadPart < 0 || !SetFilePointerEx(file_.get(), end, nullptr, FILE_BEGIN) ||
-          !SetEndOfFile(file_.get())) {
-        hr = end.QuadPart < 0 ? STG_E_INVALIDFUNCTION : ResultOfLastError();
-      }
-      SetFilePointerEx(file_.get(), kept, nullptr, FILE_BEGIN);
-    }
-    report = FAILED(hr) && hr != STG_E_INVALIDFUNCTION && NoteFailureLocked(hr);
-  }
-  if (report) Report(EC_ERRORABORT, hr);
-  return hr;
+    SetFilePointerEx(file_.get(), kept, nullptr, FILE_BEGIN);
+    return hr;
+  });
 }
 
 HRESULT TAviFileSink::Flush() {
