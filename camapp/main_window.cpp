@@ -216,37 +216,27 @@ void TKVO_CM_MAIN::LoadStoredGeometry() {
   static_assert(sizeof record == sizeof stored_format, "the stored record is a VIDEOINFOHEADER");
   std::memcpy(&record, &stored_format, sizeof record);
   DirectShow1().CapturePinSet(&record);
-  RECT bounds{};
-  GetWindowRect(hwnd_, &bounds);
-  const int new_left = has_left ? static_cast<int>(static_cast<LONG>(left)) : bounds.left;
-  const int new_top = has_top ? static_cast<int>(static_cast<LONG>(top)) : bounds.top;
-  SetWindowPos(hwnd_, nullptr, new_left, new_top, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-
   const FormatGeometry geometry = GeometryForFormat(DirectShow1().CaptureFormat.bmiHeader.biWidth,
                                                     DirectShow1().CaptureFormat.bmiHeader.biHeight);
+  RECT bounds{};
+  GetWindowRect(hwnd_, &bounds);
+  const ScreenBox placed = RestoredWindowBox(
+      {bounds.left, bounds.top, bounds.right, bounds.bottom},
+      {has_left ? std::optional<uint32_t>(left) : std::nullopt,
+       has_top ? std::optional<uint32_t>(top) : std::nullopt},
+      geometry);
+  SetWindowPos(hwnd_, nullptr, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
   HWND panel = DirectShow1().Handle();
-  switch (geometry.band) {
-    case FormatGeometry::Band::kOutOfRange:
-      record = DirectShow1().CaptureFormat;
-      record.bmiHeader.biWidth = geometry.format_width;
-      record.bmiHeader.biHeight = geometry.format_height;
-      if (panel != nullptr) {
-        SetWindowPos(panel, nullptr, 0, 0, geometry.panel_width, geometry.panel_height,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      }
-      DirectShow1().CapturePinSet(&record);
-      break;
-    case FormatGeometry::Band::kSmall:
-      SetWindowSize(geometry.window_width, geometry.window_height);
-      if (panel != nullptr) {
-        SetWindowPos(panel, nullptr, 0, 0, geometry.panel_width, geometry.panel_height,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      }
-      break;
-    case FormatGeometry::Band::kAdopted:
-      SetWindowSize(geometry.window_width, geometry.window_height);
-      break;
+  if (panel != nullptr && geometry.band != FormatGeometry::Band::kAdopted) {
+    SetWindowPos(panel, nullptr, 0, 0, geometry.panel_width, geometry.panel_height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (geometry.band == FormatGeometry::Band::kOutOfRange) {
+    record = DirectShow1().CaptureFormat;
+    record.bmiHeader.biWidth = geometry.format_width;
+    record.bmiHeader.biHeight = geometry.format_height;
+    DirectShow1().CapturePinSet(&record);
   }
   // A place stored on a monitor that is gone, or on a larger screen.
   KeepCaptionReachable(hwnd_);
