@@ -4,6 +4,7 @@
 
 #include <dbt.h>
 
+#include <cstddef>
 #include <cstring>
 #include <exception>
 #include <utility>
@@ -11,6 +12,7 @@
 #include "error_box.h"
 #include "capture_format.h"
 #include "command_words.h"
+#include "device_change_record.h"
 #include "eye_glyphs.h"
 #include "form_window.h"
 #include "property_form.h"
@@ -40,22 +42,21 @@ constexpr char kRegistrationFailedFormat[] = "RegisterDeviceNotification failed:
 // {A5DCBF10-6530-11D2-901F-00C04FB951ED}: the USB device interface class.
 constexpr GUID kUsbDeviceInterfaceClass = {
     0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
-// The interface name of a device-interface record starts at byte 28, in UTF-16.
-constexpr std::size_t kInterfaceNameOffset = 28;
+// The plain reader's layout is the platform's.
+static_assert(offsetof(DEV_BROADCAST_HDR, dbch_devicetype) == kDeviceRecordTypeOffset &&
+              sizeof(DEV_BROADCAST_HDR) == kDeviceRecordHeaderSize &&
+              offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) == kInterfaceNameOffset &&
+              DBT_DEVTYP_DEVICEINTERFACE == kDeviceInterfaceRecordType,
+              "device-change record layout");
 
 // The interface name of a device-change record of device type 5, read within the size the
 // record gives; false for other records.
 bool DeviceInterfaceName(LPARAM lparam, std::string* name) {
-  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lparam);
-  if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return false;
-  name->clear();
-  if (header->dbch_size <= kInterfaceNameOffset) return true;
-  const std::size_t capacity = (header->dbch_size - kInterfaceNameOffset) / sizeof(wchar_t);
-  const auto* text = reinterpret_cast<const wchar_t*>(reinterpret_cast<const char*>(header) +
-                                                       kInterfaceNameOffset);
-  std::wstring wide;
-  for (std::size_t i = 0; i < capacity && text[i] != L'\0'; ++i) wide.push_back(text[i]);
-  *name = WideToAnsi(wide.c_str());
+  const auto* record = reinterpret_cast<const void*>(lparam);
+  if (record == nullptr) return false;
+  const auto wide = InterfaceNameOfRecord(record, ClaimedRecordSize(record));
+  if (!wide) return false;
+  *name = WideToAnsi(std::wstring(wide->begin(), wide->end()).c_str());
   return true;
 }
 
@@ -215,37 +216,27 @@ void TKVO_CM_MAIN::LoadStoredGeometry() {
   static_assert(sizeof record == sizeof stored_format, "the stored record is a VIDEOINFOHEADER");
   std::memcpy(&record, &stored_format, sizeof record);
   DirectShow1().CapturePinSet(&record);
-  RECT bounds{};
-  GetWindowRect(hwnd_, &bounds);
-  const int new_left = has_left ? static_cast<int>(static_cast<LONG>(left)) : bounds.left;
-  const int new_top = has_top ? static_cast<int>(static_cast<LONG>(top)) : bounds.top;
-  SetWindowPos(hwnd_, nullptr, new_left, new_top, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-
   const FormatGeometry geometry = GeometryForFormat(DirectShow1().CaptureFormat.bmiHeader.biWidth,
                                                     DirectShow1().CaptureFormat.bmiHeader.biHeight);
+  RECT bounds{};
+  GetWindowRect(hwnd_, &bounds);
+  const ScreenBox placed = RestoredWindowBox(
+      {bounds.left, bounds.top, bounds.right, bounds.bottom},
+      {has_left ? std::optional<uint32_t>(left) : std::nullopt,
+       has_top ? std::optional<uint32_t>(top) : std::nullopt},
+      geometry);
+  SetWindowPos(hwnd_, nullptr, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
   HWND panel = DirectShow1().Handle();
-  switch (geometry.band) {
-    case FormatGeometry::Band::kOutOfRange:
-      record = DirectShow1().CaptureFormat;
-      record.bmiHeader.biWidth = geometry.format_width;
-      record.bmiHeader.biHeight = geometry.format_height;
-      if (panel != nullptr) {
-        SetWindowPos(panel, nullptr, 0, 0, geometry.panel_width, geometry.panel_height,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      }
-      DirectShow1().CapturePinSet(&record);
-      break;
-    case FormatGeometry::Band::kSmall:
-      SetWindowSize(geometry.window_width, geometry.window_height);
-      if (panel != nullptr) {
-        SetWindowPos(panel, nullptr, 0, 0, geometry.panel_width, geometry.panel_height,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      }
-      break;
-    case FormatGeometry::Band::kAdopted:
-      SetWindowSize(geometry.window_width, geometry.window_height);
-      break;
+  if (panel != nullptr && geometry.band != FormatGeometry::Band::kAdopted) {
+    SetWindowPos(panel, nullptr, 0, 0, geometry.panel_width, geometry.panel_height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (geometry.band == FormatGeometry::Band::kOutOfRange) {
+    record = DirectShow1().CaptureFormat;
+    record.bmiHeader.biWidth = geometry.format_width;
+    record.bmiHeader.biHeight = geometry.format_height;
+    DirectShow1().CapturePinSet(&record);
   }
   // A place stored on a monitor that is gone, or on a larger screen.
   KeepCaptionReachable(hwnd_);

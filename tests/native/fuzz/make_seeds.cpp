@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "capture_format.h"
+#include "driver_records.h"
 #include "property_routes.h"
+#include "simcam_names.h"
 #include "test_bitmap.h"
 
 namespace {
@@ -172,6 +174,98 @@ int main(int argc, char** argv) {
   const std::string avi = root + "/avi_reader_fuzz";
   ok &= WriteSeed(avi, "video_with_index", SmallAvi(true));
   ok &= WriteSeed(avi, "video_without_index", SmallAvi(false));
+  bool WriteCameraApplicationSeeds(const std::string& root);
+  ok &= WriteCameraApplicationSeeds(root);
   if (!ok) std::fprintf(stderr, "make_seeds: a seed could not be written below %s\n", argv[1]);
   return ok ? 0 : 1;
+}
+
+// The seeds of the skin, command line, window geometry, device-change and instance key
+// targets: the shipped skin, the simulated camera's names and the records the main window
+// and the driver key really read.
+namespace {
+
+Bytes StoredDword(std::size_t stored, uint32_t value) {
+  Bytes bytes{static_cast<uint8_t>(stored)};
+  Put32(bytes, value);
+  bytes.resize(1 + 8, 0);
+  return bytes;
+}
+
+Bytes StoredGeometry(const Bytes& top, const Bytes& left, std::size_t pin_stored, int32_t width,
+                     int32_t height, const std::vector<int32_t>& boxes_and_caption) {
+  kvo::CaptureFormatRecord format = kvo::NoFormatRecord();
+  format.header = {40, width, height, 1, 24, 0, 0, 0, 0, 0, 0};
+  Bytes bytes = top;
+  bytes.insert(bytes.end(), left.begin(), left.end());
+  bytes.push_back(static_cast<uint8_t>(pin_stored));
+  const Bytes record = FromRecord(format);
+  bytes.insert(bytes.end(), record.begin(), record.end());
+  for (int32_t value : boxes_and_caption) Put32(bytes, static_cast<uint32_t>(value));
+  return bytes;
+}
+
+Bytes InterfaceRecord(const std::string& name, uint32_t type, uint32_t claimed) {
+  Bytes record = DeviceRecord(name, true);
+  if (claimed != 0) std::memcpy(record.data(), &claimed, sizeof(claimed));
+  std::memcpy(record.data() + 4, &type, sizeof(type));
+  return record;
+}
+
+Bytes FileText(const std::string& path) {
+  Bytes bytes;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return bytes;
+  int c = 0;
+  while ((c = std::fgetc(file)) != EOF) bytes.push_back(static_cast<uint8_t>(c));
+  std::fclose(file);
+  return bytes;
+}
+
+}  // namespace
+
+bool WriteCameraApplicationSeeds(const std::string& root) {
+  bool ok = true;
+  const std::string skin = root + "/skin_fuzz";
+  const Bytes shipped = FileText(KVO_SHIPPED_SKIN);
+  ok &= !shipped.empty() && WriteSeed(skin, "shipped_skin", shipped);
+  ok &= WriteSeed(skin, "pictures_in_folders", FromText(
+      "[Skin]\r\nVersion=1\r\n[CaptionButtons]\r\nClose=caption\\close.bmp\r\n"
+      "Minimize=..\\minimize.bmp\r\nRollUp=C:\\rollup.bmp\r\n"));
+
+  const std::string words = root + "/command_line_fuzz";
+  const std::string product = kvo::simcam::kProductString;
+  ok &= WriteSeed(words, "camera_names", Prefixed(static_cast<uint8_t>(product.size()),
+      FromText(product + kvo::simcam::kDeviceInterfaceName)));
+  ok &= WriteSeed(words, "second_camera", Prefixed(
+      static_cast<uint8_t>(std::strlen(kvo::simcam::kSecondProductString)),
+      FromText(std::string(kvo::simcam::kSecondProductString) + kvo::simcam::kSecondInstanceName)));
+  ok &= WriteSeed(words, "tray_command_line",
+                  FromText("\"C:\\Program Files\\KVO\\KVO_MAIN.exe\" SnapShot"));
+  ok &= WriteSeed(words, "bare_command_line", FromText("KVO_MAIN.exe NoShow"));
+
+  const std::string geometry = root + "/window_geometry_fuzz";
+  const std::vector<int32_t> screen{434, 251, 1099, 786, 0, 0, 1024, 738, 25};
+  ok &= WriteSeed(geometry, "stored_vga", StoredGeometry(StoredDword(4, 251), StoredDword(4, 434),
+                                                         88, 640, 480, screen));
+  ok &= WriteSeed(geometry, "left_monitor_small", StoredGeometry(
+      StoredDword(4, static_cast<uint32_t>(-10)), StoredDword(4, static_cast<uint32_t>(-1280)),
+      88, 160, -120, {434, 251, 1099, 786, -1280, 30, 0, 1024, 22}));
+  ok &= WriteSeed(geometry, "extreme_values", StoredGeometry(
+      StoredDword(4, 0x80000000u), StoredDword(8, 0x7FFFFFFFu), 88, 1280, INT32_MIN, screen));
+  ok &= WriteSeed(geometry, "short_pin_data",
+                  StoredGeometry(StoredDword(2, 0xFFFF), StoredDword(0, 0), 56, 640, 480, screen));
+
+  const std::string change = root + "/device_change_fuzz";
+  const std::string name = kvo::simcam::kDeviceInterfaceName;
+  ok &= WriteSeed(change, "camera_interface", InterfaceRecord(name, 5, 0));
+  ok &= WriteSeed(change, "short_claim", InterfaceRecord(name, 5, 8));
+  ok &= WriteSeed(change, "volume_record", InterfaceRecord("", 2, 0));
+
+  const std::string instance = root + "/instance_key_fuzz";
+  ok &= WriteSeed(instance, "driver_instance",
+                  FromText(std::string(kvo::kKernelMachinePrefix) + kvo::kDriverKeyPath + "\\0000" +
+                           '\0'));
+  ok &= WriteSeed(instance, "prefix_only", FromText(kvo::kKernelMachinePrefix));
+  return ok;
 }
