@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
 
   const std::string property = root + "/property_record_fuzz";
   ok &= WriteSeed(property, "overlay_string",
-                  WithId(33, FromRecord(kvo::cm::MakeStringRecord(kvo::kRecordFlagGet,
+                  WithId(34, FromRecord(kvo::cm::MakeStringRecord(kvo::kRecordFlagGet,
                                                                   "C:\\kvo\\overlay.bmp"))));
   ok &= WriteSeed(property, "zoom_numeric",
                   WithId(1001, FromRecord(kvo::cm::MakeNumericRecord(kvo::kRecordFlagSet, 3))));
