@@ -8,6 +8,7 @@
 
 #include "capture_format.h"
 #include "property_routes.h"
+#include "stream_caps.h"
 #include "test_bitmap.h"
 
 namespace {
@@ -108,6 +109,41 @@ Bytes WithId(uint32_t id, const Bytes& record) {
   return bytes;
 }
 
+// A format as a capture pin hands it out: kind (1 video info, 2 the second subtype), the
+// block's size, then a video-info block laid out as stream_caps.h reads it.
+Bytes PinFormat(int32_t width, int32_t height, uint16_t bits, int64_t frame_time,
+                uint8_t kind = 1, std::size_t size = kvo::kVideoInfoHeaderBytes) {
+  Bytes block(size, 0);
+  const auto place = [&](std::size_t offset, const void* value, std::size_t length) {
+    if (offset + length <= block.size()) std::memcpy(block.data() + offset, value, length);
+  };
+  place(kvo::kVideoInfoFrameTimeOffset, &frame_time, sizeof(frame_time));
+  place(kvo::kVideoInfoWidthOffset, &width, sizeof(width));
+  place(kvo::kVideoInfoHeightOffset, &height, sizeof(height));
+  place(kvo::kVideoInfoBitCountOffset, &bits, sizeof(bits));
+  Bytes bytes{kind, static_cast<uint8_t>(block.size())};
+  bytes.insert(bytes.end(), block.begin(), block.end());
+  return bytes;
+}
+
+// Count and claimed record size, the rows, the current format, then the pin's block and the
+// stored header for the block given back to the pin.
+Bytes PinCapabilities(int32_t count, int32_t claimed, const std::vector<Bytes>& rows,
+                      const Bytes& current, std::size_t pin_size, std::size_t stored_size) {
+  Bytes bytes;
+  Put32(bytes, static_cast<uint32_t>(count));
+  Put32(bytes, static_cast<uint32_t>(claimed));
+  bytes.push_back(static_cast<uint8_t>(rows.size()));
+  for (const Bytes& row : rows) bytes.insert(bytes.end(), row.begin(), row.end());
+  bytes.insert(bytes.end(), current.begin(), current.end());
+  bytes.push_back(static_cast<uint8_t>(pin_size));
+  bytes.push_back(static_cast<uint8_t>(pin_size >> 8));
+  for (std::size_t i = 0; i < pin_size; ++i) bytes.push_back(static_cast<uint8_t>(i));
+  bytes.push_back(static_cast<uint8_t>(stored_size));
+  for (std::size_t i = 0; i < stored_size; ++i) bytes.push_back(static_cast<uint8_t>(0xA0 + i));
+  return bytes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -172,6 +208,17 @@ int main(int argc, char** argv) {
   const std::string avi = root + "/avi_reader_fuzz";
   ok &= WriteSeed(avi, "video_with_index", SmallAvi(true));
   ok &= WriteSeed(avi, "video_without_index", SmallAvi(false));
+
+  // The simulated camera's three sizes, a top-down row, a block cut short and one too long.
+  const std::string caps = root + "/stream_caps_fuzz";
+  ok &= WriteSeed(caps, "three_sizes", PinCapabilities(
+      3, 128, {PinFormat(640, 480, 24, 333333), PinFormat(320, 240, 24, 333333),
+               PinFormat(160, 120, 24, 666666)},
+      PinFormat(320, 240, 24, 333333), 128, 88));
+  ok &= WriteSeed(caps, "odd_blocks", PinCapabilities(
+      4, 4096, {PinFormat(640, -480, 24, 0, 3), PinFormat(640, 480, 24, 400000, 1, 60),
+                PinFormat(640, 480, 24, 400000, 0), PinFormat(640, 480, 24, 200000, 1, 200)},
+      PinFormat(640, 480, 24, 333333), 40, 88));
   if (!ok) std::fprintf(stderr, "make_seeds: a seed could not be written below %s\n", argv[1]);
   return ok ? 0 : 1;
 }
