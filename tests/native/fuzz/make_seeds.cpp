@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,24 @@ Bytes PinCapabilities(int32_t count, int32_t claimed, const std::vector<Bytes>& 
   return bytes;
 }
 
+// A grabbed frame of the sides the pin's format states, bottom row first, each row padded to
+// four bytes; before it the bitmap steps (kind, value) of the camera application's bitmap
+// (kind 0 width, 1 height, 2 a row; 0x80 passes the value unchanged).
+Bytes GrabbedFrame(int32_t width, int32_t height, uint32_t length,
+                   const std::vector<std::pair<uint8_t, int32_t>>& steps, const Bytes& frame) {
+  Bytes bytes;
+  Put32(bytes, static_cast<uint32_t>(width));
+  Put32(bytes, static_cast<uint32_t>(height));
+  Put32(bytes, length);
+  bytes.push_back(static_cast<uint8_t>(steps.size()));
+  for (const auto& step : steps) {
+    bytes.push_back(step.first);
+    Put32(bytes, static_cast<uint32_t>(step.second));
+  }
+  bytes.insert(bytes.end(), frame.begin(), frame.end());
+  return bytes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -219,6 +238,23 @@ int main(int argc, char** argv) {
       4, 4096, {PinFormat(640, -480, 24, 0, 3), PinFormat(640, 480, 24, 400000, 1, 60),
                 PinFormat(640, 480, 24, 400000, 0), PinFormat(640, 480, 24, 200000, 1, 200)},
       PinFormat(640, 480, 24, 333333), 40, 88));
+
+  // A 4 x 3 frame (rows of 12 bytes) and a 5 x 2 frame (rows of 15 bytes padded to 16); the
+  // camera application's bitmap sized, resized and read; a snapshot file after it.
+  const std::string still = root + "/still_copy_fuzz";
+  Bytes frame(16 * 3);
+  for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>(i * 5);
+  ok &= WriteSeed(still, "frame_4x3", GrabbedFrame(4, 3, 36, {{0x80, 4}, {0x81, 3}, {0x82, 2}},
+                                                   Bytes(frame.begin(), frame.begin() + 36)));
+  ok &= WriteSeed(still, "frame_5x2",
+                  GrabbedFrame(5, 2, 32, {{0x81, 2}, {0x80, 5}, {0x80, -7}}, frame));
+  ok &= WriteSeed(still, "snapshot_file",
+                  GrabbedFrame(640, -480, 0xFFFFFFFF, {{0x80, 16385}, {0x81, 1}, {0x80, 2}},
+                               kvo::test::SnapshotFile(0, 4, 3, packed)));
+  // A device's hardware-id list as SetupAPI reports it: two ids, then the empty one.
+  ok &= WriteSeed(script, "hardware_id_list",
+                  FromText(std::string("USB\\VID_FEED&PID_CAFE&REV_0100") + '\0' +
+                           "USB\\VID_FEED&PID_CAFE" + '\0' + '\0'));
   if (!ok) std::fprintf(stderr, "make_seeds: a seed could not be written below %s\n", argv[1]);
   return ok ? 0 : 1;
 }

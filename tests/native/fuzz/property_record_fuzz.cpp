@@ -8,17 +8,15 @@
 #include <memory>
 #include <string>
 
+#include "fuzz_input.h"
 #include "property_routes.h"
 #include "property_rules.h"
 
 using namespace kvo;
+using kvo::fuzz::Check;
 using namespace kvo::cm;
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
 
 int32_t Int32At(const uint8_t* data, size_t size, size_t index) {
   int32_t value = 0;

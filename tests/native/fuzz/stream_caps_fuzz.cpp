@@ -10,41 +10,14 @@
 #include <vector>
 
 #include "bounded_copy.h"
+#include "fuzz_input.h"
 #include "stream_caps.h"
 
 using namespace kvo;
+using kvo::fuzz::Check;
+using kvo::fuzz::Input;
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
-
-// The input read from its front: what make_seeds writes in the same order.
-class Input {
- public:
-  Input(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  template <typename Value>
-  Value Take() {
-    Value value{};
-    const std::size_t count = sizeof(value) < size_ ? sizeof(value) : size_;
-    std::memcpy(&value, data_, count);
-    data_ += count;
-    size_ -= count;
-    return value;
-  }
-  std::vector<uint8_t> Bytes(std::size_t wanted) {
-    const std::size_t count = wanted < size_ ? wanted : size_;
-    std::vector<uint8_t> bytes(data_, data_ + count);
-    data_ += count;
-    size_ -= count;
-    return bytes;
-  }
-
- private:
-  const uint8_t* data_;
-  std::size_t size_;
-};
 
 template <typename Value>
 Value At(const std::vector<uint8_t>& block, std::size_t offset) {
