@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "capture_format.h"
+#include "frame_sizes.h"
 #include "property_routes.h"
 #include "stream_caps.h"
 #include "test_bitmap.h"
@@ -228,12 +229,17 @@ int main(int argc, char** argv) {
   ok &= WriteSeed(avi, "video_with_index", SmallAvi(true));
   ok &= WriteSeed(avi, "video_without_index", SmallAvi(false));
 
-  // The simulated camera's three sizes, a top-down row, a block cut short and one too long.
+  // The simulated camera's sizes with its default current; a top-down row, a block cut
+  // short and one too long.
   const std::string caps = root + "/stream_caps_fuzz";
-  ok &= WriteSeed(caps, "three_sizes", PinCapabilities(
-      3, 128, {PinFormat(640, 480, 24, 333333), PinFormat(320, 240, 24, 333333),
-               PinFormat(160, 120, 24, 666666)},
-      PinFormat(320, 240, 24, 333333), 128, 88));
+  std::vector<Bytes> offered;
+  for (const kvo::simcam::FrameSize& size : kvo::simcam::kFrameSizes) {
+    offered.push_back(PinFormat(size.width, size.height, 24, kvo::simcam::kFrameInterval));
+  }
+  const kvo::simcam::FrameSize current = kvo::simcam::kDefaultFrameSize;
+  ok &= WriteSeed(caps, "simulated_camera", PinCapabilities(
+      kvo::simcam::kFrameSizeCount, 128, offered,
+      PinFormat(current.width, current.height, 24, kvo::simcam::kFrameInterval), 128, 88));
   ok &= WriteSeed(caps, "odd_blocks", PinCapabilities(
       4, 4096, {PinFormat(640, -480, 24, 0, 3), PinFormat(640, 480, 24, 400000, 1, 60),
                 PinFormat(640, 480, 24, 400000, 0), PinFormat(640, 480, 24, 200000, 1, 200)},
