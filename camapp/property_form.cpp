@@ -507,7 +507,7 @@ void TPropertyForm::LoadZoom() {
   Zoom.SetMinimum(0);
   Zoom.SetMaximum(ZoomMax);
   Zoom.SetLineSize(ZoomLevel);
-  Zoom.SetValue(ZoomMax - ZoomLevel);
+  Zoom.SetValue(ZoomSliderValueForLevel(ZoomMax, ZoomLevel));
   EnabledZoom.SetChecked(ZoomOn == 1);
 }
 

@@ -345,8 +345,8 @@ void TSettingForm::ApplyFormatToPropertyForm() {
   toolkit::RadioGroup& frame = PropertyForm->Frame;
   const int magnifier = frame.IndexOf(kMagnifierItem);
   // A top-down format has a negative height; its size is the magnitude.
-  if (IsLargeStreamFormat(std::abs(static_cast<int>(panel.CaptureFormat.bmiHeader.biWidth)),
-                          std::abs(static_cast<int>(panel.CaptureFormat.bmiHeader.biHeight)))) {
+  if (IsLargeStreamFormat(panel.CaptureFormat.bmiHeader.biWidth,
+                          panel.CaptureFormat.bmiHeader.biHeight)) {
     PropertyForm->EnabledZoom.SetEnabled(false);
     PropertyForm->Effect.SetEnabled(false);
     PropertyForm->Effect.SetItemIndex(0);
