@@ -11,12 +11,13 @@
 #include "error_box.h"
 #include "capture_format.h"
 #include "command_words.h"
+#include "app_resources.h"
 #include "eye_glyphs.h"
-#include "form_window.h"
 #include "property_form.h"
 #include "property_rules.h"
 #include "settings_key.h"
 #include "wide_text.h"
+#include "window_placement.h"
 
 namespace kvo {
 
@@ -64,13 +65,12 @@ bool DeviceInterfaceName(LPARAM lparam, std::string* name) {
 TKVO_CM_MAIN::TKVO_CM_MAIN(HINSTANCE instance, std::string command_word)
     : instance_(instance), command_word_(std::move(command_word)) {}
 
-TKVO_CM_MAIN::~TKVO_CM_MAIN() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
+TKVO_CM_MAIN::~TKVO_CM_MAIN() { DestroyForm(); }
 
 bool TKVO_CM_MAIN::Create() {
-  if (!RegisterFormClass(instance_, kMainWindowClass, StaticWindowProc, true)) return false;
-  FormArgs form;
+  SkinData1.LoadFromFile(toolkit::kSkinFilePath);  // missing or unusable: the plain look
+  BuildSystemMenu();
+  toolkit::Form::CreateArgs form;
   form.instance = instance_;
   form.class_name = kMainWindowClass;
   form.caption = kApplicationTitle;
@@ -80,30 +80,25 @@ bool TKVO_CM_MAIN::Create() {
   form.client_height = kDesignedClientHeight;
   form.left = kDesignedLeft;
   form.top = kDesignedTop;
-  form.self = this;
-  hwnd_ = CreateForm(form);
-  if (hwnd_ == nullptr) return false;
+  form.icon = MAKEINTRESOURCEA(IDI_KVO_MAIN);
+  form.skin = &SkinData1;
+  form.system_menu = &SysPopupMenu;
+  if (!CreateForm(form)) return false;
   CreateControls();
   Construct();
   return true;
 }
 
-void TKVO_CM_MAIN::CreateControls() {
-  SkinData1.LoadFromFile(toolkit::kSkinFilePath);  // missing or unusable: the plain look
-
+void TKVO_CM_MAIN::BuildSystemMenu() {
   SysPopupMenu.AddSeparator();
   preview_opt_item_ = SysPopupMenu.Add({"&Preview", [this] { Preview_OptClick(); }});
   restore_win_item_ = SysPopupMenu.Add({"Restore &Window Size", [this] { RestoreWinClick(); }});
   SysPopupMenu.AddSeparator();
   SysPopupMenu.on_popup = [this](toolkit::PopupMenu& menu) { SysPopupMenuPopup(menu); };
+}
 
-  toolkit::SkinForm::CreateArgs skin_args;
-  skin_args.window = hwnd_;
-  skin_args.skin = &SkinData1;
-  skin_args.system_menu = &SysPopupMenu;
-  SkinForm1.Attach(skin_args);
-
-  direct_show_ = std::make_unique<TDirectShow>(hwnd_);
+void TKVO_CM_MAIN::CreateControls() {
+  direct_show_ = std::make_unique<TDirectShow>(hwnd());
   if (direct_show_->Handle() != nullptr) {
     SetWindowPos(direct_show_->Handle(), nullptr, 1, 0, 552, 473, SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -112,7 +107,7 @@ void TKVO_CM_MAIN::CreateControls() {
   ImageEyeClose = MakeClosedEyeGlyph();
 
   toolkit::PushButton::CreateArgs preview;
-  preview.parent = hwnd_;
+  preview.parent = hwnd();
   preview.bounds = {559, kButtonTop, kButtonSize, kButtonSize};
   preview.hint = "Preview Switch";
   preview.visible = false;
@@ -123,7 +118,7 @@ void TKVO_CM_MAIN::CreateControls() {
   PreviewBtn.Create(preview);
 
   toolkit::PushButton::CreateArgs move;
-  move.parent = hwnd_;
+  move.parent = hwnd();
   move.bounds = {585, kButtonTop, kButtonSize, kButtonSize};
   move.hint = "Move the window";
   move.visible = false;
@@ -131,7 +126,7 @@ void TKVO_CM_MAIN::CreateControls() {
   MoveBtn.Create(move);
 
   toolkit::PushButton::CreateArgs close;
-  close.parent = hwnd_;
+  close.parent = hwnd();
   close.bounds = {611, kButtonTop, kButtonSize, kButtonSize};
   close.hint = "Close the window";
   close.visible = false;
@@ -151,19 +146,19 @@ void TKVO_CM_MAIN::Construct() {
   DirectShow1().HideVideo1Codec = true;
 
   if (!RegisterCameraNotification()) {
-    MessageBoxA(hwnd_, "Registering Device Failed!", "Error", MB_OK);
+    MessageBoxA(hwnd(), "Registering Device Failed!", "Error", MB_OK);
     ParameterTimer.SetEnabled(true);
     ExitRequested = true;
     return;
   }
   if (!apartment_.ok()) {
-    MessageBoxA(hwnd_, "CoInitialize Failed!", "Error", MB_OK);
+    MessageBoxA(hwnd(), "CoInitialize Failed!", "Error", MB_OK);
     ParameterTimer.SetEnabled(true);
     ExitRequested = true;
     return;
   }
   if (!CM_Open(&CamHandle)) {
-    if (command_word_ != "NoShow") MessageBoxA(hwnd_, kCameraOffText, kCameraOffCaption, MB_OK);
+    if (command_word_ != "NoShow") MessageBoxA(hwnd(), kCameraOffText, kCameraOffCaption, MB_OK);
     ParameterTimer.SetEnabled(true);
     return;
   }
@@ -182,7 +177,7 @@ bool TKVO_CM_MAIN::RegisterCameraNotification() {
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
   filter.dbcc_reserved = 0;
   filter.dbcc_classguid = kUsbDeviceInterfaceClass;
-  DeviceNotify = RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  DeviceNotify = RegisterDeviceNotificationW(hwnd(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   if (DeviceNotify != nullptr) return true;
   char text[64] = {};
   wsprintfA(text, kRegistrationFailedFormat, static_cast<int>(GetLastError()));
@@ -216,10 +211,10 @@ void TKVO_CM_MAIN::LoadStoredGeometry() {
   std::memcpy(&record, &stored_format, sizeof record);
   DirectShow1().CapturePinSet(&record);
   RECT bounds{};
-  GetWindowRect(hwnd_, &bounds);
+  GetWindowRect(hwnd(), &bounds);
   const int new_left = has_left ? static_cast<int>(static_cast<LONG>(left)) : bounds.left;
   const int new_top = has_top ? static_cast<int>(static_cast<LONG>(top)) : bounds.top;
-  SetWindowPos(hwnd_, nullptr, new_left, new_top, 0, 0,
+  SetWindowPos(hwnd(), nullptr, new_left, new_top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   const FormatGeometry geometry = GeometryForFormat(DirectShow1().CaptureFormat.bmiHeader.biWidth,
@@ -248,7 +243,7 @@ void TKVO_CM_MAIN::LoadStoredGeometry() {
       break;
   }
   // A place stored on a monitor that is gone, or on a larger screen.
-  KeepCaptionReachable(hwnd_);
+  KeepCaptionReachable(hwnd());
 }
 
 void TKVO_CM_MAIN::FormDestroy() {
@@ -267,7 +262,7 @@ void TKVO_CM_MAIN::SaveWindowState() {
   if (!key.is_open()) return;
   // The restored place: a window closed minimized would otherwise come back at the
   // platform's parking place, far off the screen.
-  const RECT bounds = RestoredWindowBounds(hwnd_);
+  const RECT bounds = toolkit::RestoredWindowBounds(hwnd());
   key.WriteDword("FormTop", static_cast<DWORD>(bounds.top));
   key.WriteDword("FormLeft", static_cast<DWORD>(bounds.left));
   VIDEOINFOHEADER format{};
@@ -291,21 +286,7 @@ void TKVO_CM_MAIN::EndSession() {
   SaveWindowState();
 }
 
-LRESULT CALLBACK TKVO_CM_MAIN::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                                LPARAM lparam) {
-  auto* window = BindForm(hwnd, message, lparam, &TKVO_CM_MAIN::hwnd_);
-  if (window == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return CallGuarded(hwnd, LRESULT{0},
-                              [&] { return window->MainWindowProc(message, wparam, lparam); });
-}
-
-LRESULT TKVO_CM_MAIN::DefaultWindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcA(hwnd_, message, wparam, lparam);
-}
-
-LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  LRESULT routed = 0;
-  if (toolkit::RouteControlMessage(hwnd_, message, wparam, lparam, &routed)) return routed;
+LRESULT TKVO_CM_MAIN::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CMD_PROPERTY:
       ShowPropertyForm();
@@ -348,7 +329,7 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
       ZoomStep(false);
       return 0;
     case WM_CLOSE:
-      if (FormCloseQuery()) DestroyWindow(hwnd_);
+      if (FormCloseQuery()) DestroyWindow(hwnd());
       return 0;
     case WM_SIZE:
       FormResize();
@@ -356,7 +337,7 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_GETMINMAXINFO: {
       // A stored format of up to 1280 x 1024 gives a window larger than a small screen;
       // the window takes the size it is given rather than the screen's.
-      DefaultWindowProc(message, wparam, lparam);
+      DefaultProc(message, wparam, lparam);
       auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
       limits->ptMaxTrackSize.x = kLargestTrackedSide;
       limits->ptMaxTrackSize.y = kLargestTrackedSide;
@@ -364,8 +345,8 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
     }
     case WM_PAINT: {
       PAINTSTRUCT paint;
-      BeginPaint(hwnd_, &paint);
-      EndPaint(hwnd_, &paint);
+      BeginPaint(hwnd(), &paint);
+      EndPaint(hwnd(), &paint);
       FormPaint();
       return 0;
     }
@@ -390,10 +371,10 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
       Dragging = Sizing = false;
       break;
     case WM_SETCURSOR:
-      if (reinterpret_cast<HWND>(wparam) == hwnd_ && LOWORD(lparam) == HTCLIENT) {
+      if (reinterpret_cast<HWND>(wparam) == hwnd() && LOWORD(lparam) == HTCLIENT) {
         POINT cursor{};
         GetCursorPos(&cursor);
-        ScreenToClient(hwnd_, &cursor);
+        ScreenToClient(hwnd(), &cursor);
         const POINT point = WindowPointOfClient(MAKELPARAM(cursor.x, cursor.y));
         const SIZE size = WindowSize();
         const bool grip = InSizeGrip(point.x, point.y, size.cx, size.cy);
@@ -408,14 +389,10 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
       FormDestroy();
       if (ExitRequested) PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      return 0;
     default:
       break;
   }
-  return DefaultWindowProc(message, wparam, lparam);
+  return DefaultProc(message, wparam, lparam);
 }
 
 void TKVO_CM_MAIN::RunLockedCommand(UINT message) {
@@ -429,7 +406,7 @@ void TKVO_CM_MAIN::RunLockedCommand(UINT message) {
     bool& busy;
     ~Unlock() { busy = false; }
   } unlock{CommandBusy};
-  CallGuarded(hwnd_, [&] { RunCommand(message); });
+  CallGuarded(hwnd(), [&] { RunCommand(message); });
 }
 
 void TKVO_CM_MAIN::RunCommand(UINT message) {
@@ -517,7 +494,7 @@ void TKVO_CM_MAIN::ParameterTimerTimer() {
     }
     // The normal shutdown: the window is destroyed and the loop ends.
     ParameterTimer.SetEnabled(false);
-    DestroyWindow(hwnd_);
+    DestroyWindow(hwnd());
     return;
   }
   if (StartupCommandDone) {
@@ -527,7 +504,7 @@ void TKVO_CM_MAIN::ParameterTimerTimer() {
   StartupCommandDone = true;
   // The start-up command is tried once: a failure is shown by the top-level handler and
   // the handshake still completes.
-  CallGuarded(hwnd_, [this] { RunStartupCommand(); });
+  CallGuarded(hwnd(), [this] { RunStartupCommand(); });
   WriteAppStatusReady();
   if (!ExitRequested) ParameterTimer.SetEnabled(false);
 }
@@ -538,7 +515,7 @@ void TKVO_CM_MAIN::RunStartupCommand() {
   if (word == "NoShow") {
     DirectShow1().Close();
   } else if (word == "SnapShot") {
-    if (!ready && Locked() && IsWindowVisible(hwnd_)) RequestStill();
+    if (!ready && Locked() && IsWindowVisible(hwnd())) RequestStill();
     ShowMainWindow();
   } else if (word == "Record") {
     ShowMainWindow();
@@ -607,7 +584,7 @@ void TKVO_CM_MAIN::ReleaseCamera() {
   CamHandle = nullptr;
   ClosePropertyCameraHandle();
   CameraOn = false;
-  if (IsWindowVisible(hwnd_)) {
+  if (IsWindowVisible(hwnd())) {
     SetEyeGlyph(false);
     RefreshPreviewButton();
   }
@@ -674,14 +651,14 @@ void TKVO_CM_MAIN::ZoomStep(bool zoom_in) {
 // ---- Commands of the preview and the window ----
 
 void TKVO_CM_MAIN::ShowMainWindow() {
-  const bool was_hidden = !IsWindowVisible(hwnd_);
-  ShowWindow(hwnd_, SW_SHOW);
-  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  const bool was_hidden = !IsWindowVisible(hwnd());
+  ShowWindow(hwnd(), SW_SHOW);
+  SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
   if (was_hidden) FormShow();
 }
 
 void TKVO_CM_MAIN::ShowCameraOffBox() {
-  MessageBoxA(hwnd_, kCameraOffText, kCameraOffCaption, MB_OK);
+  MessageBoxA(hwnd(), kCameraOffText, kCameraOffCaption, MB_OK);
 }
 
 void TKVO_CM_MAIN::ShowCommand() {
@@ -731,8 +708,8 @@ void TKVO_CM_MAIN::CloseImgClick() {
     SetEyeGlyph(false);
     RefreshPreviewButton();
   }
-  ShowWindow(hwnd_, SW_SHOW);
-  ShowWindow(hwnd_, SW_HIDE);
+  ShowWindow(hwnd(), SW_SHOW);
+  ShowWindow(hwnd(), SW_HIDE);
 }
 
 bool TKVO_CM_MAIN::FormCloseQuery() {
@@ -761,17 +738,17 @@ void TKVO_CM_MAIN::FormPaint() { UpdateRecordingStatus(); }
 
 SIZE TKVO_CM_MAIN::WindowSize() const {
   RECT bounds{};
-  GetWindowRect(hwnd_, &bounds);
+  GetWindowRect(hwnd(), &bounds);
   return {bounds.right - bounds.left, bounds.bottom - bounds.top};
 }
 
 void TKVO_CM_MAIN::SetWindowSize(int width, int height) {
-  SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TKVO_CM_MAIN::SysPopupMenuPopup(toolkit::PopupMenu& menu) {
   const SIZE size = WindowSize();
-  const SIZE largest = SkinForm1.LargestSize();
+  const SIZE largest = Frame().LargestSize();
   menu.SetEnabled(restore_win_item_, !(size.cx == largest.cx && size.cy == largest.cy));
   menu.SetChecked(preview_opt_item_, DirectShow1().GetReady());
 }
@@ -790,9 +767,9 @@ void TKVO_CM_MAIN::Preview_OptClick() {
 
 POINT TKVO_CM_MAIN::WindowPointOfClient(LPARAM lparam) const {
   POINT point = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
-  ClientToScreen(hwnd_, &point);
+  ClientToScreen(hwnd(), &point);
   RECT bounds{};
-  GetWindowRect(hwnd_, &bounds);
+  GetWindowRect(hwnd(), &bounds);
   return {point.x - bounds.left, point.y - bounds.top};
 }
 
@@ -804,7 +781,7 @@ void TKVO_CM_MAIN::MouseDown(int x, int y) {
   } else {
     Dragging = true;
   }
-  SetCapture(hwnd_);
+  SetCapture(hwnd());
 }
 
 void TKVO_CM_MAIN::MouseMove(int x, int y) {
@@ -814,15 +791,15 @@ void TKVO_CM_MAIN::MouseMove(int x, int y) {
     if (step.width != size.cx || step.height != size.cy) SetWindowSize(step.width, step.height);
   } else if (Dragging) {
     RECT bounds{};
-    GetWindowRect(hwnd_, &bounds);
-    SetWindowPos(hwnd_, nullptr, bounds.left + x - DragOrigin.x, bounds.top + y - DragOrigin.y,
+    GetWindowRect(hwnd(), &bounds);
+    SetWindowPos(hwnd(), nullptr, bounds.left + x - DragOrigin.x, bounds.top + y - DragOrigin.y,
                  0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
 void TKVO_CM_MAIN::MouseUp() {
   Dragging = Sizing = false;
-  if (GetCapture() == hwnd_) ReleaseCapture();
+  if (GetCapture() == hwnd()) ReleaseCapture();
 }
 
 }  // namespace kvo

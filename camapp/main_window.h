@@ -32,7 +32,7 @@ class TPropertyForm;
 constexpr int32_t kZoomFactorOne = 10;
 constexpr DWORD kZoomStepPauseMs = 15;
 
-class TKVO_CM_MAIN : public SettingFormHost {
+class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
  public:
   // command_word is argument 1 of this instance's command line; the window starts hidden
   // unless it is empty.
@@ -44,7 +44,6 @@ class TKVO_CM_MAIN : public SettingFormHost {
   // Creates the window and its controls and runs the construction; false when the platform
   // refuses the window itself.
   bool Create();
-  HWND hwnd() const { return hwnd_; }
   // The skin the viewer draws with too.
   const toolkit::SkinData& Skin() const { return SkinData1; }
 
@@ -54,7 +53,7 @@ class TKVO_CM_MAIN : public SettingFormHost {
 
   // What the settings window reaches (SettingFormHost).
   TDirectShow& DirectShow1() override { return *direct_show_; }
-  HWND MainWindowHandle() const override { return hwnd_; }
+  HWND MainWindowHandle() const override { return hwnd(); }
   void ShowMainWindow() override;
   void PreviewBtnClick() override;
   void DisableRecTimer() override { RecTimer.SetEnabled(false); }
@@ -92,15 +91,13 @@ class TKVO_CM_MAIN : public SettingFormHost {
   bool Locked() const;
 
  private:
-  static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                           LPARAM lparam);
-  LRESULT MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT DefaultWindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   void RunLockedCommand(UINT message);
   void RunCommand(UINT message);
   bool HandleDeviceChange(WPARAM event, LPARAM record, LRESULT* result);
 
   // Construction and destruction.
+  void BuildSystemMenu();
   void CreateControls();
   void Construct();
   bool RegisterCameraNotification();
@@ -164,7 +161,6 @@ class TKVO_CM_MAIN : public SettingFormHost {
 
   HINSTANCE instance_;
   std::string command_word_;
-  HWND hwnd_ = nullptr;
   ComApartment apartment_;
   std::unique_ptr<TDirectShow> direct_show_;
   HDEVNOTIFY DeviceNotify = nullptr;
@@ -177,7 +173,6 @@ class TKVO_CM_MAIN : public SettingFormHost {
   std::string recording_failure_;
 
   toolkit::SkinData SkinData1;
-  toolkit::SkinForm SkinForm1;
   toolkit::PopupMenu SysPopupMenu;
   int preview_opt_item_ = -1;
   int restore_win_item_ = -1;

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "error_barrier.h"
-#include "form_window.h"
 #include "property_rules.h"
 #include "skin_data.h"
+#include "window_placement.h"
 
 namespace kvo {
 
@@ -215,8 +215,7 @@ TPropertyForm::TPropertyForm(HINSTANCE instance, ZoomState zoom, const toolkit::
 
 TPropertyForm::~TPropertyForm() {
   ZoomShowTimer.SetEnabled(false);
-  frame_.Detach();
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  DestroyForm();
   // The program ends: the camera handle goes with the window.
   if (CamHandle != nullptr) CM_Close(CamHandle);
   CamHandle = nullptr;
@@ -224,11 +223,8 @@ TPropertyForm::~TPropertyForm() {
 
 bool TPropertyForm::Create() {
   toolkit::EnsureCommonControls();
-  if (!RegisterFormClass(instance_, kPropertyFormClass, &TPropertyForm::StaticWindowProc, false)) {
-    return false;
-  }
   // Fixed size; the skinned frame brings the system menu and the roll-up button only.
-  FormArgs form;
+  toolkit::Form::CreateArgs form;
   form.instance = instance_;
   form.class_name = kPropertyFormClass;
   form.caption = kPropertyFormCaption;
@@ -236,14 +232,11 @@ bool TPropertyForm::Create() {
   form.ex_style = WS_EX_CONTROLPARENT;
   form.client_width = kPropertyClientWidth;
   form.client_height = kPropertyClientHeight;
-  form.self = this;
-  hwnd_ = CreateForm(form);
-  if (hwnd_ == nullptr) return false;
-  toolkit::SkinForm::CreateArgs frame;
-  frame.window = hwnd_;
-  frame.skin = skin_;
-  frame.buttons = toolkit::kCaptionSystemMenu | toolkit::kCaptionRollUp;
-  frame_.Attach(frame);
+  form.skin = skin_;
+  form.caption_buttons = toolkit::kCaptionSystemMenu | toolkit::kCaptionRollUp;
+  form.hide_on_close = true;  // closing only hides
+  form.erase_face = true;
+  if (!CreateForm(form)) return false;
   if (!CreateBanners() || !CreateControls()) return false;
 
   ZoomGuard = false;
@@ -265,7 +258,7 @@ bool TPropertyForm::CreateControls() {
   restore_picture_.reset(LoadPicture(instance_, "PROPERTY_RESTORE"));
   reset_picture_.reset(LoadPicture(instance_, "PROPERTY_RESET"));
 
-  auto pages = ArgsFrom<toolkit::PageControl::CreateArgs>(l.pages, hwnd_, skin_);
+  auto pages = ArgsFrom<toolkit::PageControl::CreateArgs>(l.pages, hwnd(), skin_);
   for (const char* caption : kPageCaptions) pages.pages.push_back(caption);
   if (!Pages.Create(pages)) return false;
   HWND image_page = Pages.Page(0);
@@ -780,25 +773,25 @@ void TPropertyForm::ResetClick() {
 // ---- The window ----
 
 void TPropertyForm::ShowForm() {
-  if (hwnd_ == nullptr) return;
-  ShowWindow(hwnd_, SW_SHOW);
-  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  SetForegroundWindow(hwnd_);
+  if (hwnd() == nullptr) return;
+  ShowWindow(hwnd(), SW_SHOW);
+  SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(hwnd());
 }
 
 void TPropertyForm::FormShow() {
   RECT window{};
   RECT desktop{};
-  if (!GetWindowRect(hwnd_, &window) || !GetWindowRect(GetDesktopWindow(), &desktop)) return;
+  if (!GetWindowRect(hwnd(), &window) || !GetWindowRect(GetDesktopWindow(), &desktop)) return;
   const WindowPlace place = KeepPropertyWindowOnDesktop(
       window.left, window.top, window.right - window.left, window.bottom - window.top,
       desktop.left, desktop.top, desktop.right, desktop.bottom);
   if (place.left != window.left || place.top != window.top) {
-    SetWindowPos(hwnd_, nullptr, place.left, place.top, 0, 0,
+    SetWindowPos(hwnd(), nullptr, place.left, place.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   // The desktop is the first monitor only; on another one the caption must stay in reach.
-  KeepCaptionReachable(hwnd_);
+  KeepCaptionReachable(hwnd());
 }
 
 void TPropertyForm::FormDestroy() {
@@ -806,43 +799,18 @@ void TPropertyForm::FormDestroy() {
   BannerImage.reset();
 }
 
-LRESULT CALLBACK TPropertyForm::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                                 LPARAM lparam) {
-  auto* form = BindForm(hwnd, message, lparam, &TPropertyForm::hwnd_);
-  if (form == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return CallGuarded(hwnd, LRESULT{0},
-                              [&] { return form->WindowProc(message, wparam, lparam); });
-}
-
 LRESULT TPropertyForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  LRESULT routed = 0;
-  if (toolkit::RouteControlMessage(hwnd_, message, wparam, lparam, &routed)) return routed;
   switch (message) {
     case WM_SHOWWINDOW:
       if (wparam) FormShow();
       break;
-    case WM_ERASEBKGND: {
-      RECT client{};
-      GetClientRect(hwnd_, &client);
-      toolkit::FillFace(reinterpret_cast<HDC>(wparam), client, skin_);
-      return 1;
-    }
-    case WM_CLOSE:
-      ShowWindow(hwnd_, SW_HIDE);  // closing only hides
-      return 0;
     case WM_DESTROY:
       FormDestroy();
       break;
-    case WM_NCDESTROY: {
-      SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-      const LRESULT result = DefWindowProcA(hwnd_, message, wparam, lparam);
-      hwnd_ = nullptr;
-      return result;
-    }
     default:
       break;
   }
-  return DefWindowProcA(hwnd_, message, wparam, lparam);
+  return DefaultProc(message, wparam, lparam);
 }
 
 }  // namespace kvo

@@ -12,9 +12,9 @@
 
 #include "buttons.h"
 #include "containers.h"
+#include "form.h"
 #include "kvocmdll.h"
 #include "radio_group.h"
-#include "skin_form.h"
 #include "slider.h"
 #include "text_controls.h"
 #include "timer.h"
@@ -51,7 +51,7 @@ struct ZoomState {
   int32_t* ZoomLimit = nullptr;
 };
 
-class TPropertyForm {
+class TPropertyForm : public toolkit::Form {
  public:
   TPropertyForm(HINSTANCE instance, ZoomState zoom, const toolkit::SkinData* skin = nullptr);
   ~TPropertyForm();
@@ -61,7 +61,6 @@ class TPropertyForm {
   // Creates the hidden window, its controls and banners, opens the camera and loads every
   // value from it. False when the platform refuses the window or a control.
   bool Create();
-  HWND hwnd() const { return hwnd_; }
   // Shows the window at the top of the z-order and activates it (FormShow keeps it on the
   // desktop).
   void ShowForm();
@@ -156,9 +155,7 @@ class TPropertyForm {
   toolkit::Timer ZoomShowTimer;
 
  private:
-  static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                           LPARAM lparam);
-  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   bool CreateControls();
   bool CreateBanners();
   void FillTables();
@@ -174,8 +171,6 @@ class TPropertyForm {
   HINSTANCE instance_;
   ZoomState zoom_;
   const toolkit::SkinData* skin_;
-  HWND hwnd_ = nullptr;
-  toolkit::SkinForm frame_;
   UniqueHBitmap BannerText;
   UniqueHBitmap BannerImage;
   UniqueHBitmap save_picture_, restore_picture_, reset_picture_;

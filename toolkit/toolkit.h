@@ -4,6 +4,7 @@
 #include "buttons.h"
 #include "containers.h"
 #include "error_barrier.h"
+#include "form.h"
 #include "toolkit_control.h"
 #include "radio_group.h"
 #include "skin_data.h"
