@@ -22,14 +22,11 @@ constexpr int32_t kPanCentre = 64;
 constexpr int32_t kPanRange = 128;
 constexpr UINT kZoomShowInterval = 1000;
 
-// The designed window: bounds (left, top, width, height) within the parent, caption and hint
-// of every control, in creation (tab) order. Parents: the page or the group named in the
+// The designed window, in creation (tab) order. Parents: the page or the group named in the
 // comment before each block.
-struct ControlDesign {
-  toolkit::Rect bounds;
-  const char* caption;
-  const char* hint;
-};
+using toolkit::ArgsFrom;
+using toolkit::ControlDesign;
+
 struct PropertyLayout {
   ControlDesign pages;
   // Page Image.
@@ -106,22 +103,6 @@ const char* const kEffectItems[] = {"&No Effect", "Aged Photo", "Canvas", "Embos
 const char* const kFrameItems[] = {"No &Frame", "Post Card", "Flower", "Jungle", "Television",
                                    "Magazine", "Computer monitor", "Aim", "Paper", "Snow",
                                    kMagnifierItem};
-
-template <typename Args>
-Args ArgsFrom(const ControlDesign& design, HWND parent, const toolkit::SkinData* skin) {
-  Args args;
-  args.parent = parent;
-  args.bounds = design.bounds;
-  args.caption = design.caption;
-  args.hint = design.hint;
-  args.skin = skin;
-  return args;
-}
-
-HBITMAP LoadPicture(HINSTANCE instance, const char* name) {
-  return static_cast<HBITMAP>(
-      LoadImageA(instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-}
 
 HBITMAP CreateBannerBitmap() {
   BITMAPINFO info{};
@@ -254,9 +235,9 @@ bool TPropertyForm::CreateBanners() {
 
 bool TPropertyForm::CreateControls() {
   const PropertyLayout& l = kLayout;
-  save_picture_.reset(LoadPicture(instance_, "PROPERTY_SAVE"));
-  restore_picture_.reset(LoadPicture(instance_, "PROPERTY_RESTORE"));
-  reset_picture_.reset(LoadPicture(instance_, "PROPERTY_RESET"));
+  save_picture_ = toolkit::LoadPicture(instance_, "PROPERTY_SAVE");
+  restore_picture_ = toolkit::LoadPicture(instance_, "PROPERTY_RESTORE");
+  reset_picture_ = toolkit::LoadPicture(instance_, "PROPERTY_RESET");
 
   auto pages = ArgsFrom<toolkit::PageControl::CreateArgs>(l.pages, hwnd(), skin_);
   for (const char* caption : kPageCaptions) pages.pages.push_back(caption);

@@ -12,6 +12,7 @@
 
 #include "buttons.h"
 #include "containers.h"
+#include "control_design.h"
 #include "form.h"
 #include "kvocmdll.h"
 #include "radio_group.h"

@@ -21,14 +21,10 @@
 namespace kvo {
 namespace {
 
-// The designed window: bounds (left, top, width, height), caption and hint of every control.
-// Tab order is creation order, which is this order. Labels end before the control they name,
+// The designed window, in creation (tab) order. Labels end before the control they name,
 // so a wider substitute font clips them instead of drawing over that control.
-struct ControlDesign {
-  toolkit::Rect bounds;
-  const char* caption;
-  const char* hint;
-};
+using toolkit::ArgsFrom;
+using toolkit::ControlDesign;
 constexpr ControlDesign kComboBox1{{111, 14, 218, 20}, "", ""};
 constexpr ControlDesign kAudioList{{111, 38, 218, 20}, "", ""};
 constexpr ControlDesign kPathEdit{{40, 66, 288, 18}, "", ""};
@@ -46,22 +42,6 @@ constexpr DWORD kSettingValueBufferSize = 256;
 constexpr DWORD kFormatDialogPollMs = 50;
 // The longest folder the shell's "Open" is asked for, in wide characters.
 constexpr size_t kMaxOpenPathChars = 259;
-
-template <typename Args>
-Args ArgsFrom(const ControlDesign& design, HWND parent, const toolkit::SkinData* skin) {
-  Args args;
-  args.parent = parent;
-  args.bounds = design.bounds;
-  args.caption = design.caption;
-  args.hint = design.hint;
-  args.skin = skin;
-  return args;
-}
-
-HBITMAP LoadPicture(HINSTANCE instance, const char* name) {
-  return static_cast<HBITMAP>(
-      LoadImageA(instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-}
 
 bool FolderExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -142,9 +122,9 @@ bool TSettingForm::Create() {
 }
 
 bool TSettingForm::CreateControls() {
-  browse_picture_.reset(LoadPicture(instance_, "SETTING_BROWSE_FILES"));
-  format_picture_.reset(LoadPicture(instance_, "SETTING_STREAM_FORMAT"));
-  counters_picture_.reset(LoadPicture(instance_, "SETTING_CLEAR_COUNTERS"));
+  browse_picture_ = toolkit::LoadPicture(instance_, "SETTING_BROWSE_FILES");
+  format_picture_ = toolkit::LoadPicture(instance_, "SETTING_STREAM_FORMAT");
+  counters_picture_ = toolkit::LoadPicture(instance_, "SETTING_CLEAR_COUNTERS");
 
   auto combo = ArgsFrom<toolkit::DropDownList::CreateArgs>(kComboBox1, hwnd(), skin_);
   combo.on_change = [this](toolkit::DropDownList&) { Guarded([this] { ComboBoxChange(); }); };

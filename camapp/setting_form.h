@@ -9,6 +9,7 @@
 #include <string>
 
 #include "buttons.h"
+#include "control_design.h"
 #include "form.h"
 #include "text_controls.h"
 #include "unique_resource.h"

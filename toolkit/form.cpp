@@ -1,5 +1,6 @@
 #include "form.h"
 
+#include "control_design.h"
 #include "error_barrier.h"
 #include "toolkit_control.h"
 
@@ -133,6 +134,11 @@ RECT RestoredWindowBounds(HWND window) {
     OffsetRect(&restored, work.left - monitor.left, work.top - monitor.top);
   }
   return restored;
+}
+
+UniqueHBitmap LoadPicture(HINSTANCE instance, const char* name) {
+  return UniqueHBitmap(static_cast<HBITMAP>(
+      LoadImageA(instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
 }  // namespace kvo::toolkit

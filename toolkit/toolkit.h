@@ -3,6 +3,7 @@
 
 #include "buttons.h"
 #include "containers.h"
+#include "control_design.h"
 #include "error_barrier.h"
 #include "form.h"
 #include "toolkit_control.h"
