@@ -24,6 +24,12 @@ constexpr char kMainWindowClass[] = "TKVO_CM_MAIN";
 constexpr UINT kParameterTimerInterval = 50;
 constexpr UINT kRecTimerInterval = 1000;
 constexpr UINT kSnapTimerInterval = 1200;
+// The buttons at the panel's bottom right: their row, size and spacing, and where the last
+// one ends.
+constexpr int kButtonTop = 442;
+constexpr int kButtonSize = 20;
+constexpr int kButtonStep = 25;
+constexpr int kCloseImgFromPanelRight = 20;
 constexpr char kCameraOffText[] = "Please press Fn+F10 turn on the Camera";
 constexpr char kCameraOffCaption[] = "Error window";
 

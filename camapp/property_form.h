@@ -39,6 +39,9 @@ constexpr size_t kBannerPathBufferSize = 260;
 constexpr char kSaveFirstText[] = "Please save setting first.";
 constexpr char kSaveFirstCaption[] = "Error";
 constexpr char kMagnifierItem[] = "Magnifier";
+// The pan sliders' range and the centre they start and reset at.
+constexpr int32_t kPanCentre = 64;
+constexpr int32_t kPanRange = 128;
 
 // Values shared by the whole program, set at start.
 extern bool SettingSaved;
@@ -157,7 +160,25 @@ class TPropertyForm : public toolkit::Form {
 
  private:
   LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+  // Controls from their rows of the layout (property_controls.cpp).
+  using SliderHandler = void (TPropertyForm::*)(toolkit::Slider&);
+  using ClickHandler = void (TPropertyForm::*)();
   bool CreateControls();
+  bool CreateImagePage(HWND page);
+  bool CreateEffectPage(HWND page);
+  bool CreateMiscPage(HWND page);
+  bool CreateZoomControls(HWND group);
+  bool CreateGroup(toolkit::GroupBox& box, const toolkit::ControlDesign& design, HWND parent);
+  bool CreateLabel(toolkit::Label& text, const toolkit::ControlDesign& design, HWND parent);
+  bool CreateSlider(toolkit::Slider& control, const toolkit::ControlDesign& design, HWND parent,
+                    int tag, SliderHandler handler, int minimum = 0, int maximum = 100);
+  bool CreateCheck(toolkit::CheckBox& box, const toolkit::ControlDesign& design, HWND parent,
+                   ClickHandler handler);
+  bool CreateRadio(toolkit::RadioGroup& group, const toolkit::ControlDesign& design,
+                   HWND parent, const char* const* items, size_t count, ClickHandler handler);
+  bool CreatePicture(toolkit::PictureButton& button, const toolkit::ControlDesign& design,
+                     HWND parent, HBITMAP bitmap, ClickHandler handler);
+  // The zoom banner (property_banner.cpp).
   bool CreateBanners();
   void FillTables();
   void LoadZoom();
