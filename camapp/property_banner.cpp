@@ -9,18 +9,6 @@ namespace kvo {
 
 namespace {
 
-HBITMAP CreateBannerBitmap() {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = kBannerWidth;
-  info.bmiHeader.biHeight = kBannerHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-}
-
 struct DibView {
   uint8_t* bits = nullptr;
   int stride = 0;
@@ -94,8 +82,8 @@ std::string TemporaryBannerPath() {
 }  // namespace
 
 bool TPropertyForm::CreateBanners() {
-  BannerText.reset(CreateBannerBitmap());
-  BannerImage.reset(CreateBannerBitmap());
+  BannerText = toolkit::CreateRgbPicture(kBannerWidth, kBannerHeight);
+  BannerImage = toolkit::CreateRgbPicture(kBannerWidth, kBannerHeight);
   return BannerText && BannerImage;
 }
 

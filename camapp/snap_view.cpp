@@ -20,15 +20,9 @@ constexpr DWORD kViewStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 // A device-dependent copy of the picture, which the stretched picture control draws.
 UniqueHBitmap BitmapOf(const DibBitmap& bitmap) {
   if (bitmap.empty()) return UniqueHBitmap();
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = bitmap.width();
-  info.bmiHeader.biHeight = -bitmap.height();  // top-down rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  UniqueHBitmap copy(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  // A negative height: the still's rows are top-down.
+  UniqueHBitmap copy = toolkit::CreateRgbPicture(bitmap.width(), -bitmap.height(), &bits);
   if (copy && bits != nullptr) {
     std::memcpy(bits, bitmap.pixels().data(), bitmap.pixels().size());
     GdiFlush();

@@ -33,4 +33,9 @@ Args ArgsFrom(const ControlDesign& design, HWND parent, const SkinData* skin) {
 // module lacks it.
 UniqueHBitmap LoadPicture(HINSTANCE instance, const char* name);
 
+// A 24-bit picture to draw into (a glyph, a banner, a copy of a still): a DIB section of the
+// size, its rows bottom-up, or top-down for a negative height. Empty when the platform
+// refuses; bits, when given, receives the pixels.
+UniqueHBitmap CreateRgbPicture(int width, int height, void** bits = nullptr);
+
 }  // namespace kvo::toolkit

@@ -141,4 +141,18 @@ UniqueHBitmap LoadPicture(HINSTANCE instance, const char* name) {
       LoadImageA(instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
+UniqueHBitmap CreateRgbPicture(int width, int height, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* pixels = nullptr;
+  UniqueHBitmap picture(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+  if (bits != nullptr) *bits = picture ? pixels : nullptr;
+  return picture;
+}
+
 }  // namespace kvo::toolkit
