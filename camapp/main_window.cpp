@@ -268,7 +268,7 @@ LRESULT TKVO_CM_MAIN::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       ShowPropertyForm();
       return 0;
     case WM_CMD_SETTING:
-      if (Settings != nullptr) Settings->ShowOnTop();
+      ShowSettingForm();
       return 0;
     case WM_QUERYENDSESSION:
       RequestExit();

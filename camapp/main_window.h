@@ -127,6 +127,10 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   void ShowCommand();
   void MailCommand();
   void StartPreviewShown();
+  // The pieces the relayed commands share with the start-up command.
+  void OpenPreviewAndRecord();
+  void QueueMailStill(bool preview_runs);
+  void ShowSettingForm();
 
   // Window behaviour.
   void FormShow();

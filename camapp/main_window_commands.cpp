@@ -108,29 +108,17 @@ void TKVO_CM_MAIN::RunStartupCommand() {
     if (ready) {
       RecBtnClick();
     } else {
-      OpenPreview();
-      if (DirectShow1().GetReady()) {
-        DirectShow1().Run();
-        SetEyeGlyph(true);
-        RefreshPreviewButton();
-        RecBtnClick();
-      }
+      OpenPreviewAndRecord();
     }
   } else if (word == "View") {
     SaveSnapshot();
   } else if (word == "Property") {
     ShowPropertyForm();
   } else if (word == "Setting") {
-    if (Settings != nullptr) Settings->ShowOnTop();
+    ShowSettingForm();
   } else if (word == "SendMail") {
-    if (ready) {
-      ShowMainWindow();
-      MailPending = true;
-      SnapTimer.SetEnabled(true);
-    } else if (Locked()) {
-      MailPending = true;
-      RequestStill();
-    }
+    if (ready) ShowMainWindow();
+    QueueMailStill(ready);
   }
 }
 
@@ -145,6 +133,10 @@ void TKVO_CM_MAIN::RequestExit() {
 }
 
 // ---- Commands of the preview and the window ----
+
+void TKVO_CM_MAIN::ShowSettingForm() {
+  if (Settings != nullptr) Settings->ShowOnTop();
+}
 
 void TKVO_CM_MAIN::ShowMainWindow() {
   const bool was_hidden = !IsWindowVisible(hwnd());

@@ -258,8 +258,15 @@ void TKVO_CM_MAIN::MailCommand() {
     return;
   }
   OpenPreview();
-  if (DirectShow1().GetReady()) {
-    StartPreviewShown();
+  const bool opened = DirectShow1().GetReady();
+  if (opened) StartPreviewShown();
+  QueueMailStill(opened);
+}
+
+// With a running preview the still for the mail comes at SnapTimer's tick; a camera locked
+// by another program is asked for its still directly.
+void TKVO_CM_MAIN::QueueMailStill(bool preview_runs) {
+  if (preview_runs) {
     MailPending = true;
     SnapTimer.SetEnabled(true);
   } else if (Locked()) {
@@ -279,13 +286,16 @@ void TKVO_CM_MAIN::RecordCommand() {
     return;
   }
   ShowMainWindow();
+  OpenPreviewAndRecord();
+}
+
+void TKVO_CM_MAIN::OpenPreviewAndRecord() {
   OpenPreview();
-  if (DirectShow1().GetReady()) {
-    DirectShow1().Run();
-    SetEyeGlyph(true);
-    RefreshPreviewButton();
-    RecBtnClick();
-  }
+  if (!DirectShow1().GetReady()) return;
+  DirectShow1().Run();
+  SetEyeGlyph(true);
+  RefreshPreviewButton();
+  RecBtnClick();
 }
 
 // ---- Recording ----
