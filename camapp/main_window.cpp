@@ -74,39 +74,31 @@ void TKVO_CM_MAIN::BuildSystemMenu() {
 }
 
 void TKVO_CM_MAIN::CreateControls() {
+  const MainWindowLayout& l = kMainWindowLayout;
   direct_show_ = std::make_unique<TDirectShow>(hwnd());
   if (direct_show_->Handle() != nullptr) {
-    SetWindowPos(direct_show_->Handle(), nullptr, 1, 0, 552, 473, SWP_NOZORDER | SWP_NOACTIVATE);
+    const toolkit::Rect& panel = l.panel.bounds;
+    SetWindowPos(direct_show_->Handle(), nullptr, panel.left, panel.top, panel.width,
+                 panel.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   ImageEyeOpen = MakeOpenEyeGlyph();
   ImageEyeClose = MakeClosedEyeGlyph();
 
-  toolkit::PushButton::CreateArgs preview;
-  preview.parent = hwnd();
-  preview.bounds = {559, kButtonTop, kButtonSize, kButtonSize};
-  preview.hint = "Preview Switch";
+  using Button = toolkit::PushButton::CreateArgs;
+  auto preview = toolkit::ArgsFrom<Button>(l.preview_btn, hwnd(), &SkinData1);
   preview.visible = false;
-  preview.skin = &SkinData1;
   preview.glyph = ImageEyeClose.get();
   preview.glyph_placement = toolkit::GlyphPlacement::kBelow;
   preview.on_click = [this](toolkit::PushButton&) { PreviewBtnClick(); };
   PreviewBtn.Create(preview);
 
-  toolkit::PushButton::CreateArgs move;
-  move.parent = hwnd();
-  move.bounds = {585, kButtonTop, kButtonSize, kButtonSize};
-  move.hint = "Move the window";
+  auto move = toolkit::ArgsFrom<Button>(l.move_btn, hwnd(), &SkinData1);
   move.visible = false;
-  move.skin = &SkinData1;
   MoveBtn.Create(move);
 
-  toolkit::PushButton::CreateArgs close;
-  close.parent = hwnd();
-  close.bounds = {611, kButtonTop, kButtonSize, kButtonSize};
-  close.hint = "Close the window";
+  auto close = toolkit::ArgsFrom<Button>(l.close_img, hwnd(), &SkinData1);
   close.visible = false;
-  close.skin = &SkinData1;
   close.on_click = [this](toolkit::PushButton&) { CloseImgClick(); };
   CloseImg.Create(close);
 

@@ -24,10 +24,19 @@ constexpr char kMainWindowClass[] = "TKVO_CM_MAIN";
 constexpr UINT kParameterTimerInterval = 50;
 constexpr UINT kRecTimerInterval = 1000;
 constexpr UINT kSnapTimerInterval = 1200;
-// The buttons at the panel's bottom right: their row, size and spacing, and where the last
-// one ends.
-constexpr int kButtonTop = 442;
-constexpr int kButtonSize = 20;
+// The designed window: the capture panel and the three buttons at its bottom right. When
+// the window is resized the buttons keep their row and follow the panel's right edge: the
+// last one starts kCloseImgFromPanelRight pixels before it, each kButtonStep pixels after
+// the one before.
+struct MainWindowLayout {
+  toolkit::ControlDesign panel, preview_btn, move_btn, close_img;
+};
+constexpr MainWindowLayout kMainWindowLayout{
+    {{1, 0, 552, 473}, "", ""},                    // panel (DirectShow1)
+    {{559, 442, 20, 20}, "", "Preview Switch"},    // preview_btn
+    {{585, 442, 20, 20}, "", "Move the window"},   // move_btn
+    {{611, 442, 20, 20}, "", "Close the window"},  // close_img
+};
 constexpr int kButtonStep = 25;
 constexpr int kCloseImgFromPanelRight = 20;
 constexpr char kCameraOffText[] = "Please press Fn+F10 turn on the Camera";

@@ -12,11 +12,12 @@ void TKVO_CM_MAIN::FormResize() {
                  panel.height > 0 ? panel.height : 0, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   DirectShow1().ReSizeDS();
+  const int button_top = kMainWindowLayout.close_img.bounds.top;
   const int close_left = panel.width - kCloseImgFromPanelRight;
   const int move_left = close_left - kButtonStep;
-  CloseImg.Move(close_left, kButtonTop);
-  MoveBtn.Move(move_left, kButtonTop);
-  PreviewBtn.Move(move_left - kButtonStep, kButtonTop);
+  CloseImg.Move(close_left, button_top);
+  MoveBtn.Move(move_left, button_top);
+  PreviewBtn.Move(move_left - kButtonStep, button_top);
 }
 
 void TKVO_CM_MAIN::FormPaint() { UpdateRecordingStatus(); }

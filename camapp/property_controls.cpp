@@ -32,53 +32,54 @@ struct PropertyLayout {
   ControlDesign white_balance, red_label, blue_label, r_gain, b_gain, wb_auto;
   ControlDesign zoom_group, enabled_zoom, zoom, horizon, vertical;
 };
+// One row per member of PropertyLayout, in its order; each row names its member.
 constexpr PropertyLayout kLayout{
-    {{0, 0, 264, 424}, "", ""},
-    {{0, 0, 262, 402}, "Image Control", ""},
-    {{8, 29, 0, 0}, "Brightness", ""},
-    {{8, 77, 0, 0}, "Contrast", ""},
-    {{8, 131, 0, 0}, "Gamma", ""},
-    {{8, 180, 0, 0}, "Hue", ""},
-    {{8, 232, 0, 0}, "Saturation", ""},
-    {{8, 282, 0, 0}, "Sharpness", ""},
-    {{10, 43, 92, 31}, "", ""},
-    {{10, 94, 92, 31}, "", ""},
-    {{10, 147, 92, 31}, "", ""},
-    {{10, 197, 92, 31}, "", ""},
-    {{10, 247, 92, 31}, "", ""},
-    {{10, 301, 92, 31}, "", ""},
-    {{112, 40, 89, 25}, "Image Mirr&or", ""},
-    {{112, 61, 89, 25}, "Image &Flip", ""},
-    {{112, 84, 89, 25}, "&Low Light", ""},
-    {{113, 109, 129, 49}, "In/Out Door", ""},
-    {{113, 163, 129, 49}, "Flicker", ""},
-    {{112, 216, 129, 73}, "Extra Control", ""},
-    {{8, 24, 150, 25}, "&Backlight Comp", ""},
-    {{8, 48, 150, 25}, "B/&W Mode", ""},
-    {{112, 302, 33, 30}, "", "Save Camera Setting"},
-    {{150, 302, 33, 30}, "", "Restroe Camera Setting"},
-    {{188, 302, 33, 30}, "", "Set Default Camera Setting"},
-    {{0, 0, 262, 225}, "Effect", ""},
-    {{0, 248, 262, 154}, "Frame", ""},
-    {{0, 0, 262, 225}, "Auto Mode Control", ""},
-    {{7, 23, 0, 0}, "USB BandWidth", ""},
-    {{7, 70, 0, 0}, "Exposure", ""},
-    {{170, 22, 0, 0}, "Auto", ""},
-    {{8, 35, 92, 33}, "", ""},
-    {{9, 82, 92, 29}, "", ""},
-    {{148, 39, 58, 25}, "&UAuto", ""},
-    {{148, 78, 58, 25}, "E&Auto", ""},
-    {{15, 111, 217, 99}, " White Balance", ""},
-    {{9, 30, 0, 0}, "Red", ""},
-    {{9, 66, 0, 0}, "Blue", ""},
-    {{48, 23, 67, 34}, "", ""},
-    {{48, 59, 67, 30}, "", ""},
-    {{132, 40, 69, 25}, " &WAuto", ""},
-    {{0, 248, 262, 154}, "Zoom", ""},
-    {{16, 32, 57, 25}, "&Zoom", ""},
-    {{72, 32, 49, 30}, "", ""},
-    {{24, 112, 128, 33}, "", ""},
-    {{183, 21, 40, 128}, "", ""},
+    {{0, 0, 264, 424}, "", ""},                              // pages
+    {{0, 0, 262, 402}, "Image Control", ""},                 // image_control
+    {{8, 29, 0, 0}, "Brightness", ""},                       // brightness_label
+    {{8, 77, 0, 0}, "Contrast", ""},                         // contrast_label
+    {{8, 131, 0, 0}, "Gamma", ""},                           // gamma_label
+    {{8, 180, 0, 0}, "Hue", ""},                             // hue_label
+    {{8, 232, 0, 0}, "Saturation", ""},                      // saturation_label
+    {{8, 282, 0, 0}, "Sharpness", ""},                       // sharpness_label
+    {{10, 43, 92, 31}, "", ""},                              // brightness
+    {{10, 94, 92, 31}, "", ""},                              // contrast
+    {{10, 147, 92, 31}, "", ""},                             // gamma
+    {{10, 197, 92, 31}, "", ""},                             // hue
+    {{10, 247, 92, 31}, "", ""},                             // saturation
+    {{10, 301, 92, 31}, "", ""},                             // sharpness
+    {{112, 40, 89, 25}, "Image Mirr&or", ""},                // image_mirror
+    {{112, 61, 89, 25}, "Image &Flip", ""},                  // image_flip
+    {{112, 84, 89, 25}, "&Low Light", ""},                   // low_light
+    {{113, 109, 129, 49}, "In/Out Door", ""},                // io_door
+    {{113, 163, 129, 49}, "Flicker", ""},                    // flicker
+    {{112, 216, 129, 73}, "Extra Control", ""},              // extra_control
+    {{8, 24, 150, 25}, "&Backlight Comp", ""},               // backlight
+    {{8, 48, 150, 25}, "B/&W Mode", ""},                     // bw_mode
+    {{112, 302, 33, 30}, "", "Save Camera Setting"},         // save
+    {{150, 302, 33, 30}, "", "Restroe Camera Setting"},      // restore
+    {{188, 302, 33, 30}, "", "Set Default Camera Setting"},  // reset
+    {{0, 0, 262, 225}, "Effect", ""},                        // effect
+    {{0, 248, 262, 154}, "Frame", ""},                       // frame
+    {{0, 0, 262, 225}, "Auto Mode Control", ""},             // auto_mode
+    {{7, 23, 0, 0}, "USB BandWidth", ""},                    // bandwidth_label
+    {{7, 70, 0, 0}, "Exposure", ""},                         // exposure_label
+    {{170, 22, 0, 0}, "Auto", ""},                           // auto_label
+    {{8, 35, 92, 33}, "", ""},                               // usb_bw
+    {{9, 82, 92, 29}, "", ""},                               // exposure
+    {{148, 39, 58, 25}, "&UAuto", ""},                       // usb_bw_auto
+    {{148, 78, 58, 25}, "E&Auto", ""},                       // exposure_auto
+    {{15, 111, 217, 99}, " White Balance", ""},              // white_balance
+    {{9, 30, 0, 0}, "Red", ""},                              // red_label
+    {{9, 66, 0, 0}, "Blue", ""},                             // blue_label
+    {{48, 23, 67, 34}, "", ""},                              // r_gain
+    {{48, 59, 67, 30}, "", ""},                              // b_gain
+    {{132, 40, 69, 25}, " &WAuto", ""},                      // wb_auto
+    {{0, 248, 262, 154}, "Zoom", ""},                        // zoom_group
+    {{16, 32, 57, 25}, "&Zoom", ""},                         // enabled_zoom
+    {{72, 32, 49, 30}, "", ""},                              // zoom
+    {{24, 112, 128, 33}, "", ""},                            // horizon
+    {{183, 21, 40, 128}, "", ""},                            // vertical
 };
 
 const char* const kPageCaptions[] = {"     &Image     ", "     &Effect     ",
