@@ -154,7 +154,6 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   void MouseMove(int x, int y);
   void MouseUp();
   POINT WindowPointOfClient(LPARAM lparam) const;
-  SIZE WindowSize() const;
   void SetWindowSize(int width, int height);
   void ShowCameraOffBox();
 

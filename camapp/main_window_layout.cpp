@@ -22,12 +22,6 @@ void TKVO_CM_MAIN::FormResize() {
 
 void TKVO_CM_MAIN::FormPaint() { UpdateRecordingStatus(); }
 
-SIZE TKVO_CM_MAIN::WindowSize() const {
-  RECT bounds{};
-  GetWindowRect(hwnd(), &bounds);
-  return {bounds.right - bounds.left, bounds.bottom - bounds.top};
-}
-
 void TKVO_CM_MAIN::SetWindowSize(int width, int height) {
   SetWindowPos(hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -335,13 +335,6 @@ void TPropertyForm::ResetClick() {
 
 // ---- The window ----
 
-void TPropertyForm::ShowForm() {
-  if (hwnd() == nullptr) return;
-  ShowWindow(hwnd(), SW_SHOW);
-  SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  SetForegroundWindow(hwnd());
-}
-
 void TPropertyForm::FormShow() {
   RECT window{};
   RECT desktop{};

@@ -65,9 +65,6 @@ class TPropertyForm : public toolkit::Form {
   // Creates the hidden window, its controls and banners, opens the camera and loads every
   // value from it. False when the platform refuses the window or a control.
   bool Create();
-  // Shows the window at the top of the z-order and activates it (FormShow keeps it on the
-  // desktop).
-  void ShowForm();
   // Where the last banner went ("C:\zoomtmp.bmp", or the temporary folder when the drive's
   // root cannot be written); empty before the first banner or when none could be written.
   const std::string& BannerPath() const { return banner_path_; }

@@ -209,13 +209,6 @@ void TSettingForm::ReadSettings() {
   host_.DirectShow1().CompressorName = compressor;
 }
 
-void TSettingForm::ShowForm() {
-  if (hwnd() == nullptr) return;
-  ShowWindow(hwnd(), SW_SHOW);
-  SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  SetForegroundWindow(hwnd());
-}
-
 template <typename Handler>
 void TSettingForm::Guarded(Handler handler) {
   try {

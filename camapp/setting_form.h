@@ -48,9 +48,6 @@ class TSettingForm : public toolkit::Form {
   // False when the platform refuses the window.
   bool Create();
 
-  // Makes the window visible and brings it to the top (FormShow runs on the way).
-  void ShowForm();
-
   // What the main window reads and sets.
   std::string PathText() const { return PathEdit.Text(); }
   bool ShowImageChecked() const { return ShowImgCB.Checked(); }

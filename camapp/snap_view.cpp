@@ -88,12 +88,6 @@ void TSnapView::SetPicture(const DibBitmap& bitmap) {
   picture_ = std::move(copy);
 }
 
-SIZE TSnapView::WindowSize() const {
-  RECT bounds{};
-  if (hwnd() != nullptr) GetWindowRect(hwnd(), &bounds);
-  return {bounds.right - bounds.left, bounds.bottom - bounds.top};
-}
-
 SIZE TSnapView::ImageSize() const {
   const toolkit::Rect bounds = Image.Bounds();
   return {bounds.width, bounds.height};

@@ -60,6 +60,19 @@ void Form::DestroyForm() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
+void Form::ShowForm() {
+  if (hwnd_ == nullptr) return;
+  ShowWindow(hwnd_, SW_SHOW);
+  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(hwnd_);
+}
+
+SIZE Form::WindowSize() const {
+  RECT bounds{};
+  if (hwnd_ != nullptr) GetWindowRect(hwnd_, &bounds);
+  return {bounds.right - bounds.left, bounds.bottom - bounds.top};
+}
+
 LRESULT Form::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   return DefaultProc(message, wparam, lparam);
 }

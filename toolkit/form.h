@@ -48,6 +48,10 @@ class Form {
   virtual ~Form();
 
   HWND hwnd() const { return hwnd_; }
+  // Makes the window visible at the top of the z-order and activates it.
+  void ShowForm();
+  // The window's outer size; 0 x 0 while there is no window.
+  SIZE WindowSize() const;
 
  protected:
   // Registers the class (once; true also when it exists), creates the window with the
