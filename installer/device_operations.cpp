@@ -117,7 +117,7 @@ namespace {
 struct SidDeleter {
   void operator()(PSID sid) const { FreeSid(sid); }
 };
-using UniqueSid = UniqueResource<PSID, nullptr, SidDeleter>;
+using UniqueSid = UniqueResource<NullIsInvalid<PSID, SidDeleter>>;
 
 // The access list given to every key before deletion: INTERACTIVE may read,
 // Administrators may do everything.

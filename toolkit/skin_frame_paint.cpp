@@ -1,11 +1,10 @@
-// How the skinned frame is drawn: face, caption, caption buttons (the skin's pictures or
-// plain ones) and title.
-#include "skin_form.h"
-
+// How a skinned frame looks: its fill, caption, title and caption buttons.
 #include <algorithm>
 #include <cstdlib>
 
+#include "gdi.h"
 #include "skin_data.h"
+#include "skin_form.h"
 
 namespace kvo::toolkit {
 
@@ -13,12 +12,6 @@ namespace {
 
 RECT ToRect(const Rect& rect) {
   return {rect.left, rect.top, rect.left + rect.width, rect.top + rect.height};
-}
-
-void Fill(HDC dc, const RECT& rect, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &rect, brush);
-  DeleteObject(brush);
 }
 
 void Line(HDC dc, int x0, int y0, int x1, int y1) {
@@ -29,13 +22,9 @@ void Line(HDC dc, int x0, int y0, int x1, int y1) {
 // A caption button the skin gives no picture for: a face with a bevel and a small symbol.
 void DrawPlainCaptionButton(HDC dc, const RECT& bounds, CaptionButtonKind kind, bool pressed,
                             const SkinColors& colors, HICON icon) {
-  Fill(dc, bounds, ToColorRef(colors.button_face));
-  const COLORREF light = ToColorRef(pressed ? colors.button_shadow : colors.button_light);
-  const COLORREF shadow = ToColorRef(pressed ? colors.button_light : colors.button_shadow);
-  Fill(dc, {bounds.left, bounds.top, bounds.right, bounds.top + 1}, light);
-  Fill(dc, {bounds.left, bounds.top, bounds.left + 1, bounds.bottom}, light);
-  Fill(dc, {bounds.left, bounds.bottom - 1, bounds.right, bounds.bottom}, shadow);
-  Fill(dc, {bounds.right - 1, bounds.top, bounds.right, bounds.bottom}, shadow);
+  DrawBevel(dc, bounds, ToColorRef(colors.button_face),
+            ToColorRef(pressed ? colors.button_shadow : colors.button_light),
+            ToColorRef(pressed ? colors.button_light : colors.button_shadow));
 
   const int shift = pressed ? 1 : 0;
   const int width = static_cast<int>(bounds.right - bounds.left);
@@ -50,29 +39,27 @@ void DrawPlainCaptionButton(HDC dc, const RECT& bounds, CaptionButtonKind kind, 
       if (icon != nullptr) {
         DrawIconEx(dc, left, top, icon, size, size, 0, nullptr, DI_NORMAL);
       } else {
-        Fill(dc, {left, top + size / 2 - 1, right, top + size / 2 + 1}, ink);
+        FillColour(dc, {left, top + size / 2 - 1, right, top + size / 2 + 1}, ink);
       }
       break;
     case CaptionButtonKind::kMinimize:
-      Fill(dc, {left, bottom - 2, right, bottom}, ink);
+      FillColour(dc, {left, bottom - 2, right, bottom}, ink);
       break;
     case CaptionButtonKind::kMaximize: {
       const RECT box = {left, top, right, bottom};
-      HBRUSH brush = CreateSolidBrush(ink);
-      FrameRect(dc, &box, brush);
-      DeleteObject(brush);
-      Fill(dc, {left, top, right, top + 2}, ink);
+      kvo::UniqueHBrush brush(CreateSolidBrush(ink));
+      FrameRect(dc, &box, brush.get());
+      FillColour(dc, {left, top, right, top + 2}, ink);
       break;
     }
     case CaptionButtonKind::kRestore: {
       const int step = size / 3;
       RECT back = {left + step, top, right, bottom - step};
       RECT front = {left, top + step, right - step, bottom};
-      HBRUSH brush = CreateSolidBrush(ink);
-      FrameRect(dc, &back, brush);
-      Fill(dc, front, ToColorRef(colors.button_face));
-      FrameRect(dc, &front, brush);
-      DeleteObject(brush);
+      kvo::UniqueHBrush brush(CreateSolidBrush(ink));
+      FrameRect(dc, &back, brush.get());
+      FillColour(dc, front, ToColorRef(colors.button_face));
+      FrameRect(dc, &front, brush.get());
       break;
     }
     case CaptionButtonKind::kRollUp:
@@ -80,17 +67,15 @@ void DrawPlainCaptionButton(HDC dc, const RECT& bounds, CaptionButtonKind kind, 
       const bool up = kind == CaptionButtonKind::kRollUp;
       for (int row = 0; row < size / 2; ++row) {
         const int y = up ? top + size / 4 + row : bottom - size / 4 - row - 1;
-        Fill(dc, {left + size / 2 - row, y, left + size / 2 + row + 1, y + 1}, ink);
+        FillColour(dc, {left + size / 2 - row, y, left + size / 2 + row + 1, y + 1}, ink);
       }
       break;
     }
     case CaptionButtonKind::kClose: {
-      HPEN pen = CreatePen(PS_SOLID, 2, ink);
-      HGDIOBJ previous = SelectObject(dc, pen);
+      kvo::UniqueHPen pen(CreatePen(PS_SOLID, 2, ink));
+      SelectedObject selected(dc, pen.get());
       Line(dc, left, top, right, bottom);
       Line(dc, right, top, left, bottom);
-      SelectObject(dc, previous);
-      DeleteObject(pen);
       break;
     }
     case CaptionButtonKind::kCount:
@@ -103,14 +88,23 @@ void DrawPictureCaptionButton(HDC dc, const RECT& bounds, HBITMAP strip, int sta
   BITMAP info = {};
   if (GetObjectA(strip, sizeof(info), &info) == 0 || info.bmWidth < 4) return;
   const int cell = info.bmWidth / 4;
-  HDC source = CreateCompatibleDC(dc);
-  if (source == nullptr) return;
-  HGDIOBJ previous = SelectObject(source, strip);
+  MemoryDc source(dc, strip);
+  if (!source.valid()) return;
   StretchBlt(dc, bounds.left, bounds.top, bounds.right - bounds.left,
-             bounds.bottom - bounds.top, source, cell * state, 0, cell, std::abs(info.bmHeight),
-             SRCCOPY);
-  SelectObject(source, previous);
-  DeleteDC(source);
+             bounds.bottom - bounds.top, source.get(), cell * state, 0, cell,
+             std::abs(info.bmHeight), SRCCOPY);
+}
+
+CaptionButtonKind KindOfButton(FramePart part, bool zoomed, bool rolled_up) {
+  switch (part) {
+    case FramePart::kSystemMenu: return CaptionButtonKind::kSystemMenu;
+    case FramePart::kMinimize: return CaptionButtonKind::kMinimize;
+    case FramePart::kMaximize:
+      return zoomed ? CaptionButtonKind::kRestore : CaptionButtonKind::kMaximize;
+    case FramePart::kRollUp:
+      return rolled_up ? CaptionButtonKind::kRollDown : CaptionButtonKind::kRollUp;
+    default: return CaptionButtonKind::kClose;
+  }
 }
 
 }  // namespace
@@ -122,24 +116,13 @@ void SkinForm::PaintFrame(HDC dc, bool active) const {
   const SkinColors& colors = skin_->Description().colors;
 
   const RECT whole = {0, 0, input.window_width, input.window_height};
-  Fill(dc, whole, ToColorRef(active ? colors.frame : colors.frame_inactive));
-  Fill(dc, ToRect(layout.caption), ToColorRef(active ? colors.caption : colors.caption_inactive));
+  FillColour(dc, whole, ToColorRef(active ? colors.frame : colors.frame_inactive));
+  FillColour(dc, ToRect(layout.caption), ToColorRef(active ? colors.caption : colors.caption_inactive));
 
   HICON icon = reinterpret_cast<HICON>(SendMessageA(window_, WM_GETICON, ICON_SMALL, 0));
   if (icon == nullptr) icon = reinterpret_cast<HICON>(GetClassLongPtrA(window_, GCLP_HICONSM));
   for (const CaptionButtonPlace& place : layout.buttons) {
-    CaptionButtonKind kind = CaptionButtonKind::kClose;
-    switch (place.part) {
-      case FramePart::kSystemMenu: kind = CaptionButtonKind::kSystemMenu; break;
-      case FramePart::kMinimize: kind = CaptionButtonKind::kMinimize; break;
-      case FramePart::kMaximize:
-        kind = IsZoomed(window_) ? CaptionButtonKind::kRestore : CaptionButtonKind::kMaximize;
-        break;
-      case FramePart::kRollUp:
-        kind = rolled_up_ ? CaptionButtonKind::kRollDown : CaptionButtonKind::kRollUp;
-        break;
-      default: kind = CaptionButtonKind::kClose; break;
-    }
+    const CaptionButtonKind kind = KindOfButton(place.part, IsZoomed(window_), rolled_up_);
     const bool pressed = tracking_ && pressed_part_ == place.part && hot_part_ == place.part;
     const bool hover = !tracking_ && hover_part_ == place.part;
     const RECT bounds = ToRect(place.bounds);
@@ -155,12 +138,11 @@ void SkinForm::PaintFrame(HDC dc, bool active) const {
   if (title[0] != '\0') {
     RECT text = ToRect(layout.title);
     text.left += 2;
-    HGDIOBJ previous = SelectObject(dc, skin_->CaptionFont());
+    SelectedObject font(dc, skin_->CaptionFont());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ToColorRef(active ? colors.caption_text : colors.caption_text_inactive));
     DrawTextA(dc, title, -1, &text,
               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
-    SelectObject(dc, previous);
   }
 }
 
