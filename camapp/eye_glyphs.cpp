@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "control_design.h"
+
 namespace kvo {
 
 namespace {
@@ -10,24 +12,12 @@ constexpr COLORREF kBackground = RGB(192, 192, 192);
 constexpr COLORREF kOutline = RGB(32, 32, 32);
 constexpr COLORREF kIris = RGB(40, 90, 170);
 
-UniqueHBitmap BlankGlyph(int width, int height, HDC dc) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  return UniqueHBitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-}
-
 // Draws into a glyph through a memory device context; draw gets the glyph's size.
 template <typename Draw>
 UniqueHBitmap DrawGlyph(int width, int height, Draw draw) {
   UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
   if (!dc) return UniqueHBitmap();
-  UniqueHBitmap glyph = BlankGlyph(width, height, dc.get());
+  UniqueHBitmap glyph = toolkit::CreateRgbPicture(width, height);
   if (!glyph) return glyph;
   HGDIOBJ old_bitmap = SelectObject(dc.get(), glyph.get());
   RECT all = {0, 0, width, height};

@@ -1,22 +1,22 @@
-// The main window: construction, window procedure, camera connection, preview switch,
-// geometry and the mouse. Stills and recordings are in snapshot_control.cpp.
+// The main window: construction, destruction and the window procedure. The commands are in
+// main_window_commands.cpp, the camera connection and device changes in
+// main_window_camera.cpp, the layout and the mouse in main_window_layout.cpp, stills and
+// recordings in snapshot_control.cpp.
 #include "main_window.h"
 
 #include <dbt.h>
 
+#include <cstddef>
 #include <cstring>
-#include <exception>
 #include <utility>
 
-#include "error_box.h"
+#include "app_error.h"
+#include "app_resources.h"
 #include "capture_format.h"
 #include "command_words.h"
 #include "eye_glyphs.h"
-#include "form_window.h"
-#include "property_form.h"
-#include "property_rules.h"
 #include "settings_key.h"
-#include "wide_text.h"
+#include "window_placement.h"
 
 namespace kvo {
 
@@ -29,10 +29,6 @@ constexpr int kDesignedClientHeight = 523;
 // The platform's frame is only seen when there is no skin; the skin makes it borderless.
 constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
                                    WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
-constexpr int kButtonTop = 442;
-constexpr int kButtonSize = 20;
-constexpr int kButtonStep = 25;
-constexpr int kCloseImgFromPanelRight = 20;
 constexpr LONG kLargestTrackedSide = 8192;
 
 constexpr char kRegistrationFailedFormat[] = "RegisterDeviceNotification failed: %d\n";
@@ -40,37 +36,18 @@ constexpr char kRegistrationFailedFormat[] = "RegisterDeviceNotification failed:
 // {A5DCBF10-6530-11D2-901F-00C04FB951ED}: the USB device interface class.
 constexpr GUID kUsbDeviceInterfaceClass = {
     0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
-// The interface name of a device-interface record starts at byte 28, in UTF-16.
-constexpr std::size_t kInterfaceNameOffset = 28;
-
-// The interface name of a device-change record of device type 5, read within the size the
-// record gives; false for other records.
-bool DeviceInterfaceName(LPARAM lparam, std::string* name) {
-  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lparam);
-  if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return false;
-  name->clear();
-  if (header->dbch_size <= kInterfaceNameOffset) return true;
-  const std::size_t capacity = (header->dbch_size - kInterfaceNameOffset) / sizeof(wchar_t);
-  const auto* text = reinterpret_cast<const wchar_t*>(reinterpret_cast<const char*>(header) +
-                                                       kInterfaceNameOffset);
-  std::wstring wide;
-  for (std::size_t i = 0; i < capacity && text[i] != L'\0'; ++i) wide.push_back(text[i]);
-  *name = WideToAnsi(wide.c_str());
-  return true;
-}
 
 }  // namespace
 
 TKVO_CM_MAIN::TKVO_CM_MAIN(HINSTANCE instance, std::string command_word)
     : instance_(instance), command_word_(std::move(command_word)) {}
 
-TKVO_CM_MAIN::~TKVO_CM_MAIN() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
+TKVO_CM_MAIN::~TKVO_CM_MAIN() { DestroyForm(); }
 
 bool TKVO_CM_MAIN::Create() {
-  if (!RegisterFormClass(instance_, kMainWindowClass, StaticWindowProc, true)) return false;
-  FormArgs form;
+  SkinData1.LoadFromFile(toolkit::kSkinFilePath);  // missing or unusable: the plain look
+  BuildSystemMenu();
+  toolkit::Form::CreateArgs form;
   form.instance = instance_;
   form.class_name = kMainWindowClass;
   form.caption = kApplicationTitle;
@@ -80,62 +57,49 @@ bool TKVO_CM_MAIN::Create() {
   form.client_height = kDesignedClientHeight;
   form.left = kDesignedLeft;
   form.top = kDesignedTop;
-  form.self = this;
-  hwnd_ = CreateForm(form);
-  if (hwnd_ == nullptr) return false;
+  form.icon = MAKEINTRESOURCEA(IDI_KVO_MAIN);
+  form.skin = &SkinData1;
+  form.system_menu = &SysPopupMenu;
+  if (!CreateForm(form)) return false;
   CreateControls();
   Construct();
   return true;
 }
 
-void TKVO_CM_MAIN::CreateControls() {
-  SkinData1.LoadFromFile(toolkit::kSkinFilePath);  // missing or unusable: the plain look
-
+void TKVO_CM_MAIN::BuildSystemMenu() {
   SysPopupMenu.AddSeparator();
   preview_opt_item_ = SysPopupMenu.Add({"&Preview", [this] { Preview_OptClick(); }});
   restore_win_item_ = SysPopupMenu.Add({"Restore &Window Size", [this] { RestoreWinClick(); }});
   SysPopupMenu.AddSeparator();
   SysPopupMenu.on_popup = [this](toolkit::PopupMenu& menu) { SysPopupMenuPopup(menu); };
+}
 
-  toolkit::SkinForm::CreateArgs skin_args;
-  skin_args.window = hwnd_;
-  skin_args.skin = &SkinData1;
-  skin_args.system_menu = &SysPopupMenu;
-  SkinForm1.Attach(skin_args);
-
-  direct_show_ = std::make_unique<TDirectShow>(hwnd_);
+void TKVO_CM_MAIN::CreateControls() {
+  const MainWindowLayout& l = kMainWindowLayout;
+  direct_show_ = std::make_unique<TDirectShow>(hwnd());
   if (direct_show_->Handle() != nullptr) {
-    SetWindowPos(direct_show_->Handle(), nullptr, 1, 0, 552, 473, SWP_NOZORDER | SWP_NOACTIVATE);
+    const toolkit::Rect& panel = l.panel.bounds;
+    SetWindowPos(direct_show_->Handle(), nullptr, panel.left, panel.top, panel.width,
+                 panel.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   ImageEyeOpen = MakeOpenEyeGlyph();
   ImageEyeClose = MakeClosedEyeGlyph();
 
-  toolkit::PushButton::CreateArgs preview;
-  preview.parent = hwnd_;
-  preview.bounds = {559, kButtonTop, kButtonSize, kButtonSize};
-  preview.hint = "Preview Switch";
+  using Button = toolkit::PushButton::CreateArgs;
+  auto preview = toolkit::ArgsFrom<Button>(l.preview_btn, hwnd(), &SkinData1);
   preview.visible = false;
-  preview.skin = &SkinData1;
   preview.glyph = ImageEyeClose.get();
   preview.glyph_placement = toolkit::GlyphPlacement::kBelow;
   preview.on_click = [this](toolkit::PushButton&) { PreviewBtnClick(); };
   PreviewBtn.Create(preview);
 
-  toolkit::PushButton::CreateArgs move;
-  move.parent = hwnd_;
-  move.bounds = {585, kButtonTop, kButtonSize, kButtonSize};
-  move.hint = "Move the window";
+  auto move = toolkit::ArgsFrom<Button>(l.move_btn, hwnd(), &SkinData1);
   move.visible = false;
-  move.skin = &SkinData1;
   MoveBtn.Create(move);
 
-  toolkit::PushButton::CreateArgs close;
-  close.parent = hwnd_;
-  close.bounds = {611, kButtonTop, kButtonSize, kButtonSize};
-  close.hint = "Close the window";
+  auto close = toolkit::ArgsFrom<Button>(l.close_img, hwnd(), &SkinData1);
   close.visible = false;
-  close.skin = &SkinData1;
   close.on_click = [this](toolkit::PushButton&) { CloseImgClick(); };
   CloseImg.Create(close);
 
@@ -151,19 +115,19 @@ void TKVO_CM_MAIN::Construct() {
   DirectShow1().HideVideo1Codec = true;
 
   if (!RegisterCameraNotification()) {
-    MessageBoxA(hwnd_, "Registering Device Failed!", "Error", MB_OK);
+    MessageBoxA(hwnd(), "Registering Device Failed!", "Error", MB_OK);
     ParameterTimer.SetEnabled(true);
     ExitRequested = true;
     return;
   }
   if (!apartment_.ok()) {
-    MessageBoxA(hwnd_, "CoInitialize Failed!", "Error", MB_OK);
+    MessageBoxA(hwnd(), "CoInitialize Failed!", "Error", MB_OK);
     ParameterTimer.SetEnabled(true);
     ExitRequested = true;
     return;
   }
   if (!CM_Open(&CamHandle)) {
-    if (command_word_ != "NoShow") MessageBoxA(hwnd_, kCameraOffText, kCameraOffCaption, MB_OK);
+    if (command_word_ != "NoShow") MessageBoxA(hwnd(), kCameraOffText, kCameraOffCaption, MB_OK);
     ParameterTimer.SetEnabled(true);
     return;
   }
@@ -182,7 +146,7 @@ bool TKVO_CM_MAIN::RegisterCameraNotification() {
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
   filter.dbcc_reserved = 0;
   filter.dbcc_classguid = kUsbDeviceInterfaceClass;
-  DeviceNotify = RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  DeviceNotify = RegisterDeviceNotificationW(hwnd(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   if (DeviceNotify != nullptr) return true;
   char text[64] = {};
   wsprintfA(text, kRegistrationFailedFormat, static_cast<int>(GetLastError()));
@@ -215,40 +179,30 @@ void TKVO_CM_MAIN::LoadStoredGeometry() {
   static_assert(sizeof record == sizeof stored_format, "the stored record is a VIDEOINFOHEADER");
   std::memcpy(&record, &stored_format, sizeof record);
   DirectShow1().CapturePinSet(&record);
-  RECT bounds{};
-  GetWindowRect(hwnd_, &bounds);
-  const int new_left = has_left ? static_cast<int>(static_cast<LONG>(left)) : bounds.left;
-  const int new_top = has_top ? static_cast<int>(static_cast<LONG>(top)) : bounds.top;
-  SetWindowPos(hwnd_, nullptr, new_left, new_top, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-
   const FormatGeometry geometry = GeometryForFormat(DirectShow1().CaptureFormat.bmiHeader.biWidth,
                                                     DirectShow1().CaptureFormat.bmiHeader.biHeight);
+  RECT bounds{};
+  GetWindowRect(hwnd(), &bounds);
+  const ScreenBox placed = RestoredWindowBox(
+      {bounds.left, bounds.top, bounds.right, bounds.bottom},
+      {has_left ? std::optional<uint32_t>(left) : std::nullopt,
+       has_top ? std::optional<uint32_t>(top) : std::nullopt},
+      geometry);
+  SetWindowPos(hwnd(), nullptr, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
   HWND panel = DirectShow1().Handle();
-  switch (geometry.band) {
-    case FormatGeometry::Band::kOutOfRange:
-      record = DirectShow1().CaptureFormat;
-      record.bmiHeader.biWidth = geometry.format_width;
-      record.bmiHeader.biHeight = geometry.format_height;
-      if (panel != nullptr) {
-        SetWindowPos(panel, nullptr, 0, 0, geometry.panel_width, geometry.panel_height,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      }
-      DirectShow1().CapturePinSet(&record);
-      break;
-    case FormatGeometry::Band::kSmall:
-      SetWindowSize(geometry.window_width, geometry.window_height);
-      if (panel != nullptr) {
-        SetWindowPos(panel, nullptr, 0, 0, geometry.panel_width, geometry.panel_height,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      }
-      break;
-    case FormatGeometry::Band::kAdopted:
-      SetWindowSize(geometry.window_width, geometry.window_height);
-      break;
+  if (panel != nullptr && geometry.band != FormatGeometry::Band::kAdopted) {
+    SetWindowPos(panel, nullptr, 0, 0, geometry.panel_width, geometry.panel_height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (geometry.band == FormatGeometry::Band::kOutOfRange) {
+    record = DirectShow1().CaptureFormat;
+    record.bmiHeader.biWidth = geometry.format_width;
+    record.bmiHeader.biHeight = geometry.format_height;
+    DirectShow1().CapturePinSet(&record);
   }
   // A place stored on a monitor that is gone, or on a larger screen.
-  KeepCaptionReachable(hwnd_);
+  KeepCaptionReachable(hwnd());
 }
 
 void TKVO_CM_MAIN::FormDestroy() {
@@ -267,7 +221,7 @@ void TKVO_CM_MAIN::SaveWindowState() {
   if (!key.is_open()) return;
   // The restored place: a window closed minimized would otherwise come back at the
   // platform's parking place, far off the screen.
-  const RECT bounds = RestoredWindowBounds(hwnd_);
+  const RECT bounds = toolkit::RestoredWindowBounds(hwnd());
   key.WriteDword("FormTop", static_cast<DWORD>(bounds.top));
   key.WriteDword("FormLeft", static_cast<DWORD>(bounds.left));
   VIDEOINFOHEADER format{};
@@ -291,27 +245,13 @@ void TKVO_CM_MAIN::EndSession() {
   SaveWindowState();
 }
 
-LRESULT CALLBACK TKVO_CM_MAIN::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                                LPARAM lparam) {
-  auto* window = BindForm(hwnd, message, lparam, &TKVO_CM_MAIN::hwnd_);
-  if (window == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return CallGuarded(hwnd, LRESULT{0},
-                              [&] { return window->MainWindowProc(message, wparam, lparam); });
-}
-
-LRESULT TKVO_CM_MAIN::DefaultWindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  return DefWindowProcA(hwnd_, message, wparam, lparam);
-}
-
-LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  LRESULT routed = 0;
-  if (toolkit::RouteControlMessage(hwnd_, message, wparam, lparam, &routed)) return routed;
+LRESULT TKVO_CM_MAIN::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CMD_PROPERTY:
       ShowPropertyForm();
       return 0;
     case WM_CMD_SETTING:
-      if (Settings != nullptr) Settings->ShowOnTop();
+      ShowSettingForm();
       return 0;
     case WM_QUERYENDSESSION:
       RequestExit();
@@ -348,7 +288,7 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
       ZoomStep(false);
       return 0;
     case WM_CLOSE:
-      if (FormCloseQuery()) DestroyWindow(hwnd_);
+      if (FormCloseQuery()) DestroyWindow(hwnd());
       return 0;
     case WM_SIZE:
       FormResize();
@@ -356,7 +296,7 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_GETMINMAXINFO: {
       // A stored format of up to 1280 x 1024 gives a window larger than a small screen;
       // the window takes the size it is given rather than the screen's.
-      DefaultWindowProc(message, wparam, lparam);
+      DefaultProc(message, wparam, lparam);
       auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
       limits->ptMaxTrackSize.x = kLargestTrackedSide;
       limits->ptMaxTrackSize.y = kLargestTrackedSide;
@@ -364,8 +304,8 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
     }
     case WM_PAINT: {
       PAINTSTRUCT paint;
-      BeginPaint(hwnd_, &paint);
-      EndPaint(hwnd_, &paint);
+      BeginPaint(hwnd(), &paint);
+      EndPaint(hwnd(), &paint);
       FormPaint();
       return 0;
     }
@@ -390,10 +330,10 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
       Dragging = Sizing = false;
       break;
     case WM_SETCURSOR:
-      if (reinterpret_cast<HWND>(wparam) == hwnd_ && LOWORD(lparam) == HTCLIENT) {
+      if (reinterpret_cast<HWND>(wparam) == hwnd() && LOWORD(lparam) == HTCLIENT) {
         POINT cursor{};
         GetCursorPos(&cursor);
-        ScreenToClient(hwnd_, &cursor);
+        ScreenToClient(hwnd(), &cursor);
         const POINT point = WindowPointOfClient(MAKELPARAM(cursor.x, cursor.y));
         const SIZE size = WindowSize();
         const bool grip = InSizeGrip(point.x, point.y, size.cx, size.cy);
@@ -408,421 +348,10 @@ LRESULT TKVO_CM_MAIN::MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam)
       FormDestroy();
       if (ExitRequested) PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      return 0;
     default:
       break;
   }
-  return DefaultWindowProc(message, wparam, lparam);
-}
-
-void TKVO_CM_MAIN::RunLockedCommand(UINT message) {
-  // A command that arrives while another is being handled, or while an error box is open
-  // (message boxes run their own loops), is dropped. A failed command's error box is shown
-  // before the lock is let go: the box belongs to that command, and the tray's repeated
-  // "View" for a still that cannot be saved must not open one box after another.
-  if (CommandBusy || ApplicationErrorShowing()) return;
-  CommandBusy = true;
-  struct Unlock {
-    bool& busy;
-    ~Unlock() { busy = false; }
-  } unlock{CommandBusy};
-  CallGuarded(hwnd_, [&] { RunCommand(message); });
-}
-
-void TKVO_CM_MAIN::RunCommand(UINT message) {
-  switch (message) {
-    case WM_CMD_SNAPSHOT:
-      SnapshotCommand();
-      break;
-    case WM_CMD_RECORD:
-      RecordCommand();
-      break;
-    case WM_CMD_VIEW:
-      if (CameraOn) SaveSnapshot();
-      break;
-    case WM_CMD_SHOW:
-      ShowCommand();
-      break;
-    case WM_CMD_SENDMAIL:
-      MailCommand();
-      break;
-    default:
-      break;
-  }
-}
-
-bool TKVO_CM_MAIN::HandleDeviceChange(WPARAM event, LPARAM record, LRESULT* result) {
-  std::string name;
-  if (!DeviceInterfaceName(record, &name)) return false;
-  const CameraIds ids{VendorIdText, ProductIdText};
-  switch (event) {
-    case DBT_DEVICEREMOVECOMPLETE:
-      if (!(IsCameraName(name, ids) && CameraOn)) return false;
-      ReleaseCamera();
-      *result = 1;
-      return true;
-    case DBT_DEVICEQUERYREMOVE:
-      if (IsCameraName(name, ids) && CameraOn) ReleaseCamera();
-      *result = 1;  // the removal is granted
-      return true;
-    case DBT_DEVICEARRIVAL:
-      if (CamHandle != nullptr) CM_Close(CamHandle);
-      CamHandle = nullptr;
-      CM_Open(&CamHandle);
-      if (CamHandle != nullptr) ReadIdTexts();
-      if (IsCameraName(name, CameraIds{VendorIdText, ProductIdText}) && !CameraOn) {
-        ResumeCamera();
-      }
-      *result = 1;
-      return true;
-    default:
-      return false;
-  }
-}
-
-// ---- Start-up timer and program end ----
-
-bool TKVO_CM_MAIN::FormatDialogShowing() const {
-  return direct_show_ && direct_show_->FormatDialogOpen;
-}
-
-namespace {
-
-// Cancels a visible dialog of this thread (the panel's stream-format dialog).
-BOOL CALLBACK CancelVisibleDialog(HWND window, LPARAM) {
-  char class_name[16] = {};
-  GetClassNameA(window, class_name, sizeof class_name);
-  if (std::strcmp(class_name, "#32770") == 0 && IsWindowVisible(window)) {
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  }
-  return TRUE;
-}
-
-}  // namespace
-
-void TKVO_CM_MAIN::CloseFormatDialog() {
-  // The stream-format dialog runs its own modal loop inside the panel; the program may only
-  // end once that loop has returned, or the panel would go on with released interfaces.
-  EnumThreadWindows(GetCurrentThreadId(), CancelVisibleDialog, 0);
-}
-
-void TKVO_CM_MAIN::ParameterTimerTimer() {
-  if (ExitRequested) {
-    if (FormatDialogShowing()) {
-      CloseFormatDialog();
-      return;  // the next tick ends the program once the dialog has gone
-    }
-    // The normal shutdown: the window is destroyed and the loop ends.
-    ParameterTimer.SetEnabled(false);
-    DestroyWindow(hwnd_);
-    return;
-  }
-  if (StartupCommandDone) {
-    ParameterTimer.SetEnabled(false);
-    return;
-  }
-  StartupCommandDone = true;
-  // The start-up command is tried once: a failure is shown by the top-level handler and
-  // the handshake still completes.
-  CallGuarded(hwnd_, [this] { RunStartupCommand(); });
-  WriteAppStatusReady();
-  if (!ExitRequested) ParameterTimer.SetEnabled(false);
-}
-
-void TKVO_CM_MAIN::RunStartupCommand() {
-  const std::string& word = command_word_;
-  const bool ready = DirectShow1().GetReady();
-  if (word == "NoShow") {
-    DirectShow1().Close();
-  } else if (word == "SnapShot") {
-    if (!ready && Locked() && IsWindowVisible(hwnd_)) RequestStill();
-    ShowMainWindow();
-  } else if (word == "Record") {
-    ShowMainWindow();
-    if (ready) {
-      RecBtnClick();
-    } else {
-      OpenPreview();
-      if (DirectShow1().GetReady()) {
-        DirectShow1().Run();
-        SetEyeGlyph(true);
-        RefreshPreviewButton();
-        RecBtnClick();
-      }
-    }
-  } else if (word == "View") {
-    SaveSnapshot();
-  } else if (word == "Property") {
-    ShowPropertyForm();
-  } else if (word == "Setting") {
-    if (Settings != nullptr) Settings->ShowOnTop();
-  } else if (word == "SendMail") {
-    if (ready) {
-      ShowMainWindow();
-      MailPending = true;
-      SnapTimer.SetEnabled(true);
-    } else if (Locked()) {
-      MailPending = true;
-      RequestStill();
-    }
-  }
-}
-
-void TKVO_CM_MAIN::WriteAppStatusReady() {
-  SettingsKey key;
-  key.WriteText("AppStatusOK", "Y", false);
-}
-
-void TKVO_CM_MAIN::RequestExit() {
-  ExitRequested = true;
-  ParameterTimer.SetEnabled(true);
-}
-
-// ---- Camera connection ----
-
-bool TKVO_CM_MAIN::Locked() const {
-  return direct_show_->Caption() == "Locked by another application";
-}
-
-void TKVO_CM_MAIN::OpenPreview() {
-  DirectShow1().InitRunCapture(VendorIdText, ProductIdText, false);
-}
-
-void TKVO_CM_MAIN::RefreshPreviewButton() {
-  PreviewBtn.Hide();
-  PreviewBtn.Show();
-  PreviewBtn.Focus();
-}
-
-void TKVO_CM_MAIN::SetEyeGlyph(bool open) {
-  PreviewBtn.SetGlyph(open ? ImageEyeOpen.get() : ImageEyeClose.get());
-}
-
-void TKVO_CM_MAIN::ReleaseCamera() {
-  DirectShow1().Close();
-  if (CamHandle != nullptr) CM_Close(CamHandle);
-  CamHandle = nullptr;
-  ClosePropertyCameraHandle();
-  CameraOn = false;
-  if (IsWindowVisible(hwnd_)) {
-    SetEyeGlyph(false);
-    RefreshPreviewButton();
-  }
-}
-
-void TKVO_CM_MAIN::ResumeCamera() {
-  CameraOn = true;
-  // The driver needs its time after the camera comes back; the window handles nothing
-  // meanwhile.
-  Sleep(2000);
-  if (CamHandle != nullptr) CM_Close(CamHandle);
-  CamHandle = nullptr;
-  CM_Open(&CamHandle);
-  Sleep(500);
-  ReopenPropertyCamera();
-}
-
-void TKVO_CM_MAIN::ClosePropertyCameraHandle() {
-  if (PropertyForm == nullptr) return;
-  if (PropertyForm->CamHandle != nullptr) CM_Close(PropertyForm->CamHandle);
-  PropertyForm->CamHandle = nullptr;
-}
-
-void TKVO_CM_MAIN::ReopenPropertyCamera() {
-  if (PropertyForm != nullptr) PropertyForm->ReopenCamera();
-}
-
-void TKVO_CM_MAIN::ShowPropertyForm() {
-  if (PropertyForm != nullptr) PropertyForm->ShowForm();
-}
-
-// A zoom step moves the property window's Zoom slider one position at a time, each sending
-// the camera its zoom level, so the camera shows a short animation; the window keeps the
-// zoom factor itself meanwhile (ZoomGuard).
-void TKVO_CM_MAIN::ZoomStep(bool zoom_in) {
-  if (PropertyForm == nullptr) return;
-  TPropertyForm& property = *PropertyForm;
-  if (!property.EnabledZoom.Enabled()) return;
-  if (!CameraOn) {
-    ShowCameraOffBox();
-    return;
-  }
-  const bool can_step = zoom_in ? ZoomFactor < ZoomLimit : ZoomFactor > kZoomFactorOne;
-  if (can_step) {
-    property.EnabledZoom.SetChecked(true);
-    property.ZoomGuard = true;
-    const int32_t maximum = property.Zoom.Maximum();
-    const ZoomStepRun run =
-        zoom_in ? ZoomInRun(ZoomFactor, maximum) : ZoomOutRun(ZoomFactor, maximum);
-    for (int32_t step = 0; step < run.count; ++step) {
-      property.Zoom.SetValue(run.first + step * run.direction);
-      Sleep(kZoomStepPauseMs);
-    }
-    ZoomFactor = run.new_factor;
-    property.Zoom.SetValue(run.rest_value);
-    property.ZoomGuard = false;
-  }
-  property.ShowZoomBanner();
-  if (!zoom_in && ZoomFactor == kZoomFactorOne && property.EnabledZoom.Checked()) {
-    property.EnabledZoom.SetChecked(false);
-  }
-}
-
-// ---- Commands of the preview and the window ----
-
-void TKVO_CM_MAIN::ShowMainWindow() {
-  const bool was_hidden = !IsWindowVisible(hwnd_);
-  ShowWindow(hwnd_, SW_SHOW);
-  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-  if (was_hidden) FormShow();
-}
-
-void TKVO_CM_MAIN::ShowCameraOffBox() {
-  MessageBoxA(hwnd_, kCameraOffText, kCameraOffCaption, MB_OK);
-}
-
-void TKVO_CM_MAIN::ShowCommand() {
-  ShowMainWindow();
-  if (DirectShow1().GetInRecord()) {
-    RecBtnClick();
-    UpdateRecordingStatus();
-  } else if (!DirectShow1().GetReady()) {
-    PreviewBtnClick();
-  }
-}
-
-void TKVO_CM_MAIN::PreviewBtnClick() {
-  if (DirectShow1().FormatDialogOpen) return;
-  if (DirectShow1().GetReady()) {
-    if (DirectShow1().GetInRecord()) RecBtnClick();
-    SetEyeGlyph(false);
-    DirectShow1().Close();
-    RefreshPreviewButton();
-  } else {
-    OpenPreview();
-    if (DirectShow1().GetReady()) {
-      SetEyeGlyph(true);
-      DirectShow1().Run();
-      RefreshPreviewButton();
-    }
-  }
-  UpdateRecordingStatus();
-}
-
-void TKVO_CM_MAIN::FormShow() {
-  if (command_word_ == "Setting" || command_word_ == "Property") {
-    DirectShow1().Close();
-    SetEyeGlyph(false);
-    RefreshPreviewButton();
-  } else {
-    DirectShow1().Run();
-    if (DirectShow1().GetReady()) SetEyeGlyph(true);
-    RefreshPreviewButton();
-  }
-}
-
-void TKVO_CM_MAIN::CloseImgClick() {
-  if (DirectShow1().GetInRecord()) RecBtnClick();
-  if (DirectShow1().GetReady()) {
-    DirectShow1().Close();
-    SetEyeGlyph(false);
-    RefreshPreviewButton();
-  }
-  ShowWindow(hwnd_, SW_SHOW);
-  ShowWindow(hwnd_, SW_HIDE);
-}
-
-bool TKVO_CM_MAIN::FormCloseQuery() {
-  if (ExitRequested) return !FormatDialogShowing();
-  CloseImgClick();
-  return false;
-}
-
-void TKVO_CM_MAIN::FormResize() {
-  if (!direct_show_) return;
-  const SIZE size = WindowSize();
-  const PanelSize panel = PanelForWindow(size.cx, size.cy);
-  if (DirectShow1().Handle() != nullptr) {
-    SetWindowPos(DirectShow1().Handle(), nullptr, 0, 0, panel.width > 0 ? panel.width : 0,
-                 panel.height > 0 ? panel.height : 0, SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  DirectShow1().ReSizeDS();
-  const int close_left = panel.width - kCloseImgFromPanelRight;
-  const int move_left = close_left - kButtonStep;
-  CloseImg.Move(close_left, kButtonTop);
-  MoveBtn.Move(move_left, kButtonTop);
-  PreviewBtn.Move(move_left - kButtonStep, kButtonTop);
-}
-
-void TKVO_CM_MAIN::FormPaint() { UpdateRecordingStatus(); }
-
-SIZE TKVO_CM_MAIN::WindowSize() const {
-  RECT bounds{};
-  GetWindowRect(hwnd_, &bounds);
-  return {bounds.right - bounds.left, bounds.bottom - bounds.top};
-}
-
-void TKVO_CM_MAIN::SetWindowSize(int width, int height) {
-  SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TKVO_CM_MAIN::SysPopupMenuPopup(toolkit::PopupMenu& menu) {
-  const SIZE size = WindowSize();
-  const SIZE largest = SkinForm1.LargestSize();
-  menu.SetEnabled(restore_win_item_, !(size.cx == largest.cx && size.cy == largest.cy));
-  menu.SetChecked(preview_opt_item_, DirectShow1().GetReady());
-}
-
-void TKVO_CM_MAIN::RestoreWinClick() { SetWindowSize(kStandardWindowWidth, kStandardWindowHeight); }
-
-void TKVO_CM_MAIN::Preview_OptClick() {
-  if (CameraOn) {
-    PreviewBtnClick();
-  } else {
-    ShowCameraOffBox();
-  }
-}
-
-// ---- The mouse on the window's own surface ----
-
-POINT TKVO_CM_MAIN::WindowPointOfClient(LPARAM lparam) const {
-  POINT point = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
-  ClientToScreen(hwnd_, &point);
-  RECT bounds{};
-  GetWindowRect(hwnd_, &bounds);
-  return {point.x - bounds.left, point.y - bounds.top};
-}
-
-void TKVO_CM_MAIN::MouseDown(int x, int y) {
-  DragOrigin = {x, y};
-  const SIZE size = WindowSize();
-  if (InSizeGrip(x, y, size.cx, size.cy)) {
-    Sizing = true;
-  } else {
-    Dragging = true;
-  }
-  SetCapture(hwnd_);
-}
-
-void TKVO_CM_MAIN::MouseMove(int x, int y) {
-  const SIZE size = WindowSize();
-  if (Sizing) {
-    const SizeStep step = ResizeToPointer(x, y, size.cx, size.cy);
-    if (step.width != size.cx || step.height != size.cy) SetWindowSize(step.width, step.height);
-  } else if (Dragging) {
-    RECT bounds{};
-    GetWindowRect(hwnd_, &bounds);
-    SetWindowPos(hwnd_, nullptr, bounds.left + x - DragOrigin.x, bounds.top + y - DragOrigin.y,
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-}
-
-void TKVO_CM_MAIN::MouseUp() {
-  Dragging = Sizing = false;
-  if (GetCapture() == hwnd_) ReleaseCapture();
+  return DefaultProc(message, wparam, lparam);
 }
 
 }  // namespace kvo

@@ -24,6 +24,21 @@ constexpr char kMainWindowClass[] = "TKVO_CM_MAIN";
 constexpr UINT kParameterTimerInterval = 50;
 constexpr UINT kRecTimerInterval = 1000;
 constexpr UINT kSnapTimerInterval = 1200;
+// The designed window: the capture panel and the three buttons at its bottom right. When
+// the window is resized the buttons keep their row and follow the panel's right edge: the
+// last one starts kCloseImgFromPanelRight pixels before it, each kButtonStep pixels after
+// the one before.
+struct MainWindowLayout {
+  toolkit::ControlDesign panel, preview_btn, move_btn, close_img;
+};
+constexpr MainWindowLayout kMainWindowLayout{
+    {{1, 0, 552, 473}, "", ""},                    // panel (DirectShow1)
+    {{559, 442, 20, 20}, "", "Preview Switch"},    // preview_btn
+    {{585, 442, 20, 20}, "", "Move the window"},   // move_btn
+    {{611, 442, 20, 20}, "", "Close the window"},  // close_img
+};
+constexpr int kButtonStep = 25;
+constexpr int kCloseImgFromPanelRight = 20;
 constexpr char kCameraOffText[] = "Please press Fn+F10 turn on the Camera";
 constexpr char kCameraOffCaption[] = "Error window";
 
@@ -32,7 +47,7 @@ class TPropertyForm;
 constexpr int32_t kZoomFactorOne = 10;
 constexpr DWORD kZoomStepPauseMs = 15;
 
-class TKVO_CM_MAIN : public SettingFormHost {
+class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
  public:
   // command_word is argument 1 of this instance's command line; the window starts hidden
   // unless it is empty.
@@ -44,7 +59,6 @@ class TKVO_CM_MAIN : public SettingFormHost {
   // Creates the window and its controls and runs the construction; false when the platform
   // refuses the window itself.
   bool Create();
-  HWND hwnd() const { return hwnd_; }
   // The skin the viewer draws with too.
   const toolkit::SkinData& Skin() const { return SkinData1; }
 
@@ -54,7 +68,7 @@ class TKVO_CM_MAIN : public SettingFormHost {
 
   // What the settings window reaches (SettingFormHost).
   TDirectShow& DirectShow1() override { return *direct_show_; }
-  HWND MainWindowHandle() const override { return hwnd_; }
+  HWND MainWindowHandle() const override { return hwnd(); }
   void ShowMainWindow() override;
   void PreviewBtnClick() override;
   void DisableRecTimer() override { RecTimer.SetEnabled(false); }
@@ -92,15 +106,13 @@ class TKVO_CM_MAIN : public SettingFormHost {
   bool Locked() const;
 
  private:
-  static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                           LPARAM lparam);
-  LRESULT MainWindowProc(UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT DefaultWindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   void RunLockedCommand(UINT message);
   void RunCommand(UINT message);
   bool HandleDeviceChange(WPARAM event, LPARAM record, LRESULT* result);
 
   // Construction and destruction.
+  void BuildSystemMenu();
   void CreateControls();
   void Construct();
   bool RegisterCameraNotification();
@@ -124,6 +136,10 @@ class TKVO_CM_MAIN : public SettingFormHost {
   void ShowCommand();
   void MailCommand();
   void StartPreviewShown();
+  // The pieces the relayed commands share with the start-up command.
+  void OpenPreviewAndRecord();
+  void QueueMailStill(bool preview_runs);
+  void ShowSettingForm();
 
   // Window behaviour.
   void FormShow();
@@ -138,7 +154,6 @@ class TKVO_CM_MAIN : public SettingFormHost {
   void MouseMove(int x, int y);
   void MouseUp();
   POINT WindowPointOfClient(LPARAM lparam) const;
-  SIZE WindowSize() const;
   void SetWindowSize(int width, int height);
   void ShowCameraOffBox();
 
@@ -164,7 +179,6 @@ class TKVO_CM_MAIN : public SettingFormHost {
 
   HINSTANCE instance_;
   std::string command_word_;
-  HWND hwnd_ = nullptr;
   ComApartment apartment_;
   std::unique_ptr<TDirectShow> direct_show_;
   HDEVNOTIFY DeviceNotify = nullptr;
@@ -177,7 +191,6 @@ class TKVO_CM_MAIN : public SettingFormHost {
   std::string recording_failure_;
 
   toolkit::SkinData SkinData1;
-  toolkit::SkinForm SkinForm1;
   toolkit::PopupMenu SysPopupMenu;
   int preview_opt_item_ = -1;
   int restore_win_item_ = -1;

@@ -117,6 +117,33 @@ ScreenBox ReachablePlacement(const ScreenBox& window, int caption_height, const 
                    static_cast<int>(top + height)};
 }
 
+namespace {
+
+int64_t KeptWithinScreens(int64_t coordinate) {
+  return std::clamp<int64_t>(coordinate, -kFarthestWindowCoordinate, kFarthestWindowCoordinate);
+}
+
+int64_t CornerCoordinate(const std::optional<uint32_t>& stored, int current) {
+  return stored ? static_cast<int32_t>(*stored) : current;
+}
+
+}  // namespace
+
+ScreenBox RestoredWindowBox(const ScreenBox& current, const StoredCorner& corner,
+                            const FormatGeometry& format) {
+  const bool sized = format.band != FormatGeometry::Band::kOutOfRange;
+  const int64_t width = std::clamp<int64_t>(
+      sized ? format.window_width : static_cast<int64_t>(current.right) - current.left, 0,
+      kFarthestWindowCoordinate);
+  const int64_t height = std::clamp<int64_t>(
+      sized ? format.window_height : static_cast<int64_t>(current.bottom) - current.top, 0,
+      kFarthestWindowCoordinate);
+  const int64_t left = KeptWithinScreens(CornerCoordinate(corner.left, current.left));
+  const int64_t top = KeptWithinScreens(CornerCoordinate(corner.top, current.top));
+  return ScreenBox{static_cast<int>(left), static_cast<int>(top), static_cast<int>(left + width),
+                   static_cast<int>(top + height)};
+}
+
 SizeStep ViewerSizeForPicture(int picture_width, int picture_height, int viewer_width,
                               int viewer_height, int image_width, int image_height) {
   return {picture_width + (viewer_width - image_width),

@@ -88,6 +88,21 @@ struct ScreenBox {
 // when part of it lies off the screen. The size never changes.
 ScreenBox ReachablePlacement(const ScreenBox& window, int caption_height, const ScreenBox& work);
 
+// The stored corner of the main window: FormLeft and FormTop as read, each missing value
+// keeping the window's coordinate. They were written as signed screen coordinates.
+struct StoredCorner {
+  std::optional<uint32_t> left;
+  std::optional<uint32_t> top;
+};
+// Beyond any screen; stored corners and sides are kept within it so that no far edge
+// leaves the int range.
+constexpr int kFarthestWindowCoordinate = 1 << 20;
+
+// The main window's box when its stored values are restored: at the stored corner, with the
+// outer size the stored format gives it (kSmall, kAdopted) or its current size.
+ScreenBox RestoredWindowBox(const ScreenBox& current, const StoredCorner& corner,
+                            const FormatGeometry& format);
+
 // The viewer's outer size that gives its picture area the bitmap's size.
 SizeStep ViewerSizeForPicture(int picture_width, int picture_height, int viewer_width,
                               int viewer_height, int image_width, int image_height);

@@ -12,9 +12,10 @@
 
 #include "buttons.h"
 #include "containers.h"
+#include "control_design.h"
+#include "form.h"
 #include "kvocmdll.h"
 #include "radio_group.h"
-#include "skin_form.h"
 #include "slider.h"
 #include "text_controls.h"
 #include "timer.h"
@@ -38,6 +39,9 @@ constexpr size_t kBannerPathBufferSize = 260;
 constexpr char kSaveFirstText[] = "Please save setting first.";
 constexpr char kSaveFirstCaption[] = "Error";
 constexpr char kMagnifierItem[] = "Magnifier";
+// The pan sliders' range and the centre they start and reset at.
+constexpr int32_t kPanCentre = 64;
+constexpr int32_t kPanRange = 128;
 
 // Values shared by the whole program, set at start.
 extern bool SettingSaved;
@@ -51,7 +55,7 @@ struct ZoomState {
   int32_t* ZoomLimit = nullptr;
 };
 
-class TPropertyForm {
+class TPropertyForm : public toolkit::Form {
  public:
   TPropertyForm(HINSTANCE instance, ZoomState zoom, const toolkit::SkinData* skin = nullptr);
   ~TPropertyForm();
@@ -61,10 +65,6 @@ class TPropertyForm {
   // Creates the hidden window, its controls and banners, opens the camera and loads every
   // value from it. False when the platform refuses the window or a control.
   bool Create();
-  HWND hwnd() const { return hwnd_; }
-  // Shows the window at the top of the z-order and activates it (FormShow keeps it on the
-  // desktop).
-  void ShowForm();
   // Where the last banner went ("C:\zoomtmp.bmp", or the temporary folder when the drive's
   // root cannot be written); empty before the first banner or when none could be written.
   const std::string& BannerPath() const { return banner_path_; }
@@ -156,10 +156,26 @@ class TPropertyForm {
   toolkit::Timer ZoomShowTimer;
 
  private:
-  static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                           LPARAM lparam);
-  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+  // Controls from their rows of the layout (property_controls.cpp).
+  using SliderHandler = void (TPropertyForm::*)(toolkit::Slider&);
+  using ClickHandler = void (TPropertyForm::*)();
   bool CreateControls();
+  bool CreateImagePage(HWND page);
+  bool CreateEffectPage(HWND page);
+  bool CreateMiscPage(HWND page);
+  bool CreateZoomControls(HWND group);
+  bool CreateGroup(toolkit::GroupBox& box, const toolkit::ControlDesign& design, HWND parent);
+  bool CreateLabel(toolkit::Label& text, const toolkit::ControlDesign& design, HWND parent);
+  bool CreateSlider(toolkit::Slider& control, const toolkit::ControlDesign& design, HWND parent,
+                    int tag, SliderHandler handler, int minimum = 0, int maximum = 100);
+  bool CreateCheck(toolkit::CheckBox& box, const toolkit::ControlDesign& design, HWND parent,
+                   ClickHandler handler);
+  bool CreateRadio(toolkit::RadioGroup& group, const toolkit::ControlDesign& design,
+                   HWND parent, const char* const* items, size_t count, ClickHandler handler);
+  bool CreatePicture(toolkit::PictureButton& button, const toolkit::ControlDesign& design,
+                     HWND parent, HBITMAP bitmap, ClickHandler handler);
+  // The zoom banner (property_banner.cpp).
   bool CreateBanners();
   void FillTables();
   void LoadZoom();
@@ -174,8 +190,6 @@ class TPropertyForm {
   HINSTANCE instance_;
   ZoomState zoom_;
   const toolkit::SkinData* skin_;
-  HWND hwnd_ = nullptr;
-  toolkit::SkinForm frame_;
   UniqueHBitmap BannerText;
   UniqueHBitmap BannerImage;
   UniqueHBitmap save_picture_, restore_picture_, reset_picture_;

@@ -36,6 +36,12 @@ int32_t ZoomSliderValueFor(int32_t factor, int32_t zoom_max) {
   return zoom_max - (kZoomScale - kZoomScale * kFactorOne / factor);
 }
 
+int32_t ZoomSliderValueForLevel(int32_t zoom_max, int32_t level) {
+  const int64_t value = static_cast<int64_t>(zoom_max) - level;
+  if (value < 0) return 0;
+  return value > zoom_max ? zoom_max : static_cast<int32_t>(value);
+}
+
 ZoomStepRun ZoomInRun(int32_t factor, int32_t zoom_max) {
   ZoomStepRun run;
   run.first = ZoomSliderValueFor(factor, zoom_max);

@@ -21,6 +21,10 @@ int32_t ZoomFactorFor(int32_t slider_value, int32_t zoom_max);
 // division toward zero (factor 10 gives max, 11 with max 64 gives 52).
 int32_t ZoomSliderValueFor(int32_t factor, int32_t zoom_max);
 
+// The Zoom slider value for the zoom level a camera reports: max - level, kept on the
+// slider (0..max) whatever the camera answered.
+int32_t ZoomSliderValueForLevel(int32_t zoom_max, int32_t level);
+
 // The slider positions a zoom step passes through, in order, before it rests on the value of
 // the new factor: zoom in from factor f runs v(f) down to v(f + 1) + 1, zoom out v(f) up to
 // v(f - 1) - 1. first > last for zoom in; an empty run has count 0.

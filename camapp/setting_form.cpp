@@ -9,7 +9,6 @@
 
 #include "error_box.h"
 #include "error_barrier.h"
-#include "form_window.h"
 #include "property_form.h"
 #include "setting_form_host.h"
 #include "setting_rules.h"
@@ -17,18 +16,15 @@
 #include "skin_data.h"
 #include "tdirectshow.h"
 #include "wide_text.h"
+#include "window_placement.h"
 
 namespace kvo {
 namespace {
 
-// The designed window: bounds (left, top, width, height), caption and hint of every control.
-// Tab order is creation order, which is this order. Labels end before the control they name,
+// The designed window, in creation (tab) order. Labels end before the control they name,
 // so a wider substitute font clips them instead of drawing over that control.
-struct ControlDesign {
-  toolkit::Rect bounds;
-  const char* caption;
-  const char* hint;
-};
+using toolkit::ArgsFrom;
+using toolkit::ControlDesign;
 constexpr ControlDesign kComboBox1{{111, 14, 218, 20}, "", ""};
 constexpr ControlDesign kAudioList{{111, 38, 218, 20}, "", ""};
 constexpr ControlDesign kPathEdit{{40, 66, 288, 18}, "", ""};
@@ -46,22 +42,6 @@ constexpr DWORD kSettingValueBufferSize = 256;
 constexpr DWORD kFormatDialogPollMs = 50;
 // The longest folder the shell's "Open" is asked for, in wide characters.
 constexpr size_t kMaxOpenPathChars = 259;
-
-template <typename Args>
-Args ArgsFrom(const ControlDesign& design, HWND parent, const toolkit::SkinData* skin) {
-  Args args;
-  args.parent = parent;
-  args.bounds = design.bounds;
-  args.caption = design.caption;
-  args.hint = design.hint;
-  args.skin = skin;
-  return args;
-}
-
-HBITMAP LoadPicture(HINSTANCE instance, const char* name) {
-  return static_cast<HBITMAP>(
-      LoadImageA(instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-}
 
 bool FolderExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -112,18 +92,12 @@ TSettingForm::TSettingForm(HINSTANCE instance, SettingFormHost& host,
                            const toolkit::SkinData* skin)
     : instance_(instance), host_(host), skin_(skin) {}
 
-TSettingForm::~TSettingForm() {
-  frame_.Detach();
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
+TSettingForm::~TSettingForm() { DestroyForm(); }
 
 bool TSettingForm::Create() {
   toolkit::EnsureCommonControls();
-  if (!RegisterFormClass(instance_, kSettingFormClass, &TSettingForm::StaticWindowProc, false)) {
-    return false;
-  }
   // Fixed single border; the skinned frame brings the system menu and the roll-up button.
-  FormArgs form;
+  toolkit::Form::CreateArgs form;
   form.instance = instance_;
   form.class_name = kSettingFormClass;
   form.caption = kSettingFormCaption;
@@ -133,14 +107,11 @@ bool TSettingForm::Create() {
   form.client_height = kSettingClientHeight;
   form.left = kSettingDesignLeft;
   form.top = kSettingDesignTop;
-  form.self = this;
-  hwnd_ = CreateForm(form);
-  if (hwnd_ == nullptr) return false;
-  toolkit::SkinForm::CreateArgs frame;
-  frame.window = hwnd_;
-  frame.skin = skin_;
-  frame.buttons = toolkit::kCaptionSystemMenu | toolkit::kCaptionRollUp;
-  frame_.Attach(frame);
+  form.skin = skin_;
+  form.caption_buttons = toolkit::kCaptionSystemMenu | toolkit::kCaptionRollUp;
+  form.hide_on_close = true;  // closing only hides
+  form.erase_face = true;
+  if (!CreateForm(form)) return false;
   if (!CreateControls()) return false;
 
   // The capture panel's stream-format dialog is not open at start.
@@ -151,38 +122,38 @@ bool TSettingForm::Create() {
 }
 
 bool TSettingForm::CreateControls() {
-  browse_picture_.reset(LoadPicture(instance_, "SETTING_BROWSE_FILES"));
-  format_picture_.reset(LoadPicture(instance_, "SETTING_STREAM_FORMAT"));
-  counters_picture_.reset(LoadPicture(instance_, "SETTING_CLEAR_COUNTERS"));
+  browse_picture_ = toolkit::LoadPicture(instance_, "SETTING_BROWSE_FILES");
+  format_picture_ = toolkit::LoadPicture(instance_, "SETTING_STREAM_FORMAT");
+  counters_picture_ = toolkit::LoadPicture(instance_, "SETTING_CLEAR_COUNTERS");
 
-  auto combo = ArgsFrom<toolkit::DropDownList::CreateArgs>(kComboBox1, hwnd_, skin_);
+  auto combo = ArgsFrom<toolkit::DropDownList::CreateArgs>(kComboBox1, hwnd(), skin_);
   combo.on_change = [this](toolkit::DropDownList&) { Guarded([this] { ComboBoxChange(); }); };
-  auto audio = ArgsFrom<toolkit::DropDownList::CreateArgs>(kAudioList, hwnd_, skin_);
+  auto audio = ArgsFrom<toolkit::DropDownList::CreateArgs>(kAudioList, hwnd(), skin_);
   audio.on_change = [this](toolkit::DropDownList&) { Guarded([this] { AudioListChange(); }); };
-  auto path = ArgsFrom<toolkit::ReadOnlyEdit::CreateArgs>(kPathEdit, hwnd_, skin_);
+  auto path = ArgsFrom<toolkit::ReadOnlyEdit::CreateArgs>(kPathEdit, hwnd(), skin_);
   path.tab_stop = false;
-  auto change_path = ArgsFrom<toolkit::PushButton::CreateArgs>(kChangePath, hwnd_, skin_);
+  auto change_path = ArgsFrom<toolkit::PushButton::CreateArgs>(kChangePath, hwnd(), skin_);
   change_path.on_click = [this](toolkit::PushButton&) { Guarded([this] { ChangePathClick(); }); };
-  auto explore = ArgsFrom<toolkit::PictureButton::CreateArgs>(kFileExplore, hwnd_, skin_);
+  auto explore = ArgsFrom<toolkit::PictureButton::CreateArgs>(kFileExplore, hwnd(), skin_);
   explore.picture = browse_picture_.get();
   explore.on_click = [this](toolkit::PictureButton&) {
     Guarded([this] { FileExploreClick(); });
   };
-  auto pin_set = ArgsFrom<toolkit::PictureButton::CreateArgs>(kPinSetBtn, hwnd_, skin_);
+  auto pin_set = ArgsFrom<toolkit::PictureButton::CreateArgs>(kPinSetBtn, hwnd(), skin_);
   pin_set.picture = format_picture_.get();
   pin_set.on_click = [this](toolkit::PictureButton&) { Guarded([this] { PinSetBtnClick(); }); };
-  auto reset = ArgsFrom<toolkit::PictureButton::CreateArgs>(kResetCount, hwnd_, skin_);
+  auto reset = ArgsFrom<toolkit::PictureButton::CreateArgs>(kResetCount, hwnd(), skin_);
   reset.picture = counters_picture_.get();
   reset.on_click = [this](toolkit::PictureButton&) { Guarded([this] { ResetCountClick(); }); };
-  auto show_image = ArgsFrom<toolkit::CheckBox::CreateArgs>(kShowImgCB, hwnd_, skin_);
+  auto show_image = ArgsFrom<toolkit::CheckBox::CreateArgs>(kShowImgCB, hwnd(), skin_);
   show_image.checked = false;
-  auto capture_audio = ArgsFrom<toolkit::CheckBox::CreateArgs>(kChk_CapAudio, hwnd_, skin_);
+  auto capture_audio = ArgsFrom<toolkit::CheckBox::CreateArgs>(kChk_CapAudio, hwnd(), skin_);
   capture_audio.checked = true;
   capture_audio.on_click = [this](toolkit::CheckBox&) {
     Guarded([this] { Chk_CapAudioClick(); });
   };
   auto label = [this](const ControlDesign& design) {
-    auto args = ArgsFrom<toolkit::Label::CreateArgs>(design, hwnd_, skin_);
+    auto args = ArgsFrom<toolkit::Label::CreateArgs>(design, hwnd(), skin_);
     args.tab_stop = false;
     return args;
   };
@@ -238,35 +209,28 @@ void TSettingForm::ReadSettings() {
   host_.DirectShow1().CompressorName = compressor;
 }
 
-void TSettingForm::ShowForm() {
-  if (hwnd_ == nullptr) return;
-  ShowWindow(hwnd_, SW_SHOW);
-  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  SetForegroundWindow(hwnd_);
-}
-
 template <typename Handler>
 void TSettingForm::Guarded(Handler handler) {
   try {
     handler();
   } catch (const std::exception& error) {
-    ShowApplicationError(hwnd_, error.what());
+    ShowApplicationError(hwnd(), error.what());
   }
 }
 
 void TSettingForm::FormShow() {
   RECT window{};
   RECT desktop{};
-  if (!GetWindowRect(hwnd_, &window) || !GetWindowRect(GetDesktopWindow(), &desktop)) return;
+  if (!GetWindowRect(hwnd(), &window) || !GetWindowRect(GetDesktopWindow(), &desktop)) return;
   const ScreenRect moved =
       KeepInsideDesktop({window.left, window.top, window.right, window.bottom},
                         {desktop.left, desktop.top, desktop.right, desktop.bottom});
   if (moved.left != window.left || moved.top != window.top) {
-    SetWindowPos(hwnd_, nullptr, moved.left, moved.top, 0, 0,
+    SetWindowPos(hwnd(), nullptr, moved.left, moved.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   // The desktop is the first monitor only; on another one the caption must stay in reach.
-  KeepCaptionReachable(hwnd_);
+  KeepCaptionReachable(hwnd());
 }
 
 void TSettingForm::ComboBoxChange() {
@@ -345,8 +309,8 @@ void TSettingForm::ApplyFormatToPropertyForm() {
   toolkit::RadioGroup& frame = PropertyForm->Frame;
   const int magnifier = frame.IndexOf(kMagnifierItem);
   // A top-down format has a negative height; its size is the magnitude.
-  if (IsLargeStreamFormat(std::abs(static_cast<int>(panel.CaptureFormat.bmiHeader.biWidth)),
-                          std::abs(static_cast<int>(panel.CaptureFormat.bmiHeader.biHeight)))) {
+  if (IsLargeStreamFormat(panel.CaptureFormat.bmiHeader.biWidth,
+                          panel.CaptureFormat.bmiHeader.biHeight)) {
     PropertyForm->EnabledZoom.SetEnabled(false);
     PropertyForm->Effect.SetEnabled(false);
     PropertyForm->Effect.SetItemIndex(0);
@@ -401,40 +365,9 @@ void TSettingForm::ApplyStreamFormatSize() {
   panel.ReSizeDS();
 }
 
-LRESULT CALLBACK TSettingForm::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                                LPARAM lparam) {
-  auto* form = BindForm(hwnd, message, lparam, &TSettingForm::hwnd_);
-  if (form == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return CallGuarded(hwnd, LRESULT{0},
-                              [&] { return form->WindowProc(message, wparam, lparam); });
-}
-
 LRESULT TSettingForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  LRESULT routed = 0;
-  if (toolkit::RouteControlMessage(hwnd_, message, wparam, lparam, &routed)) return routed;
-  switch (message) {
-    case WM_SHOWWINDOW:
-      if (wparam) Guarded([this] { FormShow(); });
-      break;
-    case WM_ERASEBKGND: {
-      RECT client{};
-      GetClientRect(hwnd_, &client);
-      toolkit::FillFace(reinterpret_cast<HDC>(wparam), client, skin_);
-      return 1;
-    }
-    case WM_CLOSE:
-      ShowWindow(hwnd_, SW_HIDE);  // closing only hides
-      return 0;
-    case WM_NCDESTROY: {
-      SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-      const LRESULT result = DefWindowProcA(hwnd_, message, wparam, lparam);
-      hwnd_ = nullptr;
-      return result;
-    }
-    default:
-      break;
-  }
-  return DefWindowProcA(hwnd_, message, wparam, lparam);
+  if (message == WM_SHOWWINDOW && wparam) Guarded([this] { FormShow(); });
+  return DefaultProc(message, wparam, lparam);
 }
 
 }  // namespace kvo

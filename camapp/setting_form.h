@@ -9,7 +9,8 @@
 #include <string>
 
 #include "buttons.h"
-#include "skin_form.h"
+#include "control_design.h"
+#include "form.h"
 #include "text_controls.h"
 #include "unique_resource.h"
 
@@ -34,7 +35,7 @@ constexpr char kDeviceLockedText[] = "Device is locked by another application";
 constexpr char kDeviceLockedCaption[] = "Error";
 constexpr char kSelectFolderPrompt[] = "Select Image Folder:";
 
-class TSettingForm {
+class TSettingForm : public toolkit::Form {
  public:
   // skin: the application's skin, shared by all its windows (null: the plain look).
   TSettingForm(HINSTANCE instance, SettingFormHost& host,
@@ -46,10 +47,6 @@ class TSettingForm {
   // Creates the hidden window and its controls, fills the lists and reads the settings key.
   // False when the platform refuses the window.
   bool Create();
-  HWND hwnd() const { return hwnd_; }
-
-  // Makes the window visible and brings it to the top (FormShow runs on the way).
-  void ShowForm();
 
   // What the main window reads and sets.
   std::string PathText() const { return PathEdit.Text(); }
@@ -86,9 +83,7 @@ class TSettingForm {
   toolkit::Label PathLabel;
 
  private:
-  static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                           LPARAM lparam);
-  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   bool CreateControls();
   void FillLists();
   void ReadSettings();
@@ -102,8 +97,6 @@ class TSettingForm {
   HINSTANCE instance_;
   SettingFormHost& host_;
   const toolkit::SkinData* skin_;
-  HWND hwnd_ = nullptr;
-  toolkit::SkinForm frame_;
   UniqueHBitmap browse_picture_;
   UniqueHBitmap format_picture_;
   UniqueHBitmap counters_picture_;

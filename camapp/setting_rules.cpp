@@ -59,6 +59,10 @@ PreviewOrigin PreviewOriginFor(int width, int height, int main_width, int main_h
                        (main_height - (height + kFrameHeight)) / 2};
 }
 
-bool IsLargeStreamFormat(int width, int height) { return width > 640 && height > 480; }
+bool IsLargeStreamFormat(int width, int height) {
+  // Magnitudes in 64 bits: the most negative side has no positive int.
+  const auto magnitude = [](int side) { return side < 0 ? -static_cast<long long>(side) : side; };
+  return magnitude(width) > 640 && magnitude(height) > 480;
+}
 
 }  // namespace kvo

@@ -52,7 +52,8 @@ struct PreviewOrigin {
 PreviewOrigin PreviewOriginFor(int width, int height, int main_width, int main_height);
 
 // Formats above 640 x 480 in both directions leave no room for digital zoom, effects or the
-// magnifier frame.
+// magnifier frame. The sides are taken as the format states them: a negative (top-down)
+// side counts by its magnitude.
 bool IsLargeStreamFormat(int width, int height);
 
 }  // namespace kvo

@@ -3,7 +3,8 @@
 #include <cstring>
 
 #include "app_error.h"
-#include "form_window.h"
+#include "app_resources.h"
+#include "window_placement.h"
 
 namespace kvo {
 
@@ -19,15 +20,9 @@ constexpr DWORD kViewStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 // A device-dependent copy of the picture, which the stretched picture control draws.
 UniqueHBitmap BitmapOf(const Bitmap24& bitmap) {
   if (bitmap.empty()) return UniqueHBitmap();
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = bitmap.width();
-  info.bmiHeader.biHeight = -bitmap.height();  // top-down rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  UniqueHBitmap copy(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  // A negative height: the still's rows are top-down.
+  UniqueHBitmap copy = toolkit::CreateRgbPicture(bitmap.width(), -bitmap.height(), &bits);
   if (copy && bits != nullptr) {
     std::memcpy(bits, bitmap.pixels().data(), bitmap.pixels().size());
     GdiFlush();
@@ -42,13 +37,11 @@ TSnapView::TSnapView(HINSTANCE instance, const toolkit::SkinData& skin)
 
 TSnapView::~TSnapView() {
   Image.SetPicture(nullptr);
-  SkinForm1.Detach();
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  DestroyForm();
 }
 
 bool TSnapView::Create() {
-  if (!RegisterFormClass(instance_, kSnapViewClass, StaticWindowProc, true)) return false;
-  FormArgs form;
+  toolkit::Form::CreateArgs form;
   form.instance = instance_;
   form.class_name = kSnapViewClass;
   form.caption = kSnapViewCaption;
@@ -58,18 +51,16 @@ bool TSnapView::Create() {
   form.client_height = kDesignedClientHeight;
   form.left = kDesignedLeft;
   form.top = kDesignedTop;
-  form.self = this;
-  hwnd_ = CreateForm(form);
-  if (hwnd_ == nullptr) return false;
-  toolkit::SkinForm::CreateArgs skin_args;
-  skin_args.window = hwnd_;
-  skin_args.skin = &skin_;
-  skin_args.buttons = toolkit::kCaptionSystemMenu | toolkit::kCaptionMinimize |
-                      toolkit::kCaptionMaximize | toolkit::kCaptionRollUp;
-  SkinForm1.Attach(skin_args);
+  form.icon = MAKEINTRESOURCEA(IDI_KVO_MAIN);
+  form.skin = &skin_;
+  form.caption_buttons = toolkit::kCaptionSystemMenu | toolkit::kCaptionMinimize |
+                         toolkit::kCaptionMaximize | toolkit::kCaptionRollUp;
+  // The caption's close button only hides the viewer.
+  form.hide_on_close = true;
+  if (!CreateForm(form)) return false;
 
   toolkit::StretchedPicture::CreateArgs image;
-  image.parent = hwnd_;
+  image.parent = hwnd();
   image.bounds = {0, 0, kDesignedClientWidth, kDesignedClientHeight};
   image.enabled = false;
   image.auto_size = true;
@@ -79,39 +70,15 @@ bool TSnapView::Create() {
   return true;
 }
 
-LRESULT CALLBACK TSnapView::StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                             LPARAM lparam) {
-  auto* view = BindForm(hwnd, message, lparam, &TSnapView::hwnd_);
-  if (view == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return CallGuarded(hwnd, LRESULT{0},
-                              [&] { return view->WindowProc(message, wparam, lparam); });
-}
-
 LRESULT TSnapView::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  LRESULT routed = 0;
-  if (toolkit::RouteControlMessage(hwnd_, message, wparam, lparam, &routed)) return routed;
-  switch (message) {
-    case WM_CLOSE:
-      // The caption's close button only hides the viewer.
-      ShowWindow(hwnd_, SW_HIDE);
-      return 0;
-    case WM_SIZE:
-      FitImage();
-      break;
-    case WM_NCDESTROY:
-      SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      return 0;
-    default:
-      break;
-  }
-  return DefWindowProcA(hwnd_, message, wparam, lparam);
+  if (message == WM_SIZE) FitImage();
+  return DefaultProc(message, wparam, lparam);
 }
 
 void TSnapView::FitImage() {
-  if (hwnd_ == nullptr || !Image.Created()) return;
+  if (hwnd() == nullptr || !Image.Created()) return;
   RECT client{};
-  GetClientRect(hwnd_, &client);
+  GetClientRect(hwnd(), &client);
   Image.SetBounds({0, 0, client.right, client.bottom});
 }
 
@@ -121,29 +88,23 @@ void TSnapView::SetPicture(const Bitmap24& bitmap) {
   picture_ = std::move(copy);
 }
 
-SIZE TSnapView::WindowSize() const {
-  RECT bounds{};
-  if (hwnd_ != nullptr) GetWindowRect(hwnd_, &bounds);
-  return {bounds.right - bounds.left, bounds.bottom - bounds.top};
-}
-
 SIZE TSnapView::ImageSize() const {
   const toolkit::Rect bounds = Image.Bounds();
   return {bounds.width, bounds.height};
 }
 
 void TSnapView::SetWindowSize(int width, int height) {
-  if (hwnd_ == nullptr) return;
-  SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
+  if (hwnd() == nullptr) return;
+  SetWindowPos(hwnd(), nullptr, 0, 0, width, height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   FitImage();
 }
 
 void TSnapView::Show() {
-  if (hwnd_ == nullptr) return;
-  ShowWindow(hwnd_, SW_SHOW);
-  KeepCaptionReachable(hwnd_);
-  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (hwnd() == nullptr) return;
+  ShowWindow(hwnd(), SW_SHOW);
+  KeepCaptionReachable(hwnd());
+  SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 }  // namespace kvo

@@ -14,7 +14,7 @@ namespace kvo {
 constexpr char kSnapViewClass[] = "TSnapView";
 constexpr char kSnapViewCaption[] = "SnapView";
 
-class TSnapView {
+class TSnapView : public toolkit::Form {
  public:
   TSnapView(HINSTANCE instance, const toolkit::SkinData& skin);
   TSnapView(const TSnapView&) = delete;
@@ -23,7 +23,6 @@ class TSnapView {
 
   // Creates the window hidden; false when the platform refuses.
   bool Create();
-  HWND hwnd() const { return hwnd_; }
 
   // Gives Image a copy of the picture.
   void SetPicture(const Bitmap24& bitmap);
@@ -35,15 +34,11 @@ class TSnapView {
   toolkit::StretchedPicture Image;
 
  private:
-  static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                           LPARAM lparam);
-  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   void FitImage();
 
   HINSTANCE instance_;
   const toolkit::SkinData& skin_;
-  HWND hwnd_ = nullptr;
-  toolkit::SkinForm SkinForm1;
   UniqueHBitmap picture_;
 };
 

@@ -178,7 +178,7 @@ void TKVO_CM_MAIN::MailSnapshot(const std::wstring& path) {
   if (FAILED(CoCreateInstance(kMailRecipient, nullptr, CLSCTX_INPROC_SERVER, IID_IDropTarget,
                               reinterpret_cast<void**>(mail.GetAddressOf())))) {
     // No Mail Recipient target on this system: the mail program through Simple MAPI.
-    SendFileWithSimpleMapi(hwnd_, path.c_str());
+    SendFileWithSimpleMapi(hwnd(), path.c_str());
     return;
   }
   const std::size_t cut = path.find_last_of(L'\\');
@@ -192,7 +192,7 @@ void TKVO_CM_MAIN::MailSnapshot(const std::wstring& path) {
   ComPtr<IShellFolder> shell_folder;
   {
     ItemIdList folder_list;
-    if (FAILED(desktop->ParseDisplayName(hwnd_, nullptr, &folder[0], nullptr, &folder_list.list,
+    if (FAILED(desktop->ParseDisplayName(hwnd(), nullptr, &folder[0], nullptr, &folder_list.list,
                                          nullptr))) {
       return;
     }
@@ -204,12 +204,12 @@ void TKVO_CM_MAIN::MailSnapshot(const std::wstring& path) {
   ComPtr<IDataObject> data;
   {
     ItemIdList file_list;
-    if (FAILED(shell_folder->ParseDisplayName(hwnd_, nullptr, &file[0], nullptr, &file_list.list,
+    if (FAILED(shell_folder->ParseDisplayName(hwnd(), nullptr, &file[0], nullptr, &file_list.list,
                                               nullptr))) {
       return;
     }
     LPCITEMIDLIST items[] = {file_list.list};
-    if (FAILED(shell_folder->GetUIObjectOf(hwnd_, 1, items, IID_IDataObject, nullptr,
+    if (FAILED(shell_folder->GetUIObjectOf(hwnd(), 1, items, IID_IDataObject, nullptr,
                                            reinterpret_cast<void**>(data.GetAddressOf())))) {
       return;
     }
@@ -235,7 +235,7 @@ void TKVO_CM_MAIN::SnapshotCommand() {
     ShowCameraOffBox();
     return;
   }
-  const bool visible = IsWindowVisible(hwnd_) != FALSE;
+  const bool visible = IsWindowVisible(hwnd()) != FALSE;
   if (DirectShow1().GetReady() && visible) {
     RequestStill();
     return;
@@ -254,14 +254,21 @@ void TKVO_CM_MAIN::SnapshotCommand() {
 }
 
 void TKVO_CM_MAIN::MailCommand() {
-  if (DirectShow1().GetReady() && IsWindowVisible(hwnd_)) {
+  if (DirectShow1().GetReady() && IsWindowVisible(hwnd())) {
     MailPending = true;
     RequestStill();
     return;
   }
   OpenPreview();
-  if (DirectShow1().GetReady()) {
-    StartPreviewShown();
+  const bool opened = DirectShow1().GetReady();
+  if (opened) StartPreviewShown();
+  QueueMailStill(opened);
+}
+
+// With a running preview the still for the mail comes at SnapTimer's tick; a camera locked
+// by another program is asked for its still directly.
+void TKVO_CM_MAIN::QueueMailStill(bool preview_runs) {
+  if (preview_runs) {
     MailPending = true;
     SnapTimer.SetEnabled(true);
   } else if (Locked()) {
@@ -281,13 +288,16 @@ void TKVO_CM_MAIN::RecordCommand() {
     return;
   }
   ShowMainWindow();
+  OpenPreviewAndRecord();
+}
+
+void TKVO_CM_MAIN::OpenPreviewAndRecord() {
   OpenPreview();
-  if (DirectShow1().GetReady()) {
-    DirectShow1().Run();
-    SetEyeGlyph(true);
-    RefreshPreviewButton();
-    RecBtnClick();
-  }
+  if (!DirectShow1().GetReady()) return;
+  DirectShow1().Run();
+  SetEyeGlyph(true);
+  RefreshPreviewButton();
+  RecBtnClick();
 }
 
 // ---- Recording ----
@@ -397,8 +407,8 @@ void TKVO_CM_MAIN::UpdateRecordingStatus() {
   const std::string caption =
       RecordingCaption(RecTimer.Enabled() && DirectShow1().GetReady(), Clock);
   char current[64] = {};
-  GetWindowTextA(hwnd_, current, sizeof current);
-  if (caption != current) SetWindowTextA(hwnd_, caption.c_str());
+  GetWindowTextA(hwnd(), current, sizeof current);
+  if (caption != current) SetWindowTextA(hwnd(), caption.c_str());
 }
 
 }  // namespace kvo

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "driver_records.h"
+#include "instance_key_path.h"
 #include "snapshot_image.h"
 #include "text.h"
 
@@ -114,14 +115,15 @@ UniqueHKey OpenInstanceKey() {
   char value_name[32];
   std::snprintf(value_name, sizeof(value_name), kInstanceNameFormat, static_cast<int>(index));
   std::string kernel_path;
-  if (!QueryText(driver_key.get(), value_name, kInstancePathBufferSize, &kernel_path) ||
-      kernel_path.size() <= kKernelMachinePrefixLength)
+  if (!QueryText(driver_key.get(), value_name, kInstancePathBufferSize, &kernel_path))
     return UniqueHKey();
+  const std::optional<std::string> instance_path = InstanceKeyPathOf(kernel_path);
+  if (!instance_path) return UniqueHKey();
   driver_key.reset();
 
   UniqueHKey instance_key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kernel_path.c_str() + kKernelMachinePrefixLength, 0,
-                    KEY_ALL_ACCESS, instance_key.put()) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, instance_path->c_str(), 0, KEY_ALL_ACCESS,
+                    instance_key.put()) != ERROR_SUCCESS) {
     instance_key.release();
     return UniqueHKey();
   }

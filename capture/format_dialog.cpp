@@ -1,22 +1,40 @@
 #include "format_dialog.h"
 
-#include <algorithm>
-#include <cstdlib>
+#include <cstddef>
 #include <cstring>
+#include <optional>
 
 #include <olectl.h>
 #include <wrl/client.h>
 
 #include "error_barrier.h"
-#include "format_text.h"
 
 namespace kvo {
 
 namespace {
 
-// Capabilities larger than this are not a video capability structure of any pin.
-constexpr int kMaxCapsBytes = 4096;
-constexpr int kMaxCapabilities = 1024;
+// The layouts stream_caps.h reads the blocks by.
+static_assert(sizeof(GUID) == sizeof(MediaSubtype), "subtype");
+static_assert(sizeof(VIDEOINFOHEADER) == kVideoInfoHeaderBytes, "video-info header");
+static_assert(offsetof(VIDEOINFOHEADER, AvgTimePerFrame) == kVideoInfoFrameTimeOffset,
+              "frame time");
+static_assert(offsetof(VIDEOINFOHEADER, bmiHeader) + offsetof(BITMAPINFOHEADER, biWidth) ==
+                  kVideoInfoWidthOffset,
+              "width");
+static_assert(offsetof(VIDEOINFOHEADER, bmiHeader) + offsetof(BITMAPINFOHEADER, biHeight) ==
+                  kVideoInfoHeightOffset,
+              "height");
+static_assert(offsetof(VIDEOINFOHEADER, bmiHeader) + offsetof(BITMAPINFOHEADER, biBitCount) ==
+                  kVideoInfoBitCountOffset,
+              "bit count");
+static_assert(sizeof(VIDEO_STREAM_CONFIG_CAPS) == kVideoCapsRecordBytes, "capability record");
+
+std::optional<VideoFormatFields> FormatFieldsOf(const AM_MEDIA_TYPE& type) {
+  MediaSubtype subtype;
+  std::memcpy(subtype.data(), &type.subtype, subtype.size());
+  return ReadVideoInfoBlock(type.formattype == FORMAT_VideoInfo, subtype, type.pbFormat,
+                            type.cbFormat);
+}
 
 struct DialogState {
   const std::vector<StreamCapability>* capabilities;
@@ -109,18 +127,17 @@ std::vector<StreamCapability> ReadStreamCapabilities(IAMStreamConfig* config) {
   if (config == nullptr || FAILED(config->GetNumberOfCapabilities(&count, &caps_size))) {
     return capabilities;
   }
-  if (count <= 0 || count > kMaxCapabilities || caps_size < 0 || caps_size > kMaxCapsBytes) {
-    return capabilities;
-  }
-  // At least the size of the video structure, whatever the pin claims.
-  std::vector<BYTE> caps(std::max<std::size_t>(caps_size, sizeof(VIDEO_STREAM_CONFIG_CAPS)));
+  const std::size_t record_size = CapsRecordBufferSize(count, caps_size);
+  if (record_size == 0) return capabilities;
+  std::vector<BYTE> caps(record_size);
   for (int i = 0; i < count; ++i) {
     StreamCapability capability;
     if (FAILED(config->GetStreamCaps(i, capability.type.put(), caps.data()))) continue;
-    const VIDEOINFOHEADER* info = capability.type.VideoInfo();
-    if (info == nullptr) continue;
-    capability.line = DescribeStreamFormat(info->bmiHeader.biWidth, info->bmiHeader.biHeight,
-                                           info->bmiHeader.biBitCount, info->AvgTimePerFrame);
+    const std::optional<VideoFormatFields> format =
+        capability.type ? FormatFieldsOf(*capability.type.get()) : std::nullopt;
+    if (!format) continue;
+    capability.format = *format;
+    capability.line = CapabilityLine(*format);
     capabilities.push_back(std::move(capability));
   }
   return capabilities;
@@ -128,24 +145,10 @@ std::vector<StreamCapability> ReadStreamCapabilities(IAMStreamConfig* config) {
 
 int FindCurrentCapability(const std::vector<StreamCapability>& capabilities,
                           const AM_MEDIA_TYPE& current) {
-  if (current.formattype != FORMAT_VideoInfo || current.pbFormat == nullptr ||
-      current.cbFormat < sizeof(VIDEOINFOHEADER)) {
-    return 0;
-  }
-  const auto* wanted = reinterpret_cast<const VIDEOINFOHEADER*>(current.pbFormat);
-  int same_size = -1;
-  for (std::size_t i = 0; i < capabilities.size(); ++i) {
-    const VIDEOINFOHEADER* info = capabilities[i].type.VideoInfo();
-    if (info == nullptr || capabilities[i].type->subtype != current.subtype) continue;
-    if (info->bmiHeader.biWidth != wanted->bmiHeader.biWidth ||
-        std::abs(info->bmiHeader.biHeight) != std::abs(wanted->bmiHeader.biHeight) ||
-        info->bmiHeader.biBitCount != wanted->bmiHeader.biBitCount) {
-      continue;
-    }
-    if (info->AvgTimePerFrame == wanted->AvgTimePerFrame) return static_cast<int>(i);
-    if (same_size < 0) same_size = static_cast<int>(i);
-  }
-  return same_size < 0 ? 0 : same_size;
+  std::vector<VideoFormatFields> rows;
+  rows.reserve(capabilities.size());
+  for (const StreamCapability& capability : capabilities) rows.push_back(capability.format);
+  return ChooseCurrentCapability(rows, FormatFieldsOf(current));
 }
 
 int ShowStreamFormatDialog(const std::vector<StreamCapability>& capabilities, int preselected) {

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "dshow/media_type.h"
+#include "stream_caps.h"
 
 namespace kvo {
 
 struct StreamCapability {
   dshow::UniqueMediaType type;  // as the pin handed it out; given back to SetFormat when chosen
-  std::string line;      // "320 x 240, 24 bit, 30.00 fps"
+  VideoFormatFields format;     // read from the type's video-info block
+  std::string line;             // "320 x 240, 24 bit, 30.00 fps"
 };
 
 // The video-info capabilities of the pin, in the pin's order; others are left out.

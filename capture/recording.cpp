@@ -179,12 +179,20 @@ void TDirectShow::StartRecord(const wchar_t* path) {
   // Without a graph (closed, or the window destroyed) there is nothing to rebuild.
   if (!GraphBuilt() || InRecord) return;
   if (path != nullptr) CopyWideText(CaptureFile, kWidePathChars, path);
-  InitRunCapture(Vid, Pid, true);
+  if (from_file_) {
+    InitRunFile(source_file_, true);
+  } else {
+    InitRunCapture(Vid, Pid, true);
+  }
 }
 
 void TDirectShow::StopRecord() {
   if (!GraphBuilt() || !InRecord) return;
-  InitRunCapture(Vid, Pid, false);
+  if (from_file_) {
+    InitRunFile(source_file_, false);
+  } else {
+    InitRunCapture(Vid, Pid, false);
+  }
 }
 
 void TDirectShow::VCapCapturePinSet() {

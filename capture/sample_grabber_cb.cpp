@@ -57,9 +57,10 @@ void CSampleGrabberCB::TakeRequestedFrame(const BYTE* buffer, long length) {
   // next full frame answers it.
   const LONG width = Width;
   const LONG height = Height;
-  if (!Bitmap24::SideInRange(width) || !Bitmap24::SideInRange(height)) return;
-  const std::size_t needed = Bitmap24::RowStride(width) * static_cast<std::size_t>(height);
-  if (buffer == nullptr || length < 0 || static_cast<std::size_t>(length) < needed) return;
+  const std::size_t needed = BottomUpFrameBytes(width, height);
+  if (needed == 0 || buffer == nullptr || length < 0 || static_cast<std::size_t>(length) < needed) {
+    return;
+  }
   bool expected = true;
   // The GUI thread may have withdrawn the request after its wait ran out.
   if (!StillRequested.compare_exchange_strong(expected, false)) return;

@@ -229,6 +229,7 @@ void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& p
   Opened = true;
   if (!vendor.empty()) Vid = vendor;
   if (!product.empty()) Pid = product;
+  from_file_ = false;
   const bool bound = GetDeviceEnum(Vid, Pid);
   if (record) GetAudioDevice(AudioIndex);
   if (bound) {
@@ -246,6 +247,25 @@ void TDirectShow::EndFailedRebuild() {
   Ready = false;
   InRecord = false;
   SetCaption(kNoPreview);
+}
+
+void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
+  CloseInterfaces();
+  if (GetInterfaces() != S_OK) {
+    EndFailedRebuild();
+    return;
+  }
+  Opened = true;
+  from_file_ = true;
+  CopyWideText(source_file_, kWidePathChars, path);
+  graph_->AddSourceFilter(source_file_, L"SOURCE", video_source_.ReleaseAndGetAddressOf());
+  if (video_source_) {
+    InitRun(record);
+  } else {
+    // Nothing to build around: the graph interfaces go too.
+    CloseInterfaces();
+    EndFailedRebuild();
+  }
 }
 
 bool TDirectShow::GraphBuilt() const {
@@ -357,6 +377,33 @@ void TDirectShow::QuietenGraph() {
   if (video_window_) {
     video_window_->put_Visible(OAFALSE);
     video_window_->put_Owner(0);
+  }
+}
+
+void TDirectShow::TearDownGraph() {
+  QuietenGraph();
+  NukeDownstream(video_source_.Get());
+}
+
+void TDirectShow::NukeDownstream(IBaseFilter* filter) {
+  if (filter == nullptr || !graph_) return;
+  ComPtr<IEnumPins> pins;
+  if (FAILED(filter->EnumPins(pins.GetAddressOf())) || !pins) return;
+  pins->Reset();
+  ComPtr<IPin> pin;
+  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK && pin) {
+    ComPtr<IPin> connected;
+    if (FAILED(pin->ConnectedTo(connected.GetAddressOf())) || !connected) continue;
+    PIN_INFO info{};
+    if (FAILED(connected->QueryPinInfo(&info))) continue;
+    ComPtr<IBaseFilter> downstream;
+    downstream.Attach(info.pFilter);  // owns the reference QueryPinInfo handed out
+    if (info.dir == PINDIR_INPUT && downstream) {
+      NukeDownstream(downstream.Get());
+      graph_->Disconnect(connected.Get());
+      graph_->Disconnect(pin.Get());
+      graph_->RemoveFilter(downstream.Get());
+    }
   }
 }
 

@@ -1,5 +1,5 @@
 // TDirectShow: the capture panel. A child window whose caption is its status, owning one
-// filter graph at a time: the camera as source, the preview in the
+// filter graph at a time: the camera (or a media file) as source, the preview in the
 // graph's video window parented into the panel, optionally the recording branch, and
 // always the still-frame grabber branch. Used from the GUI thread only.
 #pragma once
@@ -55,6 +55,7 @@ class TDirectShow {
 
   // Graph and preview.
   void InitRunCapture(const std::string& vendor, const std::string& product, bool record);
+  void InitRunFile(const wchar_t* path, bool record);
   void InitRun(bool record);
   void Run();
   void Stop();
@@ -63,7 +64,13 @@ class TDirectShow {
   bool GetReady() const { return Ready; }
   bool GetInRecord() const { return InRecord; }
   HRESULT GetInterfaces();
+  // Stops the graph and removes every filter downstream of the video source.
+  void TearDownGraph();
+  // Removes every filter downstream of the filter, the furthest first.
+  void NukeDownstream(IBaseFilter* filter);
+  void CloseInterfaces();
   HRESULT HandleGraphEvent();
+  bool VerifyVMR();
 
   // Recording, capture format and still frames.
   void StartRecord(const wchar_t* path);
@@ -122,8 +129,6 @@ class TDirectShow {
   };
 
  private:
-  void CloseInterfaces();
-  bool VerifyVMR();
   static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK CompWinProcEntry(HWND window, UINT message, WPARAM wparam,
                                            LPARAM lparam);
@@ -162,6 +167,8 @@ class TDirectShow {
   void StartCapturing();
   void AddGrabberBranch();
 
+  wchar_t source_file_[kWidePathChars] = {};  // the media file InitRunFile opened
+  bool from_file_ = false;
   ComPtr<IGraphBuilder> graph_;
   ComPtr<IVideoWindow> video_window_;
   ComPtr<IMediaControl> media_control_;

@@ -1,5 +1,5 @@
-// One owner type per Win32 resource kind, all from one template: move-only, released
-// exactly once, and out-pointers passed explicitly through put().
+// One owner type per Win32 resource kind, all from one template with validity as a policy:
+// move-only, released exactly once, and out-pointers passed explicitly through put().
 #pragma once
 
 #include <windows.h>
@@ -10,9 +10,13 @@
 
 namespace kvo {
 
-template <typename T, T kInvalid, typename Closer>
+// Validity is the policy's: Policy::type is the handle, Invalid() the empty value,
+// IsValid() says what may be closed and Close() closes it.
+template <typename Policy>
 class UniqueResource {
  public:
+  using T = typename Policy::type;
+
   UniqueResource() = default;
   explicit UniqueResource(T value) : value_(value) {}
   UniqueResource(const UniqueResource&) = delete;
@@ -25,16 +29,12 @@ class UniqueResource {
   ~UniqueResource() { reset(); }
 
   T get() const { return value_; }
-  bool valid() const { return value_ != kInvalid; }
+  bool valid() const { return Policy::IsValid(value_); }
   explicit operator bool() const { return valid(); }
 
-  T release() {
-    T value = value_;
-    value_ = kInvalid;
-    return value;
-  }
-  void reset(T value = kInvalid) {
-    if (value_ != kInvalid) Closer{}(value_);
+  T release() { return std::exchange(value_, Policy::Invalid()); }
+  void reset(T value = Policy::Invalid()) {
+    if (valid()) Policy::Close(value_);
     value_ = value;
   }
   // Releases what is held and hands out the address for an API that writes a new value.
@@ -44,7 +44,26 @@ class UniqueResource {
   }
 
  private:
-  T value_ = kInvalid;
+  T value_ = Policy::Invalid();
+};
+
+// Most handles are empty when null.
+template <typename Handle, typename Closer>
+struct NullIsInvalid {
+  using type = Handle;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle value) { return value != nullptr; }
+  static void Close(Handle value) { Closer{}(value); }
+};
+
+// Files, device information sets and a few others return INVALID_HANDLE_VALUE on failure;
+// null is never a valid one either.
+template <typename Handle, typename Closer>
+struct InvalidValueIsInvalid {
+  using type = Handle;
+  static Handle Invalid() { return reinterpret_cast<Handle>(INVALID_HANDLE_VALUE); }
+  static bool IsValid(Handle value) { return value != Invalid() && value != nullptr; }
+  static void Close(Handle value) { Closer{}(value); }
 };
 
 struct HKeyCloser {
@@ -72,73 +91,19 @@ struct HMenuCloser {
   void operator()(HMENU menu) const { DestroyMenu(menu); }
 };
 
-using UniqueHKey = UniqueResource<HKEY, nullptr, HKeyCloser>;
-// Most kernel handles are null when invalid; files and a few others use
-// INVALID_HANDLE_VALUE, hence two owners.
-using UniqueHandle = UniqueResource<HANDLE, nullptr, HandleCloser>;
-using UniqueHModule = UniqueResource<HMODULE, nullptr, HModuleCloser>;
-using UniqueHBitmap = UniqueResource<HBITMAP, nullptr, GdiObjectCloser>;
-using UniqueHBrush = UniqueResource<HBRUSH, nullptr, GdiObjectCloser>;
-using UniqueHFont = UniqueResource<HFONT, nullptr, GdiObjectCloser>;
-using UniqueHPen = UniqueResource<HPEN, nullptr, GdiObjectCloser>;
-using UniqueHRgn = UniqueResource<HRGN, nullptr, GdiObjectCloser>;
-using UniqueMemoryDc = UniqueResource<HDC, nullptr, HdcDeleter>;
-using UniqueHIcon = UniqueResource<HICON, nullptr, HIconCloser>;
-using UniqueHMenu = UniqueResource<HMENU, nullptr, HMenuCloser>;
-
-// INVALID_HANDLE_VALUE is not a constant expression, so these two owners spell out the
-// template with a small wrapper type.
-class UniqueFileHandle {
- public:
-  UniqueFileHandle() = default;
-  explicit UniqueFileHandle(HANDLE handle) : handle_(handle) {}
-  UniqueFileHandle(const UniqueFileHandle&) = delete;
-  UniqueFileHandle& operator=(const UniqueFileHandle&) = delete;
-  UniqueFileHandle(UniqueFileHandle&& other) noexcept : handle_(other.release()) {}
-  UniqueFileHandle& operator=(UniqueFileHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  ~UniqueFileHandle() { reset(); }
-
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  explicit operator bool() const { return valid(); }
-  HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
-  void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
-    if (valid()) CloseHandle(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
-
-class UniqueHDevInfo {
- public:
-  UniqueHDevInfo() = default;
-  explicit UniqueHDevInfo(HDEVINFO info) : info_(info) {}
-  UniqueHDevInfo(const UniqueHDevInfo&) = delete;
-  UniqueHDevInfo& operator=(const UniqueHDevInfo&) = delete;
-  UniqueHDevInfo(UniqueHDevInfo&& other) noexcept : info_(other.release()) {}
-  UniqueHDevInfo& operator=(UniqueHDevInfo&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  ~UniqueHDevInfo() { reset(); }
-
-  HDEVINFO get() const { return info_; }
-  bool valid() const { return info_ != INVALID_HANDLE_VALUE && info_ != nullptr; }
-  explicit operator bool() const { return valid(); }
-  HDEVINFO release() { return std::exchange(info_, INVALID_HANDLE_VALUE); }
-  void reset(HDEVINFO info = INVALID_HANDLE_VALUE) {
-    if (valid()) HDevInfoCloser{}(info_);
-    info_ = info;
-  }
-
- private:
-  HDEVINFO info_ = INVALID_HANDLE_VALUE;
-};
+using UniqueHKey = UniqueResource<NullIsInvalid<HKEY, HKeyCloser>>;
+using UniqueHandle = UniqueResource<NullIsInvalid<HANDLE, HandleCloser>>;
+using UniqueFileHandle = UniqueResource<InvalidValueIsInvalid<HANDLE, HandleCloser>>;
+using UniqueHModule = UniqueResource<NullIsInvalid<HMODULE, HModuleCloser>>;
+using UniqueHDevInfo = UniqueResource<InvalidValueIsInvalid<HDEVINFO, HDevInfoCloser>>;
+using UniqueHBitmap = UniqueResource<NullIsInvalid<HBITMAP, GdiObjectCloser>>;
+using UniqueHBrush = UniqueResource<NullIsInvalid<HBRUSH, GdiObjectCloser>>;
+using UniqueHFont = UniqueResource<NullIsInvalid<HFONT, GdiObjectCloser>>;
+using UniqueHPen = UniqueResource<NullIsInvalid<HPEN, GdiObjectCloser>>;
+using UniqueHRgn = UniqueResource<NullIsInvalid<HRGN, GdiObjectCloser>>;
+using UniqueMemoryDc = UniqueResource<NullIsInvalid<HDC, HdcDeleter>>;
+using UniqueHIcon = UniqueResource<NullIsInvalid<HICON, HIconCloser>>;
+using UniqueHMenu = UniqueResource<NullIsInvalid<HMENU, HMenuCloser>>;
 
 // Balances CoInitializeEx on the calling thread.
 class ComApartment {

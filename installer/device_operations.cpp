@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "script.h"
+#include "script_run.h"
 #include "text.h"
 #include "unique_resource.h"
 
@@ -16,8 +17,6 @@ namespace kvo::fitdrv {
 namespace {
 
 constexpr char kEnumerationRoot[] = "SYSTEM\\CurrentControlSet\\Enum\\";
-// The hardware-id list given to a new device: the id and at least two NULs.
-constexpr std::size_t kHardwareIdListBytes = 128;
 constexpr std::size_t kKeyNameBytes = 512;
 constexpr DWORD kKeyWalkAccess = DELETE | KEY_ENUMERATE_SUB_KEYS;
 
@@ -34,17 +33,10 @@ std::string WorkingDirectory() {
   return directory;
 }
 
-// The entries of a hardware-id list: NUL-terminated texts ending with an empty one. The
-// buffer is read only within its size, whatever the device reported.
 bool HardwareIdListHolds(const std::vector<char>& list, const std::string& hardware_id) {
-  std::size_t start = 0;
-  while (start < list.size() && list[start] != '\0') {
-    std::size_t end = start;
-    while (end < list.size() && list[end] != '\0') ++end;
-    std::string entry(list.data() + start, end - start);
+  for (const std::string& entry : HardwareIdEntries(list.data(), list.size())) {
     // lstrcmpi compares in the system's code page, multibyte characters included.
     if (lstrcmpiA(entry.c_str(), hardware_id.c_str()) == 0) return true;
-    start = end + 1;
   }
   return false;
 }
@@ -125,7 +117,7 @@ namespace {
 struct SidDeleter {
   void operator()(PSID sid) const { FreeSid(sid); }
 };
-using UniqueSid = UniqueResource<PSID, nullptr, SidDeleter>;
+using UniqueSid = UniqueResource<NullIsInvalid<PSID, SidDeleter>>;
 
 // The access list given to every key before deletion: INTERACTIVE may read,
 // Administrators may do everything.
@@ -275,12 +267,10 @@ bool DeviceOperations::CreateDeviceAndInstall(const std::string& inf_name,
                                 DICD_GENERATE_ID, &device)) {
     return false;
   }
-  // A one-entry list: longer ids are cut so that two NULs always end it.
-  char id_list[kHardwareIdListBytes] = {};
-  CopyBounded(id_list, sizeof(id_list) - 1, hardware_id.c_str());
+  const std::vector<char> id_list = OneEntryHardwareIdList(hardware_id);
   if (!SetupDiSetDeviceRegistryPropertyA(set.get(), &device, SPDRP_HARDWAREID,
-                                         reinterpret_cast<const BYTE*>(id_list),
-                                         sizeof(id_list))) {
+                                         reinterpret_cast<const BYTE*>(id_list.data()),
+                                         static_cast<DWORD>(id_list.size()))) {
     return false;
   }
   if (!calls_.call_class_installer(DIF_REGISTERDEVICE, set.get(), &device)) return false;

@@ -11,7 +11,6 @@ namespace {
 
 // A script is a few kilobytes; anything past this is not read.
 constexpr DWORD kMaxScriptBytes = 8u * 1024 * 1024;
-constexpr std::size_t kUninstallStringBytes = 260;
 constexpr std::size_t kShellQuestionChars = 255;
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
@@ -96,10 +95,8 @@ bool SaveValueAs(HKEY key, const char* name, const char* saved_name) {
     return false;
   }
   bytes.resize(read);
-  // A text keeps every character; only its terminating NUL is left out, as before.
   const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
-  if (text && !bytes.empty() && bytes.back() == '\0') bytes.pop_back();
-  return WriteBytesAsStored(key, saved_name, type, bytes) == ERROR_SUCCESS;
+  return WriteBytesAsStored(key, saved_name, type, BytesToKeep(text, bytes)) == ERROR_SUCCESS;
 }
 
 bool EnableShutdownPrivilege() {
@@ -132,23 +129,6 @@ bool LoadShellString(UINT id, std::string& text) {
 std::string FallbackQuestion(UINT id) {
   return id == kShellInstallQuestion ? "Do you want to start the installation now?"
                                      : "Do you want to restart your computer now?";
-}
-
-// The hardware id a driver command acts on; null for a command without one.
-const std::string* HardwareIdArgument(Command command, const std::string& first,
-                                      const std::string& second) {
-  switch (command) {
-    case Command::kInstallDriver:
-    case Command::kUpdateDriver:
-    case Command::kUpdateLegacyDriver:
-      return &second;
-    case Command::kRemoveDriver:
-    case Command::kEnable:
-    case Command::kDisable:
-      return &first;
-    default:
-      return nullptr;
-  }
 }
 
 }  // namespace
@@ -252,9 +232,7 @@ void Installer::RouteUninstallEntry(const std::string& product_key,
   // The old command is kept whole, whatever its length and type; when it cannot be kept,
   // it is not overwritten either.
   if (!SaveValueAs(key.get(), "UninstallString", "UnFitdrv")) return;
-  char command[kUninstallStringBytes] = {};
-  CopyBounded(command, sizeof(command), ("UnFitdrv.exe " + argument).c_str());
-  WriteBytesAsStored(key.get(), "UninstallString", REG_SZ, command);
+  WriteBytesAsStored(key.get(), "UninstallString", REG_SZ, UninstallCommand(argument));
 }
 
 bool Installer::RunCommands(HWND dialog) {
@@ -278,110 +256,65 @@ bool Installer::RunCommands(HWND dialog) {
   return completed;
 }
 
-bool Installer::Execute(const std::string& line, HWND dialog) {
-  const KeyValue parsed = ParseLine(line);
-  const std::vector<std::string> arguments = SplitArguments(parsed.value);
-  const std::string first = ArgumentAt(arguments, 0);
-  const std::string second = ArgumentAt(arguments, 1);
-  const Command command = CommandFromKeyword(parsed.key);
-  switch (command) {
-    case Command::kRun:
-      StartProcess(nullptr, parsed.value, SW_SHOWNORMAL, nullptr);
-      break;
-    case Command::kRunWait:
-      StartAndWait(first.c_str(), RunWaitCommandLine(first, second));
-      break;
-    case Command::kMessage:
-      hooks_.message_box(dialog, parsed.value, product_name_, MB_OK);
-      break;
-    case Command::kBoot:
-      Boot(dialog);
-      return false;
-    case Command::kRegistry:
-      // The editor's own name is not repeated: its arguments start after the blank.
-      StartAndWait((windows_dir_ + "\\regedit.exe").c_str(), " -s " + parsed.value);
-      break;
-    case Command::kCopy:
-      CopyFileA(first.c_str(), second.c_str(), FALSE);
-      WriteRecord(second);
-      break;
-    case Command::kDelay: {
-      int milliseconds = ParseDecimal(first);
-      Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0);
-      break;
-    }
-    case Command::kCopyToWinDir: {
-      const std::string destination = windows_dir_ + "\\" + second;
-      CopyFileA(first.c_str(), destination.c_str(), FALSE);
-      WriteRecord(destination);
-      break;
-    }
-    case Command::kUpdateIni:
-      WritePrivateProfileStringA(second.c_str(), ArgumentAt(arguments, 2).c_str(),
-                                 ArgumentAt(arguments, 3).c_str(), first.c_str());
-      break;
-    case Command::kRename:
-      MoveFileA(first.c_str(), second.c_str());
-      break;
-    case Command::kIllegal:
-      // The line is data: it is joined to the text, never used as a format.
-      List("Illegal Command " + line + " !");
-      break;
-    default:
-      ExecuteDriverCommand(command, arguments);
-      break;
-  }
-  return true;
-}
+// The platform's side of a command line: programs, files, the installer's hooks and
+// record file, and its DeviceOperations.
+class PlatformScriptActions : public ScriptActions {
+ public:
+  PlatformScriptActions(Installer& installer, HWND dialog)
+      : installer_(installer), dialog_(dialog) {}
 
-void Installer::ExecuteDriverCommand(Command command, const std::vector<std::string>& arguments) {
-  const std::string first = ArgumentAt(arguments, 0);
-  const std::string second = ArgumentAt(arguments, 1);
-  const std::string* hardware_id = HardwareIdArgument(command, first, second);
-  if (hardware_id != nullptr && !NamesDeviceBelowEnumerator(*hardware_id)) {
-    List(RefusedHardwareIdLine(*hardware_id));
-    return;
+  void StartProgram(const std::string& command_line) override {
+    StartProcess(nullptr, command_line, SW_SHOWNORMAL, nullptr);
   }
-  switch (command) {
-    case Command::kInstallDriver:
-      if (!devices_.InstallForPresentDevice(first, second)) {
-        List("Delete device info !");
-        devices_.DeleteEnumerationKey(second);
-        List("Copy OEM Inf !");
-        devices_.CopyOemInf(first);
-        WriteRecord(devices_.oem_inf_name());
-      }
-      break;
-    case Command::kUpdateDriver:
-      if (!devices_.InstallForPresentDevice(first, second)) {
-        List("Delete device info !");
-        devices_.DeleteEnumerationKey(second);
-      }
-      break;
-    case Command::kUpdateLegacyDriver:
-      List("UpdateLegacyDriver");
-      if (!devices_.CreateDeviceAndInstall(first, second)) List("Update Legacy Driver fail !");
-      break;
-    case Command::kCopyOemInf:
-      List("CopyOEMInf");
-      devices_.CopyOemInf(first);
-      WriteRecord(devices_.oem_inf_name());
-      break;
-    case Command::kRemoveDriver:
-      devices_.RemoveMatchingDevices(first);
-      break;
-    case Command::kRefreshDriver:
-      devices_.RescanHardware();
-      break;
-    case Command::kEnable:
-      devices_.ChangeStateOfMatchingDevices(first, DICS_ENABLE);
-      break;
-    case Command::kDisable:
-      devices_.ChangeStateOfMatchingDevices(first, DICS_DISABLE);
-      break;
-    default:
-      break;
+  void StartAndWait(const std::string& program, const std::string& command_line) override {
+    fitdrv::StartAndWait(program.c_str(), command_line);
   }
+  void ShowMessage(const std::string& text) override {
+    installer_.hooks_.message_box(dialog_, text, installer_.product_name_, MB_OK);
+  }
+  void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
+  void Boot() override { installer_.Boot(dialog_); }
+  void List(const std::string& line) override { installer_.List(line); }
+  void CopyOneFile(const std::string& from, const std::string& to) override {
+    CopyFileA(from.c_str(), to.c_str(), FALSE);
+  }
+  void MoveOneFile(const std::string& from, const std::string& to) override {
+    MoveFileA(from.c_str(), to.c_str());
+  }
+  void WriteIniValue(const std::string& file, const std::string& section,
+                     const std::string& key, const std::string& value) override {
+    WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
+  }
+  void WriteRecord(const std::string& path) override { installer_.WriteRecord(path); }
+  bool InstallForPresentDevice(const std::string& inf, const std::string& id) override {
+    return installer_.devices_.InstallForPresentDevice(inf, id);
+  }
+  bool CreateDeviceAndInstall(const std::string& inf, const std::string& id) override {
+    return installer_.devices_.CreateDeviceAndInstall(inf, id);
+  }
+  void DeleteEnumerationKey(const std::string& id) override {
+    installer_.devices_.DeleteEnumerationKey(id);
+  }
+  std::string CopyOemInf(const std::string& inf) override {
+    installer_.devices_.CopyOemInf(inf);
+    return installer_.devices_.oem_inf_name();
+  }
+  void RemoveMatchingDevices(const std::string& id) override {
+    installer_.devices_.RemoveMatchingDevices(id);
+  }
+  void RescanHardware() override { installer_.devices_.RescanHardware(); }
+  void ChangeStateOfMatchingDevices(const std::string& id, bool enable) override {
+    installer_.devices_.ChangeStateOfMatchingDevices(id, enable ? DICS_ENABLE : DICS_DISABLE);
+  }
+
+ private:
+  Installer& installer_;
+  HWND dialog_;
+};
+
+bool Installer::Execute(const std::string& line, HWND dialog) {
+  PlatformScriptActions actions(*this, dialog);
+  return ExecuteScriptLine(line, windows_dir_, actions);
 }
 
 void Installer::Boot(HWND dialog) {

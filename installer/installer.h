@@ -12,6 +12,7 @@
 
 #include "device_operations.h"
 #include "script.h"
+#include "script_run.h"
 #include "unique_resource.h"
 
 namespace kvo::fitdrv {
@@ -64,9 +65,9 @@ class Installer {
   void OpenRecordFile(const std::string& path);
   void WriteRecord(const std::string& path);
   void RouteUninstallEntry(const std::string& product_key, const std::string& argument);
+  friend class PlatformScriptActions;
   // False when the command ends the run.
   bool Execute(const std::string& line, HWND dialog);
-  void ExecuteDriverCommand(Command command, const std::vector<std::string>& arguments);
   void Boot(HWND dialog);
   void List(const std::string& line) const;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "gdi.h"
 #include "skin_data.h"
 
 namespace kvo::toolkit {
@@ -25,13 +26,10 @@ void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, bool disabled) {
                DST_BITMAP | DSS_DISABLED);
     return;
   }
-  HDC source = CreateCompatibleDC(dc);
-  if (source == nullptr) return;
-  HGDIOBJ previous = SelectObject(source, glyph);
-  const COLORREF see_through = GetPixel(source, 0, size.cy - 1);
-  TransparentBlt(dc, x, y, size.cx, size.cy, source, 0, 0, size.cx, size.cy, see_through);
-  SelectObject(source, previous);
-  DeleteDC(source);
+  MemoryDc source(dc, glyph);
+  if (!source.valid()) return;
+  const COLORREF see_through = GetPixel(source.get(), 0, size.cy - 1);
+  TransparentBlt(dc, x, y, size.cx, size.cy, source.get(), 0, 0, size.cx, size.cy, see_through);
 }
 
 void DrawFace(HDC dc, RECT rect, bool pressed, const SkinData* skin) {
@@ -40,21 +38,9 @@ void DrawFace(HDC dc, RECT rect, bool pressed, const SkinData* skin) {
     return;
   }
   const SkinColors& colors = skin->Description().colors;
-  HBRUSH face = CreateSolidBrush(ToColorRef(colors.button_face));
-  FillRect(dc, &rect, face);
-  DeleteObject(face);
-  HBRUSH light = CreateSolidBrush(ToColorRef(pressed ? colors.button_shadow : colors.button_light));
-  HBRUSH shadow = CreateSolidBrush(ToColorRef(pressed ? colors.button_light : colors.button_shadow));
-  RECT edge = {rect.left, rect.top, rect.right, rect.top + 1};
-  FillRect(dc, &edge, light);
-  edge = {rect.left, rect.top, rect.left + 1, rect.bottom};
-  FillRect(dc, &edge, light);
-  edge = {rect.left, rect.bottom - 1, rect.right, rect.bottom};
-  FillRect(dc, &edge, shadow);
-  edge = {rect.right - 1, rect.top, rect.right, rect.bottom};
-  FillRect(dc, &edge, shadow);
-  DeleteObject(light);
-  DeleteObject(shadow);
+  DrawBevel(dc, rect, ToColorRef(colors.button_face),
+            ToColorRef(pressed ? colors.button_shadow : colors.button_light),
+            ToColorRef(pressed ? colors.button_light : colors.button_shadow));
 }
 
 COLORREF ButtonTextColor(const SkinData* skin, bool disabled) {

@@ -5,21 +5,14 @@
 #include <map>
 
 #include "control_internal.h"
-#include "error_barrier.h"
 #include "skin_data.h"
+#include "window_hook.h"
 
 namespace kvo::toolkit {
 
 namespace {
 
-constexpr char kControlProperty[] = "KvoToolkitControl";
-constexpr char kOriginalProcProperty[] = "KvoToolkitProc";
 constexpr char kPanelClass[] = "KvoToolkitPanel";
-
-Control* ControlOf(HWND hwnd) {
-  if (hwnd == nullptr) return nullptr;
-  return static_cast<Control*>(GetPropA(hwnd, kControlProperty));
-}
 
 // One tooltip per top-level window, owned by it and so destroyed with it.
 std::map<HWND, HWND>& HintWindows() {
@@ -107,6 +100,9 @@ bool RegisterPanelClass() {
 
 // Reaches the protected handlers for the router and the panel helpers.
 struct ControlAccess {
+  static Control* Of(HWND hwnd) {
+    return static_cast<Control*>(FindWindowHook(hwnd, &Control::PartHook));
+  }
   static bool Command(Control* control, HWND source, WORD code, LRESULT* result) {
     return control->OnCommand(source, code, result);
   }
@@ -157,25 +153,25 @@ bool RouteControlMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam
   switch (message) {
     case WM_COMMAND: {
       HWND source = reinterpret_cast<HWND>(lparam);
-      Control* control = ControlOf(source);
+      Control* control = ControlAccess::Of(source);
       return control != nullptr && ControlAccess::Command(control, source, HIWORD(wparam), result);
     }
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lparam);
       if (header == nullptr) return false;
-      Control* control = ControlOf(header->hwndFrom);
+      Control* control = ControlAccess::Of(header->hwndFrom);
       return control != nullptr && ControlAccess::Notify(control, header, result);
     }
     case WM_HSCROLL:
     case WM_VSCROLL: {
       HWND source = reinterpret_cast<HWND>(lparam);
-      Control* control = ControlOf(source);
+      Control* control = ControlAccess::Of(source);
       return control != nullptr && ControlAccess::Scroll(control, source, LOWORD(wparam), result);
     }
     case WM_DRAWITEM: {
       auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lparam);
       if (item == nullptr || item->CtlType == ODT_MENU) return false;
-      Control* control = ControlOf(item->hwndItem);
+      Control* control = ControlAccess::Of(item->hwndItem);
       if (control == nullptr || !ControlAccess::DrawItem(control, item)) return false;
       *result = TRUE;
       return true;
@@ -185,7 +181,7 @@ bool RouteControlMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX: {
       HWND source = reinterpret_cast<HWND>(lparam);
-      Control* control = ControlOf(source);
+      Control* control = ControlAccess::Of(source);
       return control != nullptr &&
              ControlAccess::Color(control, reinterpret_cast<HDC>(wparam), source, result);
     }
@@ -223,58 +219,46 @@ bool Control::CreateControl(const ControlArgs& args, const char* window_class, D
   return true;
 }
 
-void Control::BindPart(HWND part) {
-  SetPropA(part, kControlProperty, this);
-  auto original = reinterpret_cast<HANDLE>(
-      SetWindowLongPtrA(part, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::SubclassProc)));
-  SetPropA(part, kOriginalProcProperty, original);
-}
+void Control::BindPart(HWND part) { AddWindowHook(part, &Control::PartHook, this); }
 
 LRESULT Control::CallOriginalProc(UINT message, WPARAM wparam, LPARAM lparam) {
   if (hwnd_ == nullptr) return 0;
-  auto original = reinterpret_cast<WNDPROC>(GetPropA(hwnd_, kOriginalProcProperty));
-  if (original == nullptr) return DefWindowProcA(hwnd_, message, wparam, lparam);
-  return CallWindowProcA(original, hwnd_, message, wparam, lparam);
+  return CallNextHook(hwnd_, message, wparam, lparam);
 }
 
 bool Control::Skinned() const { return skin_ != nullptr && skin_->Active(); }
 
-LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  return CallGuarded(hwnd, LRESULT{0},
-                     [&] { return Subclassed(hwnd, message, wparam, lparam); });
+LRESULT Control::PartHook(void* owner, HWND part, UINT message, WPARAM wparam, LPARAM lparam) {
+  return static_cast<Control*>(owner)->OnPartMessage(part, message, wparam, lparam);
 }
 
-LRESULT Control::Subclassed(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  Control* control = ControlOf(hwnd);
-  auto original = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kOriginalProcProperty));
-  if (original == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  if (control == nullptr) return CallWindowProcA(original, hwnd, message, wparam, lparam);
-
+LRESULT Control::OnPartMessage(HWND part, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCDESTROY) {
-    if (!control->hint_.empty() && control->hwnd_ == hwnd) {
-      HWND tip = HintWindowFor(GetAncestor(hwnd, GA_ROOT), false);
-      TOOLINFOA tool = ToolFor(hwnd, nullptr);
-      if (tip != nullptr) SendMessageA(tip, TTM_DELTOOL, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-    RemovePropA(hwnd, kControlProperty);
-    RemovePropA(hwnd, kOriginalProcProperty);
-    if (control->hwnd_ == hwnd) control->hwnd_ = nullptr;
-    return CallWindowProcA(original, hwnd, message, wparam, lparam);
+    ForgetPart(part);
+    return CallNextHook(part, message, wparam, lparam);
   }
-  if (IsMouseMessage(message) && !control->hint_.empty()) {
-    if (HWND tip = HintWindowFor(GetAncestor(hwnd, GA_ROOT), false)) {
-      MSG relayed = {hwnd, message, wparam, lparam, static_cast<DWORD>(GetMessageTime()), {}};
+  if (IsMouseMessage(message) && !hint_.empty()) {
+    if (HWND tip = HintWindowFor(GetAncestor(part, GA_ROOT), false)) {
+      MSG relayed = {part, message, wparam, lparam, static_cast<DWORD>(GetMessageTime()), {}};
       SendMessageA(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
     }
   }
   LRESULT result = 0;
   // Every toolkit window can hold controls (containers do), so it routes like a window.
-  if (RouteControlMessage(hwnd, message, wparam, lparam, &result)) return result;
-  if (control->hwnd_ == hwnd && control->OnOwnMessage(message, wparam, lparam, &result)) {
-    return result;
+  if (RouteControlMessage(part, message, wparam, lparam, &result)) return result;
+  if (hwnd_ == part && OnOwnMessage(message, wparam, lparam, &result)) return result;
+  return CallNextHook(part, message, wparam, lparam);
+}
+
+// The part's window ends: its hint and its hook go with it.
+void Control::ForgetPart(HWND part) {
+  if (!hint_.empty() && hwnd_ == part) {
+    HWND tip = HintWindowFor(GetAncestor(part, GA_ROOT), false);
+    TOOLINFOA tool = ToolFor(part, nullptr);
+    if (tip != nullptr) SendMessageA(tip, TTM_DELTOOL, 0, reinterpret_cast<LPARAM>(&tool));
   }
-  return CallWindowProcA(original, hwnd, message, wparam, lparam);
+  RemoveWindowHook(part, &Control::PartHook, this);
+  if (hwnd_ == part) hwnd_ = nullptr;
 }
 
 void Control::SetBounds(const Rect& bounds) {

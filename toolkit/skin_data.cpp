@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "skin_pictures.h"
 #include "toolkit_control.h"
 
 namespace kvo::toolkit {
@@ -15,11 +16,6 @@ HFONT CreateSkinFont(const FontSpec& spec) {
   return CreateFontA(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH | FF_SWISS, spec.face.c_str());
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // Reads a whole small file; false when it is missing, unreadable or larger than limit.
@@ -61,7 +57,7 @@ bool SkinData::LoadFromFile(const std::string& path) {
     last_error_ = "line " + std::to_string(parsed.error_line) + ": " + parsed.error;
     return false;
   }
-  return LoadFromDescription(parsed.skin, FolderOf(path));
+  return LoadFromDescription(parsed.skin, SkinFolderOf(path));
 }
 
 bool SkinData::LoadFromDescription(const SkinDescription& description,
@@ -77,13 +73,11 @@ bool SkinData::LoadFromDescription(const SkinDescription& description,
     return false;
   }
   for (size_t i = 0; i < pictures_.size(); ++i) {
-    const std::string& name = description.button_pictures[i];
-    if (name.empty()) continue;
-    const std::string file = picture_folder + name;
-    if (file.size() >= MAX_PATH) continue;
+    const auto file = CaptionButtonPicturePath(picture_folder, description.button_pictures[i]);
+    if (!file) continue;
     // A picture that cannot be loaded leaves that button drawn in the skin's colours.
     pictures_[i].reset(static_cast<HBITMAP>(LoadImageA(
-        nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+        nullptr, file->c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
   }
   active_ = true;
   return true;

@@ -1,8 +1,8 @@
 // The skinned frame of a top-level window, and the pop-up menu a window appends to the
 // skin's system menu.
 //
-// SkinForm attaches to a window the window created itself and subclasses it: the window
-// keeps its own window procedure and forwards nothing. With an active skin the window becomes
+// SkinForm attaches to a window the window created itself and hooks its messages
+// (window_hook.h): the window keeps its own window procedure and forwards nothing. With an active skin the window becomes
 // borderless and SkinForm draws frame, caption, title and caption buttons, erases the client
 // area in the skin's face colour, answers the hit test (caption drags the window; edges
 // resize when resizable), runs the buttons (minimize, maximize/restore, roll-up/roll-down,
@@ -105,10 +105,38 @@ class SkinForm {
   static constexpr UINT kItemCommandStep = 0x10;
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  static LRESULT Subclassed(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT CallOriginal(UINT message, WPARAM wparam, LPARAM lparam);
+  // The roll command sits below the window's item commands, a multiple of 16 like every
+  // system command.
+  static constexpr UINT kRollCommand = 0x0FF0;
+
+  static LRESULT HookProc(void* owner, HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Next(UINT message, WPARAM wparam, LPARAM lparam);  // on to the window
+  bool IsOwnCommand(UINT command) const;
+
+  // One handler per message (skin_form_messages.cpp).
+  using Handler = LRESULT (SkinForm::*)(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnPlainLookMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnNcCalcSize(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnNcPaint(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnPrint(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnEraseBackground(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnNcActivate(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnThemeDraw(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnCaptionChange(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnNcHitTest(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnNcLeftButtonDown(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnNcMouseMove(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnNcMouseLeave(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnNcLeftDoubleClick(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnNcRightButtonDown(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnNcRightButtonUp(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnTrackedMouse(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnCaptureChanged(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnSysCommand(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnGetMinMaxInfo(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnWindowPosChanging(UINT message, WPARAM wparam, LPARAM lparam);
+
   FrameLayoutInput LayoutInput() const;
   void ApplyFrameStyle(bool keep_client_size);
   void AppendItemsToPlatformMenu();
@@ -118,7 +146,6 @@ class SkinForm {
   void PressCaptionButton(FramePart part);
 
   HWND window_ = nullptr;
-  WNDPROC original_proc_ = nullptr;
   const SkinData* skin_ = nullptr;
   unsigned buttons_ = 0;
   bool resizable_ = false;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "control_internal.h"
+#include "gdi.h"
 #include "skin_data.h"
 
 namespace kvo::toolkit {
@@ -45,15 +46,12 @@ void StretchedPicture::Paint(HDC dc) {
     FillFace(dc, client, skin());
     return;
   }
-  HDC source = CreateCompatibleDC(dc);
-  if (source == nullptr) return;
-  HGDIOBJ previous = SelectObject(source, picture_);
+  MemoryDc source(dc, picture_);
+  if (!source.valid()) return;
   SetStretchBltMode(dc, HALFTONE);
   SetBrushOrgEx(dc, 0, 0, nullptr);
-  StretchBlt(dc, 0, 0, client.right, client.bottom, source, 0, 0, info.bmWidth,
+  StretchBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, info.bmWidth,
              std::abs(info.bmHeight), SRCCOPY);
-  SelectObject(source, previous);
-  DeleteDC(source);
 }
 
 bool StretchedPicture::OnOwnMessage(UINT message, WPARAM, LPARAM, LRESULT* result) {

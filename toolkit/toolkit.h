@@ -3,7 +3,9 @@
 
 #include "buttons.h"
 #include "containers.h"
+#include "control_design.h"
 #include "error_barrier.h"
+#include "form.h"
 #include "toolkit_control.h"
 #include "radio_group.h"
 #include "skin_data.h"

@@ -96,7 +96,7 @@ class Control {
   void BindPart(HWND part);
   const SkinData* skin() const { return skin_; }
   bool Skinned() const;
-  // Passes a message of the control itself to the control's own class procedure.
+  // Passes a message of the control itself on to the control's own class procedure.
   LRESULT CallOriginalProc(UINT message, WPARAM wparam, LPARAM lparam);
 
   // Called by RouteControlMessage; source is the control or bound part that sent it.
@@ -113,12 +113,11 @@ class Control {
  private:
   friend bool RouteControlMessage(HWND, UINT, WPARAM, LPARAM, LRESULT*);
   friend struct ControlAccess;
-  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  static LRESULT Subclassed(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  void Unbind();
+  static LRESULT PartHook(void* owner, HWND part, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnPartMessage(HWND part, UINT message, WPARAM wparam, LPARAM lparam);
+  void ForgetPart(HWND part);
 
   HWND hwnd_ = nullptr;
-  WNDPROC original_proc_ = nullptr;
   const SkinData* skin_ = nullptr;
   std::string hint_;
 };

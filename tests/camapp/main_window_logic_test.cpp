@@ -153,5 +153,40 @@ TEST(MainWindowLogicTest, AWindowWhoseCaptionIsOutOfReachMovesOntoTheWorkArea) {
   EXPECT_EQ(30, placed.top);
 }
 
+TEST(MainWindowLogicTest, StoredValuesPlaceTheWindowWithinScreenCoordinates) {
+  const ScreenBox current{434, 251, 434 + 665, 251 + 535};
+  const FormatGeometry keep = GeometryForFormat(0, 0);
+  const FormatGeometry small = GeometryForFormat(160, 120);
+  // Stored values as written: a corner left of and above the primary monitor is negative.
+  ScreenBox box = RestoredWindowBox(current, {0xFFFFFB00u, 0xFFFFFFF6u}, keep);
+  EXPECT_EQ(-1280, box.left);
+  EXPECT_EQ(-10, box.top);
+  EXPECT_EQ(665, box.right - box.left);
+  EXPECT_EQ(535, box.bottom - box.top);
+  // A missing value keeps that coordinate; the format gives the size.
+  box = RestoredWindowBox(current, {std::nullopt, 5u}, small);
+  EXPECT_EQ(434, box.left);
+  EXPECT_EQ(5, box.top);
+  EXPECT_EQ(kSmallWindowWidth, box.right - box.left);
+  EXPECT_EQ(kSmallWindowHeight, box.bottom - box.top);
+  // Corners at the ends of the int range, and the tallest stored format there: the far edges
+  // stay ints, the size stays whole, and the caption can then be brought back.
+  const FormatGeometry tallest = GeometryForFormat(1280, INT_MIN);
+  for (uint32_t stored : {0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
+    box = RestoredWindowBox(current, {stored, stored}, tallest);
+    EXPECT_LE(box.left, kFarthestWindowCoordinate);
+    EXPECT_GE(box.left, -kFarthestWindowCoordinate);
+    EXPECT_EQ(1280 + kPanelWidthMargin, box.right - box.left);
+    EXPECT_EQ(4096 + kPanelHeightMargin, box.bottom - box.top);
+    const ScreenBox placed = ReachablePlacement(box, 25, {0, 0, 1920, 1050});
+    EXPECT_EQ(0, placed.top);
+    EXPECT_EQ(box.right - box.left, placed.right - placed.left);
+  }
+  // A current box wider than any screen keeps a size that cannot overflow.
+  box = RestoredWindowBox({INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {0u, 0u}, keep);
+  EXPECT_EQ(kFarthestWindowCoordinate, box.right);
+  EXPECT_EQ(kFarthestWindowCoordinate, box.bottom);
+}
+
 }  // namespace
 }  // namespace kvo

@@ -31,6 +31,18 @@ TEST(PropertyRules, ZoomMaximumLimitAndFactor) {
   }
 }
 
+TEST(PropertyRules, ZoomLevelOfAnyCameraAnswerStaysOnTheSlider) {
+  EXPECT_EQ(ZoomSliderValueForLevel(64, 0), 64);
+  EXPECT_EQ(ZoomSliderValueForLevel(64, 20), 44);
+  EXPECT_EQ(ZoomSliderValueForLevel(64, 64), 0);
+  // Levels beyond the maximum, negative or at the ends of the range: no overflow, and the
+  // value stays on the slider.
+  EXPECT_EQ(ZoomSliderValueForLevel(64, 65), 0);
+  EXPECT_EQ(ZoomSliderValueForLevel(64, -1), 64);
+  EXPECT_EQ(ZoomSliderValueForLevel(127, INT32_MIN), 127);
+  EXPECT_EQ(ZoomSliderValueForLevel(1, INT32_MAX), 0);
+}
+
 TEST(PropertyRules, ZoomStepsPassEverySliderValueOnce) {
   EXPECT_EQ(ZoomSliderValueFor(10, 64), 64);
   EXPECT_EQ(ZoomSliderValueFor(11, 64), 52);

@@ -123,6 +123,12 @@ TEST(SettingRulesTest, LargeFormatNeedsBothDirectionsAbove640x480) {
   EXPECT_FALSE(IsLargeStreamFormat(640, 480));
   EXPECT_FALSE(IsLargeStreamFormat(1280, 480));
   EXPECT_FALSE(IsLargeStreamFormat(640, 1024));
+  // The sides as a stored or top-down format states them: magnitudes count, and the most
+  // negative side is as large as any.
+  EXPECT_TRUE(IsLargeStreamFormat(1280, -1024));
+  EXPECT_TRUE(IsLargeStreamFormat(-641, -481));
+  EXPECT_TRUE(IsLargeStreamFormat(INT_MIN, INT_MIN));
+  EXPECT_FALSE(IsLargeStreamFormat(-640, INT_MIN));
 }
 
 }  // namespace

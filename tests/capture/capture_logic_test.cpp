@@ -13,6 +13,7 @@
 #include "format_text.h"
 #include "hidden_compressors.h"
 #include "still_frame.h"
+#include "stream_caps.h"
 
 namespace kvo {
 namespace {
@@ -169,6 +170,56 @@ TEST(BoundedCopy, FormatBlockKeepsThePinsSizeAndTail) {
   // A block shorter than the header cannot take it.
   EXPECT_TRUE(FormatBlockWithStoredHeader(pin.data(), 40, stored.data(), 88).empty());
   EXPECT_TRUE(FormatBlockWithStoredHeader(nullptr, 104, stored.data(), 88).empty());
+}
+
+// A video-info block of size bytes with the fields the dialog reads.
+std::vector<uint8_t> VideoInfoBlock(int32_t width, int32_t height, uint16_t bits,
+                                    int64_t frame_time, std::size_t size = kVideoInfoHeaderBytes) {
+  std::vector<uint8_t> block(size, 0xEE);
+  std::memcpy(block.data() + kVideoInfoFrameTimeOffset, &frame_time, sizeof(frame_time));
+  std::memcpy(block.data() + kVideoInfoWidthOffset, &width, sizeof(width));
+  std::memcpy(block.data() + kVideoInfoHeightOffset, &height, sizeof(height));
+  std::memcpy(block.data() + kVideoInfoBitCountOffset, &bits, sizeof(bits));
+  return block;
+}
+
+TEST(StreamCaps, BlocksOfAnySizeAndTheCurrentRow) {
+  const MediaSubtype rgb{'R'};
+  const MediaSubtype yuv{'Y'};
+  const auto read = [](const MediaSubtype& subtype, const std::vector<uint8_t>& block,
+                       std::size_t size) {
+    return ReadVideoInfoBlock(true, subtype, block.data(), size);
+  };
+  const std::vector<uint8_t> vga = VideoInfoBlock(640, 480, 24, 333333, 120);
+  const auto format = read(rgb, vga, vga.size());
+  ASSERT_TRUE(format);
+  EXPECT_EQ(CapabilityLine(*format), "640 x 480, 24 bit, 30.00 fps");
+  EXPECT_FALSE(read(rgb, vga, kVideoInfoHeaderBytes - 1)) << "a block cut short";
+  EXPECT_FALSE(ReadVideoInfoBlock(false, rgb, vga.data(), vga.size())) << "not video info";
+  EXPECT_FALSE(ReadVideoInfoBlock(true, rgb, nullptr, 200));
+
+  // What the pin claims for its capability records.
+  EXPECT_EQ(CapsRecordBufferSize(3, 0), kVideoCapsRecordBytes);
+  EXPECT_EQ(CapsRecordBufferSize(3, 1000), 1000u);
+  EXPECT_EQ(CapsRecordBufferSize(0, 128), 0u);
+  EXPECT_EQ(CapsRecordBufferSize(3, -1), 0u);
+  EXPECT_EQ(CapsRecordBufferSize(3, kMaxCapsRecordBytes + 1), 0u);
+  EXPECT_EQ(CapsRecordBufferSize(kMaxCapabilities + 1, 128), 0u);
+
+  const std::vector<VideoFormatFields> rows = {
+      *read(rgb, VideoInfoBlock(640, 480, 24, 333333), 88),
+      *read(yuv, VideoInfoBlock(320, 240, 24, 333333), 88),
+      *read(rgb, VideoInfoBlock(320, 240, 24, 666666), 88),
+      *read(rgb, VideoInfoBlock(320, 240, 24, 333333), 88)};
+  // The same frame time wins; a top-down current format matches its bottom-up row.
+  EXPECT_EQ(ChooseCurrentCapability(rows, read(rgb, VideoInfoBlock(320, -240, 24, 333333), 88)),
+            3);
+  // Only the size matches: the first row of that size.
+  EXPECT_EQ(ChooseCurrentCapability(rows, read(rgb, VideoInfoBlock(320, 240, 24, 1), 88)), 2);
+  EXPECT_EQ(ChooseCurrentCapability(rows, read(yuv, VideoInfoBlock(640, 480, 24, 333333), 88)),
+            0);
+  EXPECT_EQ(ChooseCurrentCapability(rows, std::nullopt), 0);
+  EXPECT_EQ(ChooseCurrentCapability({}, *rows.begin()), 0);
 }
 
 }  // namespace

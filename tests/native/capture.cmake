@@ -5,3 +5,5 @@ kvo_native_test(capture_logic
           ${KVO_ROOT}/capture/still_frame.cpp ${KVO_ROOT}/capture/format_text.cpp
           ${KVO_ROOT}/capture/bounded_copy.cpp ${KVO_ROOT}/common/bitmap24.cpp
   INCLUDES ${KVO_ROOT}/capture ${KVO_ROOT}/common)
+# The stream capabilities a pin hands out, read without the platform's headers.
+target_sources(capture_logic PRIVATE ${KVO_ROOT}/capture/stream_caps.cpp)

@@ -5,3 +5,6 @@ kvo_native_test(toolkit_logic
   INCLUDES ${KVO_ROOT}/toolkit)
 target_compile_definitions(toolkit_logic PRIVATE
   KVO_DEFAULT_SKIN_INI="${KVO_ROOT}/toolkit/skin/skin.ini")
+# Where a skin's pictures are looked up.
+target_sources(toolkit_logic PRIVATE ${KVO_ROOT}/tests/toolkit/skin_pictures_test.cpp
+               ${KVO_ROOT}/toolkit/skin_pictures.cpp)
