@@ -26,7 +26,6 @@ class TSnapView : public toolkit::Form {
 
   // Gives Image a copy of the picture.
   void SetPicture(const Bitmap24& bitmap);
-  SIZE WindowSize() const;
   SIZE ImageSize() const;
   void SetWindowSize(int width, int height);
   void Show();
