@@ -105,9 +105,12 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   bool Locked() const;
 
  private:
+  // A command relayed by a later instance, or this instance's own command word at start-up.
+  enum class CommandSource { kRelayed, kStartup };
+
   LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   void RunLockedCommand(UINT message);
-  void RunCommand(UINT message);
+  void RunCommand(UINT message, CommandSource source);
   bool HandleDeviceChange(WPARAM event, LPARAM record, LRESULT* result);
 
   // Construction and destruction.
@@ -130,12 +133,12 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   void CloseFormatDialog();
 
   // Commands.
-  void SnapshotCommand();
-  void RecordCommand();
+  void SnapshotCommand(CommandSource source);
+  void RecordCommand(CommandSource source);
   void ShowCommand();
-  void MailCommand();
+  void MailCommand(CommandSource source);
   void StartPreviewShown();
-  // The pieces the relayed commands share with the start-up command.
+  bool OpenPreviewForSnapshot();
   void OpenPreviewAndRecord();
   void QueueMailStill(bool preview_runs);
   void ShowSettingForm();
