@@ -59,13 +59,14 @@ void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::str
   key.WriteText("AppStatusOK", "N", false);
   // The windows in their order: main window, property window, settings window, snapshot
   // viewer; all hidden until the loop runs.
+  // The digital zoom outlives both windows that reach it.
+  DigitalZoom zoom;
   auto main_window = std::make_unique<TKVO_CM_MAIN>(instance, word);
   if (!main_window->Create()) throw AppError("Cannot create the main window.");
-  auto property_form = std::make_unique<TPropertyForm>(
-      instance, ZoomState{&main_window->ZoomFactor, &main_window->ZoomLimit},
-      &main_window->Skin());
+  auto property_form = std::make_unique<TPropertyForm>(instance, zoom, &main_window->Skin());
   if (!property_form->Create()) throw AppError("Cannot create the property window.");
   main_window->PropertyForm = property_form.get();
+  main_window->SetDigitalZoom(&zoom);
   auto setting_form = std::make_unique<TSettingForm>(instance, *main_window,
                                                      &main_window->Skin());
   if (!setting_form->Create()) throw AppError("Cannot create the settings window.");

@@ -42,10 +42,9 @@ constexpr int kCloseImgFromPanelRight = 20;
 constexpr char kCameraOffText[] = "Please press Fn+F10 turn on the Camera";
 constexpr char kCameraOffCaption[] = "Error window";
 
-// The property window: its camera handle, its reopening, showing it and the zoom steps.
+// The property window: its camera handle, its reopening and showing it.
 class TPropertyForm;
-constexpr int32_t kZoomFactorOne = 10;
-constexpr DWORD kZoomStepPauseMs = 15;
+class DigitalZoom;
 
 class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
  public:
@@ -65,6 +64,7 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   // The windows created after this one.
   void SetSettingsLink(SettingsLink* settings) { Settings = settings; }
   void SetSnapView(TSnapView* view) { SnapView = view; }
+  void SetDigitalZoom(DigitalZoom* zoom) { Zoom = zoom; }
 
   // What the settings window reaches (SettingFormHost).
   TDirectShow& DirectShow1() override { return *direct_show_; }
@@ -79,6 +79,7 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   TPropertyForm* PropertyForm = nullptr;  // null until the property window exists
   SettingsLink* Settings = nullptr;
   TSnapView* SnapView = nullptr;
+  DigitalZoom* Zoom = nullptr;  // the zoom factor and its steps
   std::string VendorIdText;
   std::string ProductIdText;
   bool ExitRequested = false;
@@ -87,8 +88,6 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   bool CommandBusy = false;
   bool MailPending = false;
   RecordingClock Clock;
-  int32_t ZoomFactor = 10;
-  int32_t ZoomLimit = 10;
   std::wstring SnapshotPath;
   std::wstring RecordPath;
   VIDEOINFOHEADER SavedCaptureFormat{};
@@ -106,9 +105,12 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   bool Locked() const;
 
  private:
+  // A command relayed by a later instance, or this instance's own command word at start-up.
+  enum class CommandSource { kRelayed, kStartup };
+
   LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
   void RunLockedCommand(UINT message);
-  void RunCommand(UINT message);
+  void RunCommand(UINT message, CommandSource source);
   bool HandleDeviceChange(WPARAM event, LPARAM record, LRESULT* result);
 
   // Construction and destruction.
@@ -131,12 +133,12 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   void CloseFormatDialog();
 
   // Commands.
-  void SnapshotCommand();
-  void RecordCommand();
+  void SnapshotCommand(CommandSource source);
+  void RecordCommand(CommandSource source);
   void ShowCommand();
-  void MailCommand();
+  void MailCommand(CommandSource source);
   void StartPreviewShown();
-  // The pieces the relayed commands share with the start-up command.
+  bool OpenPreviewForSnapshot();
   void OpenPreviewAndRecord();
   void QueueMailStill(bool preview_runs);
   void ShowSettingForm();
@@ -170,9 +172,10 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   bool RecordingFileVanished();
   std::string RecordingFailureText() const;
 
-  // The property window's part of the camera handles, the show command and the zoom steps;
-  // each does nothing while there is no property window.
+  // A zoom step, when the property window's zoom controls allow one.
   void ZoomStep(bool zoom_in);
+  // The property window's part of the camera handles and the show command; each does
+  // nothing while there is no property window.
   void ClosePropertyCameraHandle();
   void ReopenPropertyCamera();
   void ShowPropertyForm();

@@ -7,8 +7,8 @@
 #include <cstddef>
 
 #include "device_change_record.h"
+#include "digital_zoom.h"
 #include "property_form.h"
-#include "property_rules.h"
 #include "wide_text.h"
 
 namespace kvo {
@@ -122,36 +122,15 @@ void TKVO_CM_MAIN::ShowPropertyForm() {
   if (PropertyForm != nullptr) PropertyForm->ShowForm();
 }
 
-// A zoom step moves the property window's Zoom slider one position at a time, each sending
-// the camera its zoom level, so the camera shows a short animation; the window keeps the
-// zoom factor itself meanwhile (ZoomGuard).
+// The zoom owner moves the property window's Zoom slider one position at a time, each sending
+// the camera its zoom level, so the camera shows a short animation.
 void TKVO_CM_MAIN::ZoomStep(bool zoom_in) {
-  if (PropertyForm == nullptr) return;
-  TPropertyForm& property = *PropertyForm;
-  if (!property.EnabledZoom.Enabled()) return;
+  if (Zoom == nullptr || !Zoom->StepsAvailable()) return;
   if (!CameraOn) {
     ShowCameraOffBox();
     return;
   }
-  const bool can_step = zoom_in ? ZoomFactor < ZoomLimit : ZoomFactor > kZoomFactorOne;
-  if (can_step) {
-    property.EnabledZoom.SetChecked(true);
-    property.ZoomGuard = true;
-    const int32_t maximum = property.Zoom.Maximum();
-    const ZoomStepRun run =
-        zoom_in ? ZoomInRun(ZoomFactor, maximum) : ZoomOutRun(ZoomFactor, maximum);
-    for (int32_t step = 0; step < run.count; ++step) {
-      property.Zoom.SetValue(run.first + step * run.direction);
-      Sleep(kZoomStepPauseMs);
-    }
-    ZoomFactor = run.new_factor;
-    property.Zoom.SetValue(run.rest_value);
-    property.ZoomGuard = false;
-  }
-  property.ShowZoomBanner();
-  if (!zoom_in && ZoomFactor == kZoomFactorOne && property.EnabledZoom.Checked()) {
-    property.EnabledZoom.SetChecked(false);
-  }
+  Zoom->Step(zoom_in);
 }
 
 }  // namespace kvo

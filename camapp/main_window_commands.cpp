@@ -21,25 +21,26 @@ void TKVO_CM_MAIN::RunLockedCommand(UINT message) {
     bool& busy;
     ~Unlock() { busy = false; }
   } unlock{CommandBusy};
-  CallGuarded(hwnd(), [&] { RunCommand(message); });
+  CallGuarded(hwnd(), [&] { RunCommand(message, CommandSource::kRelayed); });
 }
 
-void TKVO_CM_MAIN::RunCommand(UINT message) {
+void TKVO_CM_MAIN::RunCommand(UINT message, CommandSource source) {
   switch (message) {
     case WM_CMD_SNAPSHOT:
-      SnapshotCommand();
+      SnapshotCommand(source);
       break;
     case WM_CMD_RECORD:
-      RecordCommand();
+      RecordCommand(source);
       break;
     case WM_CMD_VIEW:
-      if (CameraOn) SaveSnapshot();
+      // The start-up "View" saves a pending still whether or not the camera is on.
+      if (CameraOn || source == CommandSource::kStartup) SaveSnapshot();
       break;
     case WM_CMD_SHOW:
       ShowCommand();
       break;
     case WM_CMD_SENDMAIL:
-      MailCommand();
+      MailCommand(source);
       break;
     default:
       break;
@@ -95,30 +96,29 @@ void TKVO_CM_MAIN::ParameterTimerTimer() {
   if (!ExitRequested) ParameterTimer.SetEnabled(false);
 }
 
+// The start-up command runs the handlers of the relayed commands and windows; the empty word,
+// "Close", "enable" and "disable" do nothing at start-up.
 void TKVO_CM_MAIN::RunStartupCommand() {
-  const std::string& word = command_word_;
-  const bool ready = DirectShow1().GetReady();
-  if (word == "NoShow") {
-    DirectShow1().Close();
-  } else if (word == "SnapShot") {
-    if (!ready && Locked() && IsWindowVisible(hwnd())) RequestStill();
-    ShowMainWindow();
-  } else if (word == "Record") {
-    ShowMainWindow();
-    if (ready) {
-      RecBtnClick();
-    } else {
-      OpenPreviewAndRecord();
-    }
-  } else if (word == "View") {
-    SaveSnapshot();
-  } else if (word == "Property") {
-    ShowPropertyForm();
-  } else if (word == "Setting") {
-    ShowSettingForm();
-  } else if (word == "SendMail") {
-    if (ready) ShowMainWindow();
-    QueueMailStill(ready);
+  unsigned message = 0;
+  if (!FindCommandMessage(command_word_, &message)) return;
+  switch (message) {
+    case WM_CMD_NOSHOW:
+      DirectShow1().Close();  // hidden, with the camera's video stream free
+      break;
+    case WM_CMD_PROPERTY:
+      ShowPropertyForm();
+      break;
+    case WM_CMD_SETTING:
+      ShowSettingForm();
+      break;
+    case WM_CMD_SNAPSHOT:
+    case WM_CMD_RECORD:
+    case WM_CMD_VIEW:
+    case WM_CMD_SENDMAIL:
+      RunCommand(message, CommandSource::kStartup);
+      break;
+    default:
+      break;
   }
 }
 

@@ -88,7 +88,7 @@ bool TPropertyForm::CreateBanners() {
 }
 
 void TPropertyForm::ShowZoomBanner() {
-  const std::string text = ZoomBannerText(*zoom_.ZoomFactor);
+  const std::string text = ZoomBannerText(zoom_.ZoomFactor());
   ZoomShowTimer.SetEnabled(false);
   DrawBanner(text);
 

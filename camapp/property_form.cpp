@@ -12,13 +12,11 @@ int32_t LastExposure = 400000;
 int32_t LastHorizon = 64;
 int32_t LastVertical = 64;
 
-TPropertyForm::TPropertyForm(HINSTANCE instance, ZoomState zoom, const toolkit::SkinData* skin)
-    : instance_(instance), zoom_(zoom), skin_(skin) {
-  if (zoom_.ZoomFactor == nullptr) zoom_.ZoomFactor = &own_zoom_factor_;
-  if (zoom_.ZoomLimit == nullptr) zoom_.ZoomLimit = &own_zoom_limit_;
-}
+TPropertyForm::TPropertyForm(HINSTANCE instance, DigitalZoom& zoom, const toolkit::SkinData* skin)
+    : instance_(instance), zoom_(zoom), skin_(skin) {}
 
 TPropertyForm::~TPropertyForm() {
+  zoom_.BindControls(nullptr);
   ZoomShowTimer.SetEnabled(false);
   DestroyForm();
   // The program ends: the camera handle goes with the window.
@@ -44,10 +42,10 @@ bool TPropertyForm::Create() {
   if (!CreateForm(form)) return false;
   if (!CreateBanners() || !CreateControls()) return false;
 
-  ZoomGuard = false;
   FillTables();
   CM_Open(&CamHandle);
   LoadSettings();
+  zoom_.BindControls(this);
   return true;
 }
 
@@ -110,11 +108,8 @@ void TPropertyForm::LoadSettings() {
     ExposureAutoClick();
   }
 
-  if (EnabledZoom.Checked()) {
-    *zoom_.ZoomFactor = ZoomFactorFor(Zoom.Value(), ZoomMax);
+  if (zoom_.TakeFactorFromSlider(EnabledZoom.Checked(), Zoom.Value(), ZoomMax)) {
     ShowZoomBanner();
-  } else {
-    *zoom_.ZoomFactor = 10;
   }
 }
 
@@ -129,7 +124,7 @@ void TPropertyForm::LoadZoom() {
   CM_GetProperties(CamHandle, CM_ID_ZOOM_MAX, &ZoomMax);
   CM_GetProperties(CamHandle, CM_ID_ZOOM_LEVEL, &ZoomLevel);
   ZoomMax = UsableZoomMax(ZoomMax);
-  *zoom_.ZoomLimit = ZoomLimitFor(ZoomMax);
+  zoom_.SetZoomMax(ZoomMax);
   Zoom.SetMinimum(0);
   Zoom.SetMaximum(ZoomMax);
   Zoom.SetLineSize(ZoomLevel);
@@ -267,17 +262,27 @@ void TPropertyForm::EnabledZoomClick() {
 
 void TPropertyForm::ZoomChange() {
   const int32_t value = Zoom.Value();
-  if (!ZoomGuard) {
-    if (EnabledZoom.Checked()) {
-      *zoom_.ZoomFactor = ZoomFactorFor(value, ZoomMax);
-      ShowZoomBanner();
-    } else {
-      *zoom_.ZoomFactor = 10;
-    }
-  }
+  if (zoom_.FollowSlider(EnabledZoom.Checked(), value, ZoomMax)) ShowZoomBanner();
   if (EnabledZoom.Checked() && ZoomMax - value != ZoomLevel) {
     ZoomLevel = ZoomMax - value;
     SetValue(CM_ID_ZOOM_LEVEL, ZoomLevel);
+  }
+}
+
+void TPropertyForm::SwitchZoomOff() { EnabledZoom.SetChecked(false); }
+
+void TPropertyForm::FitToStreamFormat(bool large_format) {
+  const int magnifier = Frame.IndexOf(kMagnifierItem);
+  if (large_format) {
+    EnabledZoom.SetEnabled(false);
+    Effect.SetEnabled(false);
+    Effect.SetItemIndex(0);
+    if (Frame.ItemIndex() == magnifier) Frame.SetItemIndex(0);
+    if (magnifier >= 0) Frame.DeleteItem(magnifier);
+  } else {
+    EnabledZoom.SetEnabled(true);
+    Effect.SetEnabled(true);
+    if (magnifier < 0) Frame.AddItem(kMagnifierItem);
   }
 }
 

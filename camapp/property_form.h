@@ -13,6 +13,7 @@
 #include "buttons.h"
 #include "containers.h"
 #include "control_design.h"
+#include "digital_zoom.h"
 #include "form.h"
 #include "kvocmdll.h"
 #include "radio_group.h"
@@ -49,15 +50,13 @@ extern int32_t LastExposure;
 extern int32_t LastHorizon;
 extern int32_t LastVertical;
 
-// The main window's zoom state that the property window writes.
-struct ZoomState {
-  int32_t* ZoomFactor = nullptr;
-  int32_t* ZoomLimit = nullptr;
-};
+struct PropertyFormControls;
 
-class TPropertyForm : public toolkit::Form {
+// The window reports its Zoom slider to the digital zoom's owner and lends it its zoom
+// controls for the main window's zoom steps.
+class TPropertyForm : public toolkit::Form, private ZoomControls {
  public:
-  TPropertyForm(HINSTANCE instance, ZoomState zoom, const toolkit::SkinData* skin = nullptr);
+  TPropertyForm(HINSTANCE instance, DigitalZoom& zoom, const toolkit::SkinData* skin = nullptr);
   ~TPropertyForm();
   TPropertyForm(const TPropertyForm&) = delete;
   TPropertyForm& operator=(const TPropertyForm&) = delete;
@@ -73,7 +72,12 @@ class TPropertyForm : public toolkit::Form {
   // Operations other windows use.
   void LoadSettings();
   void ReopenCamera();
-  void ShowZoomBanner();
+  void ShowZoomBanner() override;
+  // The settings window switches the digital zoom off before the stream format changes, and
+  // fits the zoom, the effects and the magnifier frame to the new format: a large one leaves
+  // no room for them.
+  void SwitchZoomOff();
+  void FitToStreamFormat(bool large_format);
 
   // Handlers, named after control and event.
   void TrackbarsChange(toolkit::Slider& slider);
@@ -104,7 +108,6 @@ class TPropertyForm : public toolkit::Form {
   int32_t ZoomOn = 0;
   int32_t ZoomMax = 0;
   int32_t ZoomLevel = 0;
-  bool ZoomGuard = false;
   int32_t AutoExposureValue = 0;  // id 11 last sent
 
   // Read-back values of LoadSettings.
@@ -118,6 +121,10 @@ class TPropertyForm : public toolkit::Form {
   int32_t LowLightValue = 0;       // id 24
   int32_t MirrorValue = 0;         // id 0
   int32_t FlipValue = 0;           // id 1
+
+ private:
+  // The tests drive the controls as a user would.
+  friend struct PropertyFormControls;
 
   struct SliderRow {
     toolkit::Slider* slider;
@@ -155,8 +162,14 @@ class TPropertyForm : public toolkit::Form {
   toolkit::Slider Zoom, Horizon, Vertical;
   toolkit::Timer ZoomShowTimer;
 
- private:
   LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+  // The zoom controls a zoom step moves (ZoomControls).
+  bool ZoomBoxEnabled() const override { return EnabledZoom.Enabled(); }
+  bool ZoomBoxChecked() const override { return EnabledZoom.Checked(); }
+  void SetZoomBoxChecked(bool checked) override { EnabledZoom.SetChecked(checked); }
+  int32_t ZoomSliderMaximum() const override { return Zoom.Maximum(); }
+  void SetZoomSliderValue(int32_t value) override { Zoom.SetValue(value); }
+  void PauseBetweenSteps() override { Sleep(kZoomStepPauseMs); }
   // Controls from their rows of the layout (property_controls.cpp).
   using SliderHandler = void (TPropertyForm::*)(toolkit::Slider&);
   using ClickHandler = void (TPropertyForm::*)();
@@ -188,14 +201,12 @@ class TPropertyForm : public toolkit::Form {
   bool WriteBannerFile(const std::string& path) const;
 
   HINSTANCE instance_;
-  ZoomState zoom_;
+  DigitalZoom& zoom_;
   const toolkit::SkinData* skin_;
   UniqueHBitmap BannerText;
   UniqueHBitmap BannerImage;
   UniqueHBitmap save_picture_, restore_picture_, reset_picture_;
   std::string banner_path_;
-  int32_t own_zoom_factor_ = 10;
-  int32_t own_zoom_limit_ = 10;
 };
 
 }  // namespace kvo

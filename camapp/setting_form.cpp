@@ -282,7 +282,7 @@ void TSettingForm::PinSetBtnClick() {
   }
   if (panel.FormatDialogOpen) return;
   // The digital zoom is switched off before the format changes.
-  if (PropertyForm != nullptr) PropertyForm->EnabledZoom.SetChecked(false);
+  if (PropertyForm != nullptr) PropertyForm->SwitchZoomOff();
 
   HWND main = host_.MainWindowHandle();
   if (!IsWindowVisible(main) || !panel.GetReady()) {
@@ -305,22 +305,9 @@ void TSettingForm::PinSetBtnClick() {
 // smaller one brings them back.
 void TSettingForm::ApplyFormatToPropertyForm() {
   if (PropertyForm == nullptr) return;
-  TDirectShow& panel = host_.DirectShow1();
-  toolkit::RadioGroup& frame = PropertyForm->Frame;
-  const int magnifier = frame.IndexOf(kMagnifierItem);
+  const BITMAPINFOHEADER& format = host_.DirectShow1().CaptureFormat.bmiHeader;
   // A top-down format has a negative height; its size is the magnitude.
-  if (IsLargeStreamFormat(panel.CaptureFormat.bmiHeader.biWidth,
-                          panel.CaptureFormat.bmiHeader.biHeight)) {
-    PropertyForm->EnabledZoom.SetEnabled(false);
-    PropertyForm->Effect.SetEnabled(false);
-    PropertyForm->Effect.SetItemIndex(0);
-    if (frame.ItemIndex() == magnifier) frame.SetItemIndex(0);
-    if (magnifier >= 0) frame.DeleteItem(magnifier);
-  } else {
-    PropertyForm->EnabledZoom.SetEnabled(true);
-    PropertyForm->Effect.SetEnabled(true);
-    if (magnifier < 0) frame.AddItem(kMagnifierItem);
-  }
+  PropertyForm->FitToStreamFormat(IsLargeStreamFormat(format.biWidth, format.biHeight));
 }
 
 void TSettingForm::WaitWhileFormatDialogOpen() {

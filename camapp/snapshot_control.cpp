@@ -230,39 +230,57 @@ void TKVO_CM_MAIN::StartPreviewShown() {
   RefreshPreviewButton();
 }
 
-void TKVO_CM_MAIN::SnapshotCommand() {
-  if (!CameraOn) {
-    ShowCameraOffBox();
-    return;
-  }
+// A relayed "SnapShot" answers a camera that is off, takes the still of a shown preview and
+// otherwise opens the preview (the next "SnapShot" takes the still). At start-up the
+// construction has opened the preview already: a ready one is only shown.
+void TKVO_CM_MAIN::SnapshotCommand(CommandSource source) {
   const bool visible = IsWindowVisible(hwnd()) != FALSE;
-  if (DirectShow1().GetReady() && visible) {
-    RequestStill();
-    return;
-  }
-  OpenPreview();
-  if (DirectShow1().GetReady()) {
+  if (source == CommandSource::kRelayed) {
+    if (!CameraOn) {
+      ShowCameraOffBox();
+      return;
+    }
+    if (DirectShow1().GetReady() && visible) {
+      RequestStill();
+      return;
+    }
+    if (OpenPreviewForSnapshot()) return;
+  } else if (DirectShow1().GetReady()) {
     ShowMainWindow();
-    OpenPreview();  // built anew now that the window is visible
-    DirectShow1().Run();
-    SetEyeGlyph(true);
-    RefreshPreviewButton();
     return;
   }
   if (Locked() && visible) RequestStill();
   ShowMainWindow();
 }
 
-void TKVO_CM_MAIN::MailCommand() {
-  if (DirectShow1().GetReady() && IsWindowVisible(hwnd())) {
-    MailPending = true;
-    RequestStill();
-    return;
-  }
+bool TKVO_CM_MAIN::OpenPreviewForSnapshot() {
   OpenPreview();
-  const bool opened = DirectShow1().GetReady();
-  if (opened) StartPreviewShown();
-  QueueMailStill(opened);
+  if (!DirectShow1().GetReady()) return false;
+  ShowMainWindow();
+  OpenPreview();  // built anew now that the window is visible
+  DirectShow1().Run();
+  SetEyeGlyph(true);
+  RefreshPreviewButton();
+  return true;
+}
+
+// A relayed "SendMail" takes the still of a shown preview at once and otherwise opens the
+// preview; at start-up a ready preview is only shown. The still then comes with SnapTimer.
+void TKVO_CM_MAIN::MailCommand(CommandSource source) {
+  bool ready = DirectShow1().GetReady();
+  if (source == CommandSource::kRelayed) {
+    if (ready && IsWindowVisible(hwnd())) {
+      MailPending = true;
+      RequestStill();
+      return;
+    }
+    OpenPreview();
+    ready = DirectShow1().GetReady();
+    if (ready) StartPreviewShown();
+  } else if (ready) {
+    ShowMainWindow();
+  }
+  QueueMailStill(ready);
 }
 
 // With a running preview the still for the mail comes at SnapTimer's tick; a camera locked
@@ -282,13 +300,16 @@ void TKVO_CM_MAIN::SnapTimerTimer() {
   SnapTimer.SetEnabled(false);
 }
 
-void TKVO_CM_MAIN::RecordCommand() {
-  if (DirectShow1().GetReady()) {
+// A relayed "Record" with a ready preview leaves the window as it is; at start-up the window
+// shows in any case.
+void TKVO_CM_MAIN::RecordCommand(CommandSource source) {
+  const bool ready = DirectShow1().GetReady();
+  if (!ready || source == CommandSource::kStartup) ShowMainWindow();
+  if (ready) {
     RecBtnClick();
-    return;
+  } else {
+    OpenPreviewAndRecord();
   }
-  ShowMainWindow();
-  OpenPreviewAndRecord();
 }
 
 void TKVO_CM_MAIN::OpenPreviewAndRecord() {

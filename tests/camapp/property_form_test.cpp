@@ -2,6 +2,7 @@
 // sends the camera (read back from the driver's property-call record), the digital zoom with
 // its banner and panning, the camera settings commands and the placement on the desktop.
 #include "property_form.h"
+#include "property_form_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -68,13 +69,14 @@ class PropertyFormTest : public ::testing::Test {
     LastExposure = 400000;
     LastHorizon = 64;
     LastVertical = 64;
-    form_ = std::make_unique<TPropertyForm>(GetModuleHandleA(nullptr),
-                                            ZoomState{&zoom_factor_, &zoom_limit_});
+    form_ = std::make_unique<TPropertyForm>(GetModuleHandleA(nullptr), zoom_);
     ASSERT_TRUE(form_->Create());
+    ui_ = std::make_unique<PropertyFormControls>(*form_);
     ASSERT_NE(nullptr, form_->CamHandle) << "the simulated camera was not found";
     ASSERT_TRUE(simcam::ClearPropertyCalls());
   }
   void TearDown() override {
+    ui_.reset();
     form_.reset();
     RemoveDirectoryA("C:\\zoomtmp.bmp");
     simcam::ResetCamera();
@@ -83,9 +85,9 @@ class PropertyFormTest : public ::testing::Test {
   }
 
   bool com_ready_ = false;
-  int32_t zoom_factor_ = 0;
-  int32_t zoom_limit_ = 0;
+  DigitalZoom zoom_;
   std::unique_ptr<TPropertyForm> form_;
+  std::unique_ptr<PropertyFormControls> ui_;
 };
 
 TEST_F(PropertyFormTest, DesignedPagesControlsAndLoadedRanges) {
@@ -96,38 +98,38 @@ TEST_F(PropertyFormTest, DesignedPagesControlsAndLoadedRanges) {
   GetClientRect(window, &client);
   EXPECT_EQ(264, client.right);
   EXPECT_EQ(424, client.bottom);
-  ASSERT_EQ(3, form_->Pages.PageCount());
-  EXPECT_EQ(17, form_->Effect.Count());
-  EXPECT_EQ("TV Effect", form_->Effect.Item(16));
-  ASSERT_EQ(11, form_->Frame.Count());
-  EXPECT_EQ("Magnifier", form_->Frame.Item(10));
-  EXPECT_EQ("Restroe Camera Setting", form_->Restore.Hint());
-  EXPECT_NE(nullptr, form_->Save.Picture()) << "the Save picture is compiled in";
-  EXPECT_EQ(toolkit::Rect({112, 302, 33, 30}).left, form_->Save.Bounds().left);
+  ASSERT_EQ(3, ui_->Pages.PageCount());
+  EXPECT_EQ(17, ui_->Effect.Count());
+  EXPECT_EQ("TV Effect", ui_->Effect.Item(16));
+  ASSERT_EQ(11, ui_->Frame.Count());
+  EXPECT_EQ("Magnifier", ui_->Frame.Item(10));
+  EXPECT_EQ("Restroe Camera Setting", ui_->Restore.Hint());
+  EXPECT_NE(nullptr, ui_->Save.Picture()) << "the Save picture is compiled in";
+  EXPECT_EQ(toolkit::Rect({112, 302, 33, 30}).left, ui_->Save.Bounds().left);
 
   // Ranges after the first load, as the slider table gives them.
-  EXPECT_EQ(126, form_->Brightness.Maximum());
-  EXPECT_EQ(10000, form_->Contrast.Minimum());
-  EXPECT_EQ(3600000, form_->Hue.Maximum());
-  EXPECT_EQ(400000, form_->Exposure.Minimum());
-  EXPECT_EQ(2000000, form_->Exposure.Maximum());
-  EXPECT_EQ(5000, form_->RGain.Minimum());
-  EXPECT_EQ(1, form_->USBbw.Minimum());
-  EXPECT_EQ(8, form_->USBbw.Maximum());
+  EXPECT_EQ(126, ui_->Brightness.Maximum());
+  EXPECT_EQ(10000, ui_->Contrast.Minimum());
+  EXPECT_EQ(3600000, ui_->Hue.Maximum());
+  EXPECT_EQ(400000, ui_->Exposure.Minimum());
+  EXPECT_EQ(2000000, ui_->Exposure.Maximum());
+  EXPECT_EQ(5000, ui_->RGain.Minimum());
+  EXPECT_EQ(1, ui_->USBbw.Minimum());
+  EXPECT_EQ(8, ui_->USBbw.Maximum());
   // The simulated camera's zoom maximum is 64: slider 0-64, limit 2.0x, no zoom at start.
   EXPECT_EQ(64, form_->ZoomMax);
-  EXPECT_EQ(64, form_->Zoom.Maximum());
-  EXPECT_EQ(20, zoom_limit_);
-  EXPECT_EQ(10, zoom_factor_);
-  EXPECT_FALSE(form_->EnabledZoom.Checked());
-  EXPECT_FALSE(form_->Zoom.Enabled());
-  EXPECT_FALSE(form_->Horizon.Visible());
-  EXPECT_TRUE(form_->ExposureAuto.Checked()) << "automatic exposure is always switched on";
+  EXPECT_EQ(64, ui_->Zoom.Maximum());
+  EXPECT_EQ(20, zoom_.ZoomLimit());
+  EXPECT_EQ(10, zoom_.ZoomFactor());
+  EXPECT_FALSE(ui_->EnabledZoom.Checked());
+  EXPECT_FALSE(ui_->Zoom.Enabled());
+  EXPECT_FALSE(ui_->Horizon.Visible());
+  EXPECT_TRUE(ui_->ExposureAuto.Checked()) << "automatic exposure is always switched on";
 
   // A screenshot of each page.
   form_->ShowForm();
   for (int page = 0; page < 3; ++page) {
-    form_->Pages.SetActivePage(page);
+    ui_->Pages.SetActivePage(page);
     test::PumpUntil([] { return false; }, 200);
     const std::string path = test::ArtefactPath("property_page" + std::to_string(page) + ".png");
     EXPECT_TRUE(test::SaveScreenshot(window, path)) << path;
@@ -136,15 +138,15 @@ TEST_F(PropertyFormTest, DesignedPagesControlsAndLoadedRanges) {
 
 TEST_F(PropertyFormTest, ImageControlsEffectsAndCameraCommandsSendWhatTheyShow) {
   // Contrast 10000 -> 12000: id 3 once.
-  form_->Contrast.SetValue(10000);
+  ui_->Contrast.SetValue(10000);
   ASSERT_TRUE(simcam::ClearPropertyCalls());
-  form_->Contrast.SetValue(12000);
+  ui_->Contrast.SetValue(12000);
   EXPECT_EQ("IMAGE 3=12000; ", Joined(SentCalls()));
-  EXPECT_EQ(12000, form_->Sliders[1].value);
+  EXPECT_EQ(12000, ui_->SliderRowValue(1));
 
   // Exposure: a new value is sent once; the value already sent is not sent again.
   ASSERT_TRUE(simcam::ClearPropertyCalls());
-  form_->Exposure.SetValue(800000);
+  ui_->Exposure.SetValue(800000);
   form_->ExposureChange();
   EXPECT_EQ("IMAGE 12=800000; ", Joined(SentCalls()));
   EXPECT_EQ(800000, LastExposure);
@@ -162,43 +164,43 @@ TEST_F(PropertyFormTest, ImageControlsEffectsAndCameraCommandsSendWhatTheyShow) 
 
   // One check box sends the whole table, in order.
   ASSERT_TRUE(simcam::ClearPropertyCalls());
-  form_->LowLight.SetChecked(true);
+  ui_->LowLight.SetChecked(true);
   EXPECT_EQ("IMAGE 0=0; IMAGE 1=0; IMAGE 24=1; IMAGE 20=0; IMAGE 30=0; ", Joined(SentCalls()));
 
   // A frame while an effect is selected: no effect first, then the frame.
-  form_->Effect.SetItemIndex(2);
+  ui_->Effect.SetItemIndex(2);
   ASSERT_TRUE(simcam::ClearPropertyCalls());
-  form_->Frame.SetItemIndex(10);
+  ui_->Frame.SetItemIndex(10);
   EXPECT_EQ("IMAGE 33=0; IMAGE 33=26; ", Joined(SentCalls()));
-  EXPECT_EQ(0, form_->Effect.ItemIndex());
+  EXPECT_EQ(0, ui_->Effect.ItemIndex());
   // "Emboss" while a frame is selected: the frame goes, the frame handler sends nothing.
   ASSERT_TRUE(simcam::ClearPropertyCalls());
-  form_->Effect.SetItemIndex(3);
+  ui_->Effect.SetItemIndex(3);
   EXPECT_EQ("IMAGE 33=3; ", Joined(SentCalls()));
-  EXPECT_EQ(0, form_->Frame.ItemIndex());
+  EXPECT_EQ(0, ui_->Frame.ItemIndex());
 
   // The camera reporting a frame value selects that frame when loaded.
   int32_t television = 20;
   ASSERT_EQ(0, CM_SetProperties(form_->CamHandle, CM_ID_EFFECT, &television));
   form_->LoadSettings();
-  EXPECT_EQ(4, form_->Frame.ItemIndex());
-  EXPECT_EQ("Television", form_->Frame.Item(form_->Frame.ItemIndex()));
+  EXPECT_EQ(4, ui_->Frame.ItemIndex());
+  EXPECT_EQ("Television", ui_->Frame.Item(ui_->Frame.ItemIndex()));
   // A value past the frames selects the last frame, whose value the window then sends.
   int32_t beyond_the_frames = 255;
   ASSERT_EQ(0, CM_SetProperties(form_->CamHandle, CM_ID_EFFECT, &beyond_the_frames));
   ASSERT_TRUE(simcam::ClearPropertyCalls());
   form_->LoadSettings();
-  EXPECT_EQ(form_->Frame.Count() - 1, form_->Frame.ItemIndex());
-  EXPECT_EQ(kMagnifierItem, form_->Frame.Item(form_->Frame.ItemIndex()));
+  EXPECT_EQ(ui_->Frame.Count() - 1, ui_->Frame.ItemIndex());
+  EXPECT_EQ(kMagnifierItem, ui_->Frame.Item(ui_->Frame.ItemIndex()));
   EXPECT_EQ("IMAGE 33=26; ", Joined(Only(SentCalls(), "IMAGE 33=")));
 
   // In/Out door: "Out" disables the flicker choice.
-  form_->IODoor.SetItemIndex(0);
-  EXPECT_FALSE(form_->Flicker.Enabled());
-  form_->IODoor.SetItemIndex(1);
-  EXPECT_TRUE(form_->Flicker.Enabled());
-  form_->WBAuto.SetChecked(true);
-  EXPECT_FALSE(form_->RGain.Enabled());
+  ui_->IODoor.SetItemIndex(0);
+  EXPECT_FALSE(ui_->Flicker.Enabled());
+  ui_->IODoor.SetItemIndex(1);
+  EXPECT_TRUE(ui_->Flicker.Enabled());
+  ui_->WBAuto.SetChecked(true);
+  EXPECT_FALSE(ui_->RGain.Enabled());
 
   // Restore before Save: the box, nothing sent.
   ASSERT_TRUE(simcam::ClearPropertyCalls());
@@ -228,19 +230,19 @@ TEST_F(PropertyFormTest, ImageControlsEffectsAndCameraCommandsSendWhatTheyShow) 
 }
 
 TEST_F(PropertyFormTest, DigitalZoomBannerAndPanning) {
-  form_->EnabledZoom.SetChecked(true);
+  ui_->EnabledZoom.SetChecked(true);
   EXPECT_EQ("ZOOM 11=1", Only(SentCalls(), "ZOOM 11").at(0));
-  EXPECT_TRUE(form_->Zoom.Enabled());
-  EXPECT_TRUE(form_->Horizon.Visible());
-  EXPECT_FALSE(form_->Effect.Enabled());
-  EXPECT_EQ(64, form_->Zoom.Value());
+  EXPECT_TRUE(ui_->Zoom.Enabled());
+  EXPECT_TRUE(ui_->Horizon.Visible());
+  EXPECT_FALSE(ui_->Effect.Enabled());
+  EXPECT_EQ(64, ui_->Zoom.Value());
 
   // Slider at 32 of 64: level 32, factor 13, the banner sent as the overlay file.
   DeleteFileA(kZoomBannerPath);
   ASSERT_TRUE(simcam::ClearPropertyCalls());
-  form_->Zoom.SetValue(32);
+  ui_->Zoom.SetValue(32);
   EXPECT_EQ(32, form_->ZoomLevel);
-  EXPECT_EQ(13, zoom_factor_);
+  EXPECT_EQ(13, zoom_.ZoomFactor());
   const std::vector<std::string> sent = SentCalls();
   EXPECT_EQ("IMAGE 34:C:\\zoomtmp.bmp; ZOOM 8=32; ", Joined(sent));
   const auto banner = test::ReadFileBytes(kZoomBannerPath);
@@ -260,27 +262,27 @@ TEST_F(PropertyFormTest, DigitalZoomBannerAndPanning) {
   // A second later the overlay goes away (no frame selected).
   EXPECT_TRUE(test::PumpUntil([] { return !Only(SentCalls(), "IMAGE 33").empty(); }, 10000));
   EXPECT_EQ("IMAGE 33=0", Only(SentCalls(), "IMAGE 33").at(0));
-  EXPECT_FALSE(form_->ZoomShowTimer.Enabled());
+  EXPECT_FALSE(ui_->ZoomShowTimer.Enabled());
 
   // Panning: 64 -> 61 three steps back, then -> 66 five steps on, each with the level.
   ASSERT_TRUE(simcam::ClearPropertyCalls());
-  form_->Horizon.SetValue(61);
+  ui_->Horizon.SetValue(61);
   EXPECT_EQ("ZOOM 1=32; ZOOM 1=32; ZOOM 1=32; ", Joined(SentCalls()));
   ASSERT_TRUE(simcam::ClearPropertyCalls());
-  form_->Horizon.SetValue(66);
+  ui_->Horizon.SetValue(66);
   EXPECT_EQ("ZOOM 5=32; ZOOM 5=32; ZOOM 5=32; ZOOM 5=32; ZOOM 5=32; ", Joined(SentCalls()));
   ASSERT_TRUE(simcam::ClearPropertyCalls());
-  form_->Vertical.SetValue(62);
+  ui_->Vertical.SetValue(62);
   EXPECT_EQ("ZOOM 3=32; ZOOM 3=32; ", Joined(SentCalls()));
 
   // Off: the effects come back, the pan sliders go; moving one sends nothing.
-  form_->EnabledZoom.SetChecked(false);
-  EXPECT_TRUE(form_->Effect.Enabled());
-  EXPECT_FALSE(form_->Zoom.Enabled());
-  EXPECT_FALSE(form_->Horizon.Visible());
-  EXPECT_EQ(10, zoom_factor_);
+  ui_->EnabledZoom.SetChecked(false);
+  EXPECT_TRUE(ui_->Effect.Enabled());
+  EXPECT_FALSE(ui_->Zoom.Enabled());
+  EXPECT_FALSE(ui_->Horizon.Visible());
+  EXPECT_EQ(10, zoom_.ZoomFactor());
   ASSERT_TRUE(simcam::ClearPropertyCalls());
-  form_->Horizon.SetValue(70);
+  ui_->Horizon.SetValue(70);
   form_->SaveClick();  // a later call that proves the move was handled
   EXPECT_EQ("IMAGE 26=0; ", Joined(SentCalls()));
   EXPECT_EQ(64, LastHorizon);

@@ -2,6 +2,7 @@
 // what it reads from and writes to the settings key, the folder buttons, the counters, the
 // capture-audio option and the stream format that resizes the main window.
 #include "setting_form.h"
+#include "property_form_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -422,11 +423,11 @@ TEST_F(SettingFormTest, StreamFormatSizesTheMainWindowAndCentresANarrowPreview) 
 
 TEST_F(SettingFormTest, LargeStreamFormatTakesZoomEffectsAndTheMagnifierAway) {
   CreateForm();
-  int32_t zoom_factor = 10;
-  int32_t zoom_limit = 10;
-  TPropertyForm property(GetModuleHandleA(nullptr), ZoomState{&zoom_factor, &zoom_limit});
-  ASSERT_TRUE(property.Create());
-  form_->PropertyForm = &property;
+  DigitalZoom zoom;
+  TPropertyForm form(GetModuleHandleA(nullptr), zoom);
+  ASSERT_TRUE(form.Create());
+  PropertyFormControls property(form);
+  form_->PropertyForm = &form;
   property.EnabledZoom.SetChecked(true);
   property.Frame.SetItemIndex(10);
   ASSERT_EQ("Magnifier", property.Frame.Item(property.Frame.ItemIndex()));
@@ -460,7 +461,7 @@ TEST_F(SettingFormTest, LargeStreamFormatTakesZoomEffectsAndTheMagnifierAway) {
   EXPECT_EQ("Magnifier", property.Frame.Item(10)) << "appended as the last item";
   // The item that came back works like the others.
   property.Frame.SetItemIndex(10);
-  EXPECT_EQ(26, property.EffectValue);
+  EXPECT_EQ(26, form.EffectValue);
   form_->PropertyForm = nullptr;
 }
 
