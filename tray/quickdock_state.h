@@ -9,7 +9,6 @@
 #include <string>
 
 #include "settings_key.h"
-#include "toolbox_geometry.h"
 #include "tray_words.h"
 #include "unique_resource.h"
 
