@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "driver_records.h"
-#include "quickdock_state.h"
+#include "quickdock.h"
 #include "resource.h"
 #include "text.h"
 
@@ -63,64 +63,60 @@ bool ReadSnapshotState(DWORD* state) {
   return ReadDwordValue(instance_key.get(), kSnapShotStateValue, state);
 }
 
-void ReadRunningDeviceAfterProbe() {
+}  // namespace
+
+void Quickdock::ReadRunningDeviceAfterProbe() {
   SettingsKey key;
   std::string running;
   if (!key.is_open()) {
     RestorePrompt();
   } else if (key.ReadText("RunningDevice", kTrayValueBufferSize, &running)) {
-    g_quickdock.running_device = running;
+    state_.running_device = running;
   } else {
     RestorePrompt();
   }
 }
 
-void ShowCameraOff(const char* caption) {
-  MessageBoxA(nullptr, Text(IDS_CAMERA_OFF), caption, MB_OK);
-}
-
-}  // namespace
-
-void SendCommandWord(const char* word, bool visible) {
+void Quickdock::SendCommandWord(const char* word, bool visible) {
   StartProgram(kProgramName, word, visible, false);
 }
 
-bool SendBusyGuardedWord(const char* word) {
-  if (g_quickdock.command_busy) return false;
-  g_quickdock.command_busy = true;
+bool Quickdock::SendBusyGuardedWord(const char* word) {
+  if (state_.command_busy) return false;
+  state_.command_busy = true;
   SendCommandWord(word, true);
   return true;
 }
 
-void InstallKeyboardHook() {
+void Quickdock::InstallKeyboardHook() {
   UniqueHModule library(LoadLibraryA(kHookLibrary));
   if (!library) return;
   auto init = GetProcAddress(library.get(), "_init");
   auto procedure = reinterpret_cast<HOOKPROC>(
       reinterpret_cast<void*>(GetProcAddress(library.get(), "_KeyLL")));
   if (init == nullptr || procedure == nullptr) return;
-  g_quickdock.keyboard_hook = SetWindowsHookExA(WH_KEYBOARD_LL, procedure, library.get(), 0);
-  g_quickdock.hook_library = std::move(library);
+  state_.keyboard_hook = SetWindowsHookExA(WH_KEYBOARD_LL, procedure, library.get(), 0);
+  state_.hook_library = std::move(library);
 }
 
-void HandHookToLibrary() {
-  if (!g_quickdock.hook_library || g_quickdock.keyboard_hook == nullptr) return;
+void Quickdock::HandHookToLibrary() {
+  if (!state_.hook_library || state_.keyboard_hook == nullptr) return;
   auto init = reinterpret_cast<HookInitFunction>(
-      reinterpret_cast<void*>(GetProcAddress(g_quickdock.hook_library.get(), "_init")));
-  if (init != nullptr) init(g_quickdock.keyboard_hook);
+      reinterpret_cast<void*>(GetProcAddress(state_.hook_library.get(), "_init")));
+  if (init != nullptr) init(state_.keyboard_hook);
 }
 
-void RemoveKeyboardHook() {
-  if (g_quickdock.keyboard_hook != nullptr) UnhookWindowsHookEx(g_quickdock.keyboard_hook);
-  g_quickdock.keyboard_hook = nullptr;
-  g_quickdock.hook_library.reset();
+void Quickdock::RemoveKeyboardHook() {
+  if (state_.keyboard_hook != nullptr) UnhookWindowsHookEx(state_.keyboard_hook);
+  state_.keyboard_hook = nullptr;
+  state_.hook_library.reset();
 }
 
-void RegisterHotKeys() {
+void Quickdock::RegisterHotKeys() {
   for (int i = 0; i < kHotKeyCount; ++i) {
-    g_quickdock.hot_key_ids[i] = GlobalAddAtomA(kHotKeys[i].atom_name);
+    state_.hot_key_ids[i] = GlobalAddAtomA(kHotKeys[i].atom_name);
     std::string letter;
-    const SettingsKey* key = g_quickdock.settings_key.get();
+    const SettingsKey* key = state_.settings_key.get();
     if (key == nullptr || !key->ReadText(kHotKeys[i].value_name, kTrayValueBufferSize, &letter)) {
       RestorePrompt();
       continue;
@@ -128,85 +124,85 @@ void RegisterHotKeys() {
     unsigned code = 0;
     // A refused combination (taken, or no key) is not reported.
     if (HotKeyCode(letter, &code))
-      RegisterHotKey(g_quickdock.main_window, g_quickdock.hot_key_ids[i], MOD_ALT, code);
+      RegisterHotKey(state_.main_window, state_.hot_key_ids[i], MOD_ALT, code);
   }
 }
 
-void UnregisterHotKeys() {
-  for (ATOM& id : g_quickdock.hot_key_ids) {
+void Quickdock::UnregisterHotKeys() {
+  for (ATOM& id : state_.hot_key_ids) {
     if (id == 0) continue;
-    UnregisterHotKey(g_quickdock.main_window, id);
+    UnregisterHotKey(state_.main_window, id);
     GlobalDeleteAtom(id);
     id = 0;
   }
 }
 
-void OnHotKey(WPARAM id) {
-  if (!g_quickdock.device_enabled) {
-    ShowCameraOff(Text(IDS_ERROR));
+void Quickdock::OnHotKey(WPARAM id) {
+  if (!state_.device_enabled) {
+    MessageBoxA(nullptr, Text(IDS_CAMERA_OFF), Text(IDS_ERROR), MB_OK);
     return;
   }
   for (int i = 0; i < kHotKeyCount; ++i) {
-    if (g_quickdock.hot_key_ids[i] != 0 && g_quickdock.hot_key_ids[i] == id) {
+    if (state_.hot_key_ids[i] != 0 && state_.hot_key_ids[i] == id) {
       SendBusyGuardedWord(kHotKeys[i].word);
       return;
     }
   }
 }
 
-void SetInitialDeviceState() {
-  if (!g_quickdock.administrator) {
-    g_quickdock.device_enabled = true;
+void Quickdock::SetInitialDeviceState() {
+  if (!state_.administrator) {
+    state_.device_enabled = true;
     return;
   }
-  if (StartProgram(kDeviceControlProgram, CamctrlArgument(g_quickdock.running_device), false,
+  if (StartProgram(kDeviceControlProgram, CamctrlArgument(state_.running_device), false,
                    true)) {
-    g_quickdock.device_enabled = true;
+    state_.device_enabled = true;
   }
 }
 
-void RegisterUsbNotifications() {
+void Quickdock::RegisterUsbNotifications() {
   DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
   filter.dbcc_size = sizeof(filter);
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
   filter.dbcc_classguid = kUsbDeviceInterfaceClass;
-  g_quickdock.device_notification = RegisterDeviceNotificationA(
-      g_quickdock.main_window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-  if (g_quickdock.device_notification == nullptr) {
+  state_.device_notification = RegisterDeviceNotificationA(
+      state_.main_window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  if (state_.device_notification == nullptr) {
     const std::string message =
         FormatWithName(Text(IDS_NOTIFICATION_FAILED), std::to_string(GetLastError()));
     MessageBoxA(nullptr, message.c_str(), Text(IDS_REGISTRATION), MB_OK);
   }
 }
 
-void UnregisterUsbNotifications() {
-  if (g_quickdock.device_notification != nullptr)
-    UnregisterDeviceNotification(g_quickdock.device_notification);
-  g_quickdock.device_notification = nullptr;
+void Quickdock::UnregisterUsbNotifications() {
+  if (state_.device_notification != nullptr)
+    UnregisterDeviceNotification(state_.device_notification);
+  state_.device_notification = nullptr;
 }
 
-void PollSnapshotButton() {
-  if (g_quickdock.error_box_shown) return;
+void Quickdock::PollSnapshotButton() {
+  if (state_.error_box_shown) return;
   DWORD state = 0;
   if (ReadSnapshotState(&state) && state == kSnapShotPending) SendCommandWord("View", true);
 }
 
-void OnSessionChange(WPARAM event) {
-  if (event == kConsoleDisconnect && g_quickdock.device_enabled) {
+void Quickdock::OnSessionChange(WPARAM event) {
+  if (event == kConsoleDisconnect && state_.device_enabled) {
     SendCommandWord("disable", false);
-    g_quickdock.device_enabled = false;
-    g_quickdock.session_disabled = true;
+    state_.device_enabled = false;
+    state_.session_disabled = true;
   }
-  if (event == kConsoleConnect && g_quickdock.session_disabled) {
+  if (event == kConsoleConnect && state_.session_disabled) {
     SendCommandWord("enable", false);
-    g_quickdock.device_enabled = true;
-    g_quickdock.session_disabled = false;
+    state_.device_enabled = true;
+    state_.session_disabled = false;
   }
 }
 
-void OnDeviceChange(WPARAM event, LPARAM data) {
+void Quickdock::OnDeviceChange(WPARAM event, LPARAM data) {
   if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return;
-  if (event == DBT_DEVICEARRIVAL && g_quickdock.running_device.empty() &&
+  if (event == DBT_DEVICEARRIVAL && state_.running_device.empty() &&
       ProbeCameraLibrary()) {
     ReadRunningDeviceAfterProbe();
   }
@@ -214,8 +210,8 @@ void OnDeviceChange(WPARAM event, LPARAM data) {
   if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return;
   const std::string name =
       DevicePathFromRecord(reinterpret_cast<const uint8_t*>(header), header->dbch_size);
-  if (!DeviceNameNamesRunningDevice(name, g_quickdock.running_device)) return;
-  g_quickdock.device_enabled = event == DBT_DEVICEARRIVAL;
+  if (!DeviceNameNamesRunningDevice(name, state_.running_device)) return;
+  state_.device_enabled = event == DBT_DEVICEARRIVAL;
 }
 
 }  // namespace kvo::tray

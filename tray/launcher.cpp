@@ -2,38 +2,17 @@
 // end the program.
 #include <vector>
 
-#include "quickdock_state.h"
+#include "quickdock.h"
 #include "resource.h"
 #include "text.h"
 
 namespace kvo::tray {
-
-QuickdockState g_quickdock;
-
-const char* Text(int id) {
-  if (id < 1 || id > kTextCount) return "";
-  return g_quickdock.texts[id];
-}
-
-void LoadTexts(HINSTANCE instance) {
-  for (int id = 1; id <= kTextCount; ++id) {
-    g_quickdock.texts[id][0] = '\0';
-    LoadStringA(instance, id, g_quickdock.texts[id], kTextSize);
-  }
-}
 
 namespace {
 
 bool FileExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-[[noreturn]] void FatalError(int text_id, const std::string& name) {
-  const std::string message = FormatWithName(Text(text_id), name);
-  g_quickdock.error_box_shown = true;
-  MessageBoxA(nullptr, message.c_str(), Text(IDS_ERROR), MB_OK);
-  ExitProcess(1);
 }
 
 // CreateProcess may write into the command line, so it gets a private copy.
@@ -53,12 +32,32 @@ bool CreateWithCommandLine(const std::string& command_line, DWORD flags, WORD sh
 
 }  // namespace
 
-void FatalMissing(const std::string& name) { FatalError(IDS_MISSING, name); }
-void FatalCannotRun(const std::string& name) { FatalError(IDS_CANNOT_RUN, name); }
+const char* Quickdock::Text(int id) const {
+  if (id < 1 || id > kTextCount) return "";
+  return state_.texts[id];
+}
 
-bool StartProgram(const char* program, const std::string& argument, bool visible, bool wait) {
-  if (g_quickdock.error_box_shown) return false;
-  const std::string path = ProgramPath(g_quickdock.prog_path, program);
+void Quickdock::LoadTexts() {
+  for (int id = 1; id <= kTextCount; ++id) {
+    state_.texts[id][0] = '\0';
+    LoadStringA(instance_, id, state_.texts[id], kTextSize);
+  }
+}
+
+void Quickdock::FatalError(int text_id, const std::string& name) {
+  const std::string message = FormatWithName(Text(text_id), name);
+  state_.error_box_shown = true;
+  MessageBoxA(nullptr, message.c_str(), Text(IDS_ERROR), MB_OK);
+  ExitProcess(1);
+}
+
+void Quickdock::FatalMissing(const std::string& name) { FatalError(IDS_MISSING, name); }
+void Quickdock::FatalCannotRun(const std::string& name) { FatalError(IDS_CANNOT_RUN, name); }
+
+bool Quickdock::StartProgram(const char* program, const std::string& argument, bool visible,
+                             bool wait) {
+  if (state_.error_box_shown) return false;
+  const std::string path = ProgramPath(state_.prog_path, program);
   if (!FileExists(path)) FatalMissing(path);
   PROCESS_INFORMATION info = {};
   if (!CreateWithCommandLine(LauncherCommandLine(path, argument),
@@ -83,8 +82,8 @@ bool StartRegistryEditor(const std::string& arguments) {
   return true;
 }
 
-void RestorePrompt() {
-  if (MessageBoxA(g_quickdock.main_window, Text(IDS_RESTORE_QUESTION), Text(IDS_ERROR),
+void Quickdock::RestorePrompt() {
+  if (MessageBoxA(state_.main_window, Text(IDS_RESTORE_QUESTION), Text(IDS_ERROR),
                   MB_YESNO) != IDYES) {
     ExitProcess(0);
   }

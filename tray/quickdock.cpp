@@ -9,5 +9,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // The toolbox's tooltips and the dialogs' controls, themed through the manifest.
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
-  return kvo::CallGuarded(nullptr, 0, [&] { return kvo::tray::RunQuickdock(instance); });
+  return kvo::CallGuarded(nullptr, 0, [&] {
+    kvo::tray::Quickdock quickdock(instance);
+    return quickdock.Run();
+  });
 }

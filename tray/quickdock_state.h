@@ -1,5 +1,5 @@
-// The tray companion's program-wide state and the operations its parts call on each
-// other. Everything here is touched by the program's one thread only.
+// The tray companion's timers, messages and the state its Quickdock object owns. Everything
+// here is touched by the program's one thread only.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +9,6 @@
 #include <string>
 
 #include "settings_key.h"
-#include "toolbox_geometry.h"
 #include "tray_words.h"
 #include "unique_resource.h"
 
@@ -38,11 +37,9 @@ struct QuickdockState {
   bool device_enabled = false;
   bool session_disabled = false;
   bool command_busy = false;
-  bool toolbox_open = false;
   // While a fatal error box is shown, its modal loop still runs the timers: nothing may
   // start a program (and with it a second box) then.
   bool error_box_shown = false;
-  HWND toolbox = nullptr;
   bool eight_bit_display = false;
   ATOM hot_key_ids[kHotKeyCount] = {};
   HHOOK keyboard_hook = nullptr;
@@ -65,55 +62,6 @@ struct QuickdockState {
   std::string product_version;
   char dlg_alpha = 'N';
   char dlg_auto_hide = 'N';
-
-  // Toolbox state; it outlives each toolbox window.
-  Position toolbox_position;
-  bool slid_in = false;
-  int hover = 0;
-  int previous_hover = 0;
-  bool menu_open = false;
-  HWND tip_window = nullptr;
 };
-
-extern QuickdockState g_quickdock;
-
-// Texts of the string table by id (1..31); an id without text reads as "".
-const char* Text(int id);
-void LoadTexts(HINSTANCE instance);
-
-// Launcher and the errors that end the program.
-bool StartProgram(const char* program, const std::string& argument, bool visible, bool wait);
-[[noreturn]] void FatalMissing(const std::string& name);
-[[noreturn]] void FatalCannotRun(const std::string& name);
-// Starts a registry editor command line hidden, without waiting; false when it cannot start.
-bool StartRegistryEditor(const std::string& arguments);
-// Asks whether to restore the settings; returns only after Yes (No ends the program).
-void RestorePrompt();
-
-bool ProbeCameraLibrary();
-
-// Commands, hot keys and device switching.
-void SendCommandWord(const char* word, bool visible);
-bool SendBusyGuardedWord(const char* word);
-void InstallKeyboardHook();
-void HandHookToLibrary();
-void RemoveKeyboardHook();
-void RegisterHotKeys();
-void UnregisterHotKeys();
-void SetInitialDeviceState();
-void RegisterUsbNotifications();
-void UnregisterUsbNotifications();
-void OnHotKey(WPARAM id);
-void PollSnapshotButton();
-void OnSessionChange(WPARAM event);
-void OnDeviceChange(WPARAM event, LPARAM data);
-
-// The toolbox.
-// Opens the settings key for the menu's writes; it stays open until the next menu or
-// shutdown.
-void OpenSettingsKeyForMenu();
-void RunToolbox(HWND owner);
-void ShowToolbox();
-void NudgeToolbox();
 
 }  // namespace kvo::tray

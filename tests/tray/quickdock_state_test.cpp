@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e.h"
-#include "quickdock_state.h"
+#include "quickdock.h"
 
 namespace kvo::tray {
 namespace {
@@ -16,31 +16,33 @@ bool KeyHandleValid(HKEY key) {
 
 TEST(ToolboxMenuKey, EachMenuClosesTheKeyTheLastOneLeftOpen) {
   ASSERT_TRUE(test::ResetSettings());
-  OpenSettingsKeyForMenu();
-  ASSERT_TRUE(g_quickdock.settings_key && g_quickdock.settings_key->is_open());
-  const HKEY first = g_quickdock.settings_key->get();
-  OpenSettingsKeyForMenu();
-  ASSERT_TRUE(g_quickdock.settings_key->is_open());
-  const HKEY second = g_quickdock.settings_key->get();
+  Quickdock quickdock(GetModuleHandleA(nullptr));
+  QuickdockState& state = quickdock.state();
+  quickdock.OpenSettingsKeyForMenu();
+  ASSERT_TRUE(state.settings_key && state.settings_key->is_open());
+  const HKEY first = state.settings_key->get();
+  quickdock.OpenSettingsKeyForMenu();
+  ASSERT_TRUE(state.settings_key->is_open());
+  const HKEY second = state.settings_key->get();
   // The first handle is closed: either its slot was handed out again or it is dead.
   EXPECT_TRUE(second == first || !KeyHandleValid(first))
       << "the first menu's key is still open beside the second";
-  EXPECT_TRUE(g_quickdock.settings_key->WriteText("DlgAutoHide", "N", false));
-  g_quickdock.settings_key.reset();
+  EXPECT_TRUE(state.settings_key->WriteText("DlgAutoHide", "N", false));
+  state.settings_key.reset();
   EXPECT_FALSE(KeyHandleValid(second));
 }
 
 TEST(Toolbox, OpensAgainAfterADialogThatCouldNotBeCreated) {
   // This test program holds no toolbox template, so the dialog cannot be created.
-  g_quickdock.main_window = nullptr;
-  g_quickdock.toolbox_open = false;
-  ShowToolbox();
-  EXPECT_FALSE(g_quickdock.toolbox_open) << "the failed dialog left the toolbox marked open";
+  Quickdock quickdock(GetModuleHandleA(nullptr));
+  Toolbox& toolbox = quickdock.toolbox();
+  toolbox.Show();
+  EXPECT_FALSE(toolbox.open()) << "the failed dialog left the toolbox marked open";
   SetLastError(ERROR_SUCCESS);
-  ShowToolbox();
+  toolbox.Show();
   EXPECT_NE(static_cast<DWORD>(ERROR_SUCCESS), GetLastError())
       << "the second call looked for the dialog again";
-  EXPECT_FALSE(g_quickdock.toolbox_open);
+  EXPECT_FALSE(toolbox.open());
 }
 
 }  // namespace
