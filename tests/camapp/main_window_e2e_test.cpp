@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "avi_file.h"
-#include "camapp_e2e_support.h"
+#include "camapp_session.h"
 #include "capture_format.h"
 #include "simcam_control.h"
 
@@ -29,22 +29,8 @@ DWORD StillCount() {
   return value && value->AsDword() ? *value->AsDword() : 0;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public CameraAppSession {
  protected:
-  void SetUp() override {
-    KillAll(kKvoMain);
-    KillAll("quickdock.exe");
-    ASSERT_TRUE(ResetSettings());
-    ASSERT_TRUE(simcam::ResetCamera());
-  }
-  void TearDown() override {
-    if (quickdock_.started()) quickdock_.Kill();
-    EndKvoMain(app_);
-    KillAll(kKvoMain);
-    simcam::ResetCamera();
-    ResetSettings();
-  }
-
   void UseFolder(const std::string& folder) {
     ASSERT_TRUE(WriteText(HKEY_CURRENT_USER, kSettingsPath, "FilePath", folder));
   }
@@ -61,9 +47,6 @@ class MainWindowTest : public ::testing::Test {
   bool WaitForCaption(HWND window, const std::string& caption, DWORD timeout_ms) {
     return WaitUntil([&] { return WindowText(window) == caption; }, timeout_ms);
   }
-
-  Process app_;
-  Process quickdock_;
 };
 
 TEST_F(MainWindowTest, PreviewStillsViewerAndButtonPressThroughTheTray) {

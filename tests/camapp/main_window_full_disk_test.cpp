@@ -7,8 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "camapp_e2e_support.h"
-#include "simcam_control.h"
+#include "camapp_session.h"
 #include "small_drive.h"
 
 namespace kvo {
@@ -18,24 +17,19 @@ using namespace kvo::test;
 
 // Each case starts from the installed settings and a fresh folder on the small drive, and
 // ends every program it started, whatever its checks found.
-class MainWindowFullDisk : public ::testing::Test {
+class MainWindowFullDisk : public CameraAppSession {
  protected:
   void SetUp() override {
     if (!SmallDriveIsThere()) {
       GTEST_SKIP() << "no small drive R: (scripts/small-drive mounts it as root; "
                       "mounting is impossible here, so the full-disk cases cannot run)";
     }
-    KillAll(kKvoMain);
-    KillAll("quickdock.exe");
-    ASSERT_TRUE(ResetSettings());
-    ASSERT_TRUE(simcam::ResetCamera());
+    CameraAppSession::SetUp();
   }
   void TearDown() override {
-    if (quickdock_.started()) quickdock_.Kill();
-    EndKvoMain(app_);
+    EndPrograms();
     if (!folder_.empty()) RemoveFolderTree(folder_);
-    simcam::ResetCamera();
-    ResetSettings();
+    CameraAppSession::TearDown();
   }
 
   // A new, empty folder on the small drive as the picture folder.
@@ -47,8 +41,6 @@ class MainWindowFullDisk : public ::testing::Test {
   }
 
   std::string folder_;
-  Process app_;
-  Process quickdock_;
 };
 
 TEST_F(MainWindowFullDisk, AStillOntoAFullDriveShowsOneBoxAndIsSavedOnceThereIsRoom) {
