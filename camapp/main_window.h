@@ -51,8 +51,6 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   // command_word is argument 1 of this instance's command line; the window starts hidden
   // unless it is empty.
   TKVO_CM_MAIN(HINSTANCE instance, std::string command_word);
-  TKVO_CM_MAIN(const TKVO_CM_MAIN&) = delete;
-  TKVO_CM_MAIN& operator=(const TKVO_CM_MAIN&) = delete;
   virtual ~TKVO_CM_MAIN();
 
   // Creates the window and its controls and runs the construction; false when the platform

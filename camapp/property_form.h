@@ -24,10 +24,6 @@
 
 namespace kvo {
 
-namespace toolkit {
-class SkinData;
-}
-
 constexpr char kPropertyFormClass[] = "TPropertyForm";
 constexpr char kPropertyFormCaption[] = "Property";
 constexpr int kPropertyClientWidth = 264;
@@ -58,8 +54,6 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
  public:
   TPropertyForm(HINSTANCE instance, DigitalZoom& zoom, const toolkit::SkinData* skin = nullptr);
   ~TPropertyForm();
-  TPropertyForm(const TPropertyForm&) = delete;
-  TPropertyForm& operator=(const TPropertyForm&) = delete;
 
   // Creates the hidden window, its controls and banners, opens the camera and loads every
   // value from it. False when the platform refuses the window or a control.

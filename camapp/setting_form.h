@@ -19,10 +19,6 @@ namespace kvo {
 class SettingFormHost;
 class TPropertyForm;
 
-namespace toolkit {
-class SkinData;
-}
-
 constexpr char kSettingFormClass[] = "TSettingForm";
 constexpr char kSettingFormCaption[] = "Setting";
 constexpr int kSettingClientWidth = 355;
@@ -41,8 +37,6 @@ class TSettingForm : public toolkit::Form {
   TSettingForm(HINSTANCE instance, SettingFormHost& host,
                const toolkit::SkinData* skin = nullptr);
   ~TSettingForm();
-  TSettingForm(const TSettingForm&) = delete;
-  TSettingForm& operator=(const TSettingForm&) = delete;
 
   // Creates the hidden window and its controls, fills the lists and reads the settings key.
   // False when the platform refuses the window.
