@@ -14,6 +14,7 @@
 #include "setting_rules.h"
 #include "settings_key.h"
 #include "skin_data.h"
+#include "still_file.h"
 #include "tdirectshow.h"
 #include "wide_text.h"
 #include "window_placement.h"
@@ -42,22 +43,6 @@ constexpr DWORD kSettingValueBufferSize = 256;
 constexpr DWORD kFormatDialogPollMs = 50;
 // The longest folder the shell's "Open" is asked for, in wide characters.
 constexpr size_t kMaxOpenPathChars = 259;
-
-bool FolderExists(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Creates the folder and every missing parent; true when the folder exists afterwards.
-bool CreateFolderWithParents(const std::wstring& path) {
-  if (path.empty()) return false;
-  if (FolderExists(path)) return true;
-  wchar_t full[MAX_PATH] = {};
-  const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
-  if (length == 0 || length >= MAX_PATH) return false;
-  SHCreateDirectoryExW(nullptr, full, nullptr);
-  return FolderExists(full);
-}
 
 // The folder picked in the shell's folder browser, or nothing when the user cancels.
 bool BrowseForFolder(HWND owner, std::string* folder) {
@@ -257,8 +242,8 @@ void TSettingForm::ChangePathClick() {
 }
 
 void TSettingForm::FileExploreClick() {
+  ForceFolder(PathEdit.Text());
   const std::wstring folder = AnsiToWide(PathEdit.Text().c_str());
-  if (!CreateFolderWithParents(folder)) throw AppError(kCannotCreateDirectoryText);
   if (folder.size() > kMaxOpenPathChars) return;
   ShellExecuteW(nullptr, L"Open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

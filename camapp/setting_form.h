@@ -26,7 +26,6 @@ constexpr int kSettingClientHeight = 190;
 constexpr int kSettingDesignLeft = 511;
 constexpr int kSettingDesignTop = 403;
 
-constexpr char kCannotCreateDirectoryText[] = "Cannot create directory.";
 constexpr char kDeviceLockedText[] = "Device is locked by another application";
 constexpr char kDeviceLockedCaption[] = "Error";
 constexpr char kSelectFolderPrompt[] = "Select Image Folder:";
