@@ -114,18 +114,14 @@ void TKVO_CM_MAIN::Construct() {
   DirectShow1().HideRleCodec = false;
   DirectShow1().HideVideo1Codec = true;
 
-  if (!RegisterCameraNotification()) {
-    MessageBoxA(hwnd(), "Registering Device Failed!", "Error", MB_OK);
+  // The program cannot run: the box, then the start-up timer ends it.
+  const auto give_up = [this](const char* text) {
+    MessageBoxA(hwnd(), text, "Error", MB_OK);
     ParameterTimer.SetEnabled(true);
     ExitRequested = true;
-    return;
-  }
-  if (!apartment_.ok()) {
-    MessageBoxA(hwnd(), "CoInitialize Failed!", "Error", MB_OK);
-    ParameterTimer.SetEnabled(true);
-    ExitRequested = true;
-    return;
-  }
+  };
+  if (!RegisterCameraNotification()) return give_up("Registering Device Failed!");
+  if (!apartment_.ok()) return give_up("CoInitialize Failed!");
   if (!CM_Open(&CamHandle)) {
     if (command_word_ != "NoShow") MessageBoxA(hwnd(), kCameraOffText, kCameraOffCaption, MB_OK);
     ParameterTimer.SetEnabled(true);
