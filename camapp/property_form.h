@@ -172,8 +172,9 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
   bool CreateEffectPage(HWND page);
   bool CreateMiscPage(HWND page);
   bool CreateZoomControls(HWND group);
-  bool CreateGroup(toolkit::GroupBox& box, const toolkit::ControlDesign& design, HWND parent);
-  bool CreateLabel(toolkit::Label& text, const toolkit::ControlDesign& design, HWND parent);
+  // A group box or label: not a tab stop.
+  template <typename Control>
+  bool CreateUnfocused(Control& control, const toolkit::ControlDesign& design, HWND parent);
   bool CreateSlider(toolkit::Slider& control, const toolkit::ControlDesign& design, HWND parent,
                     int tag, SliderHandler handler, int minimum = 0, int maximum = 100);
   bool CreateCheck(toolkit::CheckBox& box, const toolkit::ControlDesign& design, HWND parent,
