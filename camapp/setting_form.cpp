@@ -207,7 +207,7 @@ void TSettingForm::FormShow() {
   RECT window{};
   RECT desktop{};
   if (!GetWindowRect(hwnd(), &window) || !GetWindowRect(GetDesktopWindow(), &desktop)) return;
-  const ScreenRect moved =
+  const ScreenBox moved =
       KeepInsideDesktop({window.left, window.top, window.right, window.bottom},
                         {desktop.left, desktop.top, desktop.right, desktop.bottom});
   if (moved.left != window.left || moved.top != window.top) {
