@@ -64,8 +64,6 @@ bool TKVO_CM_MAIN::HandleDeviceChange(WPARAM event, LPARAM record, LRESULT* resu
   }
 }
 
-// ---- Camera connection ----
-
 bool TKVO_CM_MAIN::Locked() const {
   return direct_show_->Caption() == "Locked by another application";
 }

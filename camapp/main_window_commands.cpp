@@ -47,8 +47,6 @@ void TKVO_CM_MAIN::RunCommand(UINT message, CommandSource source) {
   }
 }
 
-// ---- Start-up timer and program end ----
-
 bool TKVO_CM_MAIN::FormatDialogShowing() const {
   return direct_show_ && direct_show_->FormatDialogOpen;
 }
@@ -131,8 +129,6 @@ void TKVO_CM_MAIN::RequestExit() {
   ExitRequested = true;
   ParameterTimer.SetEnabled(true);
 }
-
-// ---- Commands of the preview and the window ----
 
 void TKVO_CM_MAIN::ShowSettingForm() {
   if (Settings != nullptr) Settings->ShowOnTop();

@@ -43,8 +43,6 @@ void TKVO_CM_MAIN::Preview_OptClick() {
   }
 }
 
-// ---- The mouse on the window's own surface ----
-
 POINT TKVO_CM_MAIN::WindowPointOfClient(LPARAM lparam) const {
   POINT point = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
   ClientToScreen(hwnd(), &point);

@@ -57,8 +57,6 @@ void TPropertyForm::SetValue(unsigned long id, int32_t value) {
 
 void TPropertyForm::SetCommand(unsigned long id) { CM_SetProperties(CamHandle, id, nullptr); }
 
-// ---- Loading ----
-
 void TPropertyForm::LoadSettings() {
   CM_GetProperties(CamHandle, CM_ID_EFFECT, &EffectValue);
   CM_GetProperties(CamHandle, CM_ID_BANDWIDTH, &BandwidthValue);
@@ -139,8 +137,6 @@ void TPropertyForm::ReopenCamera() {
   LoadSettings();
 }
 
-// ---- Sliders ----
-
 void TPropertyForm::TrackbarsChange(toolkit::Slider& slider) {
   const int row = slider.tag / 2;
   if (row < 0 || row >= kSliderRows) return;
@@ -160,8 +156,6 @@ void TPropertyForm::USBbwChange() {
   USBbw.SetMaximum(8);
   SetValue(CM_ID_BANDWIDTH, BandwidthValue);
 }
-
-// ---- Check boxes ----
 
 void TPropertyForm::CheckBoxsClick() {
   for (CheckRow& row : Checks) {
@@ -194,8 +188,6 @@ void TPropertyForm::WBAutoClick() {
   SetValue(CM_ID_WB_AUTO, WBAutoValue);
 }
 
-// ---- Radio groups ----
-
 void TPropertyForm::IODoorClick() {
   if (IODoor.ItemIndex() == 0) {
     IODoorValue = 0;
@@ -224,8 +216,6 @@ void TPropertyForm::FrameClick() {
   EffectValue = FrameValueFor(Frame.ItemIndex());
   if (Effect.ItemIndex() == 0) SetValue(CM_ID_EFFECT, EffectValue);
 }
-
-// ---- Digital zoom ----
 
 void TPropertyForm::EnabledZoomClick() {
   if (EnabledZoom.Checked()) {
@@ -317,8 +307,6 @@ void TPropertyForm::ZoomShowTimerTimer() {
   ZoomShowTimer.SetEnabled(false);
 }
 
-// ---- Camera settings commands ----
-
 void TPropertyForm::SaveClick() {
   SettingSaved = true;
   SetCommand(CM_ID_SAVE);
@@ -337,8 +325,6 @@ void TPropertyForm::ResetClick() {
   SetCommand(CM_ID_DEFAULTS);
   LoadSettings();
 }
-
-// ---- The window ----
 
 void TPropertyForm::FormShow() {
   RECT window{};

@@ -198,8 +198,6 @@ void TKVO_CM_MAIN::MailSnapshot(const std::wstring& path) {
   mail->Drop(data.Get(), MK_LBUTTON, origin, &effect);
 }
 
-// ---- The four command branches ----
-
 void TKVO_CM_MAIN::StartPreviewShown() {
   ShowMainWindow();
   DirectShow1().Run();
@@ -297,8 +295,6 @@ void TKVO_CM_MAIN::OpenPreviewAndRecord() {
   RefreshPreviewButton();
   RecBtnClick();
 }
-
-// ---- Recording ----
 
 void TKVO_CM_MAIN::RecBtnClick() {
   Clock = RecordingClock{};
