@@ -66,16 +66,16 @@ void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::str
   auto property_form = std::make_unique<TPropertyForm>(instance, zoom, &main_window->Skin());
   if (!property_form->Create()) throw AppError("Cannot create the property window.");
   main_window->PropertyForm = property_form.get();
-  main_window->SetDigitalZoom(&zoom);
+  main_window->Zoom = &zoom;
   auto setting_form = std::make_unique<TSettingForm>(instance, *main_window,
                                                      &main_window->Skin());
   if (!setting_form->Create()) throw AppError("Cannot create the settings window.");
   setting_form->PropertyForm = property_form.get();
   SettingFormLink settings(*setting_form);
-  main_window->SetSettingsLink(&settings);
+  main_window->Settings = &settings;
   auto snap_view = std::make_unique<TSnapView>(instance, main_window->Skin());
   if (!snap_view->Create()) throw AppError("Cannot create the snapshot viewer.");
-  main_window->SetSnapView(snap_view.get());
+  main_window->SnapView = snap_view.get();
 
   if (word.empty()) main_window->ShowMainWindow();
   RunMessageLoop();

@@ -59,11 +59,6 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   // The skin the viewer draws with too.
   const toolkit::SkinData& Skin() const { return SkinData1; }
 
-  // The windows created after this one.
-  void SetSettingsLink(SettingsLink* settings) { Settings = settings; }
-  void SetSnapView(TSnapView* view) { SnapView = view; }
-  void SetDigitalZoom(DigitalZoom* zoom) { Zoom = zoom; }
-
   // What the settings window reaches (SettingFormHost).
   TDirectShow& DirectShow1() override { return *direct_show_; }
   HWND MainWindowHandle() const override { return hwnd(); }
@@ -74,10 +69,11 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
 
   // Public state, as the other windows reach it.
   CM_Handle* CamHandle = nullptr;
-  TPropertyForm* PropertyForm = nullptr;  // null until the property window exists
+  // The windows created after this one, null until they exist, and the digital zoom.
+  TPropertyForm* PropertyForm = nullptr;
   SettingsLink* Settings = nullptr;
   TSnapView* SnapView = nullptr;
-  DigitalZoom* Zoom = nullptr;  // the zoom factor and its steps
+  DigitalZoom* Zoom = nullptr;
   std::string VendorIdText;
   std::string ProductIdText;
   bool ExitRequested = false;

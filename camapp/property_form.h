@@ -61,7 +61,6 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
   // Where the last banner went ("C:\zoomtmp.bmp", or the temporary folder when the drive's
   // root cannot be written); empty before the first banner or when none could be written.
   const std::string& BannerPath() const { return banner_path_; }
-  HBITMAP BannerImageBitmap() const { return BannerImage.get(); }
 
   // Operations other windows use.
   void LoadSettings();
