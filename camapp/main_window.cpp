@@ -6,7 +6,6 @@
 
 #include <dbt.h>
 
-#include <cstddef>
 #include <cstring>
 #include <utility>
 

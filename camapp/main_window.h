@@ -42,7 +42,6 @@ constexpr int kCloseImgFromPanelRight = 20;
 constexpr char kCameraOffText[] = "Please press Fn+F10 turn on the Camera";
 constexpr char kCameraOffCaption[] = "Error window";
 
-// The property window: its camera handle, its reopening and showing it.
 class TPropertyForm;
 class DigitalZoom;
 
@@ -168,10 +167,9 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
 
   // A zoom step, when the property window's zoom controls allow one.
   void ZoomStep(bool zoom_in);
-  // The property window's part of the camera handles and the show command; each does
+  // The property window's part of the camera handle and the show command; each does
   // nothing while there is no property window.
   void ClosePropertyCameraHandle();
-  void ReopenPropertyCamera();
   void ShowPropertyForm();
 
   HINSTANCE instance_;

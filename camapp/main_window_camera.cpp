@@ -103,17 +103,13 @@ void TKVO_CM_MAIN::ResumeCamera() {
   CamHandle = nullptr;
   CM_Open(&CamHandle);
   Sleep(500);
-  ReopenPropertyCamera();
+  if (PropertyForm != nullptr) PropertyForm->ReopenCamera();
 }
 
 void TKVO_CM_MAIN::ClosePropertyCameraHandle() {
   if (PropertyForm == nullptr) return;
   if (PropertyForm->CamHandle != nullptr) CM_Close(PropertyForm->CamHandle);
   PropertyForm->CamHandle = nullptr;
-}
-
-void TKVO_CM_MAIN::ReopenPropertyCamera() {
-  if (PropertyForm != nullptr) PropertyForm->ReopenCamera();
 }
 
 void TKVO_CM_MAIN::ShowPropertyForm() {

@@ -5,7 +5,6 @@
 #include "command_words.h"
 #include "error_box.h"
 #include "main_window.h"
-#include "property_form.h"
 #include "settings_key.h"
 
 namespace kvo {

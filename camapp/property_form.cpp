@@ -1,8 +1,6 @@
 #include "property_form.h"
 
-#include "error_barrier.h"
 #include "property_rules.h"
-#include "skin_data.h"
 #include "window_placement.h"
 
 namespace kvo {

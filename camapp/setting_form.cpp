@@ -3,17 +3,14 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "error_box.h"
-#include "error_barrier.h"
 #include "property_form.h"
 #include "setting_form_host.h"
 #include "setting_rules.h"
 #include "settings_key.h"
-#include "skin_data.h"
 #include "still_file.h"
 #include "tdirectshow.h"
 #include "wide_text.h"

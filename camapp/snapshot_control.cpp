@@ -5,7 +5,6 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
-#include <cwchar>
 #include <string>
 
 #include "app_error.h"
