@@ -169,12 +169,8 @@ void TPropertyForm::USBbwAutoClick() {
 }
 
 void TPropertyForm::ExposureAutoClick() {
-  if (ExposureAuto.Checked()) {
-    AutoExposureValue = 1;
-  } else {
-    AutoExposureValue = 0;
-    Exposure.SetEnabled(true);
-  }
+  AutoExposureValue = ExposureAuto.Checked() ? 1 : 0;
+  if (AutoExposureValue == 0) Exposure.SetEnabled(true);
   SetValue(CM_ID_EXPOSURE_AUTO, AutoExposureValue);
 }
 
@@ -187,19 +183,17 @@ void TPropertyForm::WBAutoClick() {
 }
 
 void TPropertyForm::IODoorClick() {
-  if (IODoor.ItemIndex() == 0) {
-    IODoorValue = 0;
-    Flicker.SetEnabled(false);
-  } else if (IODoor.ItemIndex() == 1) {
-    IODoorValue = 1;
-    Flicker.SetEnabled(true);
+  const int item = IODoor.ItemIndex();
+  if (item == 0 || item == 1) {
+    IODoorValue = item;
+    Flicker.SetEnabled(item == 1);
   }
   SetValue(CM_ID_INOUT_DOOR, IODoorValue);
 }
 
 void TPropertyForm::FlickerClick() {
-  if (Flicker.ItemIndex() == 0) FlickerValue = 0;
-  if (Flicker.ItemIndex() == 1) FlickerValue = 1;
+  const int item = Flicker.ItemIndex();
+  if (item == 0 || item == 1) FlickerValue = item;
   SetValue(CM_ID_FLICKER, FlickerValue);
 }
 
