@@ -1,12 +1,13 @@
 #include "app_entry.h"
 
+#include <commctrl.h>
+
 #include <exception>
 #include <memory>
 #include <string>
 
 #include "error_box.h"
 #include "command_words.h"
-#include "common_controls.h"
 #include "main_window.h"
 #include "property_form.h"
 #include "setting_form.h"
@@ -18,6 +19,17 @@
 namespace kvo {
 
 namespace {
+
+// Registers the control classes the windows use from the common controls the program's
+// manifest selects, so that they take the system's visual style. ICC_STANDARD_CLASSES makes
+// the plain controls (button, edit, list and combo box, static) come from that library too.
+void InitCameraApplicationControls() {
+  INITCOMMONCONTROLSEX controls = {};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                   ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS;
+  InitCommonControlsEx(&controls);
+}
 
 void RelayAsLaterInstance(char app_status, const std::string& word) {
   // 'N': the running instance is still starting; the word is dropped.
