@@ -31,6 +31,15 @@ void InitCameraApplicationControls() {
   InitCommonControlsEx(&controls);
 }
 
+// A later instance's hand-over: finds the running main window, brings it to the front and
+// sends it the message (both parameters 0), waiting until it has been handled.
+void RelayCommand(UINT message) {
+  HWND running = FindWindowA(kMainWindowClass, nullptr);
+  if (running == nullptr) return;
+  SetForegroundWindow(running);
+  SendMessageA(running, message, 0, 0);
+}
+
 void RelayAsLaterInstance(char app_status, const std::string& word) {
   // 'N': the running instance is still starting; the word is dropped.
   if (app_status == 'N') return;
@@ -96,13 +105,6 @@ void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::str
 }
 
 }  // namespace
-
-void RelayCommand(UINT message) {
-  HWND running = FindWindowA(kMainWindowClass, nullptr);
-  if (running == nullptr) return;
-  SetForegroundWindow(running);
-  SendMessageA(running, message, 0, 0);
-}
 
 int RunCameraApplication(HINSTANCE instance, const char* command_line) {
   SettingsKey key;

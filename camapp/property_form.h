@@ -136,7 +136,6 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
   SliderRow Sliders[kSliderRows] = {};
   CheckRow Checks[kCheckRows] = {};
 
-  // Controls.
   toolkit::PageControl Pages;
   toolkit::GroupBox ImageControl;
   toolkit::Label BrightnessLabel, ContrastLabel, GammaLabel, HueLabel, SaturationLabel,
