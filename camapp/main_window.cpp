@@ -306,16 +306,12 @@ LRESULT TKVO_CM_MAIN::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-      const POINT point = WindowPointOfClient(lparam);
-      MouseDown(point.x, point.y);
+    case WM_MBUTTONDOWN:
+      MouseDown(WindowPointOfClient(lparam));
       return 0;
-    }
-    case WM_MOUSEMOVE: {
-      const POINT point = WindowPointOfClient(lparam);
-      MouseMove(point.x, point.y);
+    case WM_MOUSEMOVE:
+      MouseMove(WindowPointOfClient(lparam));
       return 0;
-    }
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
@@ -337,9 +333,7 @@ LRESULT TKVO_CM_MAIN::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_DESTROY:
-      ParameterTimer.SetEnabled(false);
-      RecTimer.SetEnabled(false);
-      SnapTimer.SetEnabled(false);
+      for (auto* timer : {&ParameterTimer, &RecTimer, &SnapTimer}) timer->SetEnabled(false);
       FormDestroy();
       if (ExitRequested) PostQuitMessage(0);
       return 0;

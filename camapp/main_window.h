@@ -145,8 +145,9 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   void SysPopupMenuPopup(toolkit::PopupMenu& menu);
   void RestoreWinClick();
   void Preview_OptClick();
-  void MouseDown(int x, int y);
-  void MouseMove(int x, int y);
+  // Where the pointer is, in pixels from the window's top-left corner.
+  void MouseDown(POINT point);
+  void MouseMove(POINT point);
   void MouseUp();
   POINT WindowPointOfClient(LPARAM lparam) const;
   void SetWindowSize(int width, int height);
