@@ -254,21 +254,4 @@ bool TPropertyForm::CreatePicture(toolkit::PictureButton& button, const ControlD
   return button.Create(args);
 }
 
-void TPropertyForm::FillTables() {
-  Sliders[0] = {&Brightness, 0, CM_ID_BRIGHTNESS, 126, 0};
-  Sliders[1] = {&Contrast, 0, CM_ID_CONTRAST, 20000, 10000};
-  Sliders[2] = {&Gamma, 0, CM_ID_GAMMA, 10000, 0};
-  Sliders[3] = {&Hue, 0, CM_ID_HUE, 3600000, 0};
-  Sliders[4] = {&Saturation, 0, CM_ID_SATURATION, 29900, 0};
-  Sliders[5] = {&Sharpness, 0, CM_ID_SHARPNESS, 79900, 0};
-  Sliders[6] = {&Exposure, 0, CM_ID_EXPOSURE, 2000000, 400000};
-  Sliders[7] = {&RGain, 0, CM_ID_RED_GAIN, 19900, 5000};
-  Sliders[8] = {&BGain, 0, CM_ID_BLUE_GAIN, 19900, 5000};
-  Checks[0] = {&ImageMirror, 0, CM_ID_MIRROR};
-  Checks[1] = {&ImageFlip, 0, CM_ID_FLIP};
-  Checks[2] = {&LowLight, 0, CM_ID_LOW_LIGHT};
-  Checks[3] = {&Backlight, 0, CM_ID_BACKLIGHT};
-  Checks[4] = {&BWMode, 0, CM_ID_BW_MODE};
-}
-
 }  // namespace kvo

@@ -40,7 +40,6 @@ bool TPropertyForm::Create() {
   if (!CreateForm(form)) return false;
   if (!CreateBanners() || !CreateControls()) return false;
 
-  FillTables();
   CM_Open(&CamHandle);
   LoadSettings();
   zoom_.BindControls(this);

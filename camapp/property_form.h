@@ -133,8 +133,22 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
   };
   static constexpr int kSliderRows = 9;
   static constexpr int kCheckRows = 5;
-  SliderRow Sliders[kSliderRows] = {};
-  CheckRow Checks[kCheckRows] = {};
+  SliderRow Sliders[kSliderRows] = {
+      {&Brightness, 0, CM_ID_BRIGHTNESS, 126, 0},
+      {&Contrast, 0, CM_ID_CONTRAST, 20000, 10000},
+      {&Gamma, 0, CM_ID_GAMMA, 10000, 0},
+      {&Hue, 0, CM_ID_HUE, 3600000, 0},
+      {&Saturation, 0, CM_ID_SATURATION, 29900, 0},
+      {&Sharpness, 0, CM_ID_SHARPNESS, 79900, 0},
+      {&Exposure, 0, CM_ID_EXPOSURE, 2000000, 400000},
+      {&RGain, 0, CM_ID_RED_GAIN, 19900, 5000},
+      {&BGain, 0, CM_ID_BLUE_GAIN, 19900, 5000},
+  };
+  CheckRow Checks[kCheckRows] = {{&ImageMirror, 0, CM_ID_MIRROR},
+                                 {&ImageFlip, 0, CM_ID_FLIP},
+                                 {&LowLight, 0, CM_ID_LOW_LIGHT},
+                                 {&Backlight, 0, CM_ID_BACKLIGHT},
+                                 {&BWMode, 0, CM_ID_BW_MODE}};
 
   toolkit::PageControl Pages;
   toolkit::GroupBox ImageControl;
@@ -183,7 +197,6 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
                      HWND parent, HBITMAP bitmap, ClickHandler handler);
   // The zoom banner (property_banner.cpp).
   bool CreateBanners();
-  void FillTables();
   void LoadZoom();
   void LoadEffectSelection();
   void PanChange(toolkit::Slider& slider, int32_t* last, unsigned long minus_id,
