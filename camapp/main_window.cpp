@@ -139,7 +139,6 @@ bool TKVO_CM_MAIN::RegisterCameraNotification() {
   DEV_BROADCAST_DEVICEINTERFACE_W filter{};
   filter.dbcc_size = sizeof filter;
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  filter.dbcc_reserved = 0;
   filter.dbcc_classguid = kUsbDeviceInterfaceClass;
   DeviceNotify = RegisterDeviceNotificationW(hwnd(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   if (DeviceNotify != nullptr) return true;

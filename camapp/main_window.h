@@ -178,7 +178,6 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   ComApartment apartment_;
   std::unique_ptr<TDirectShow> direct_show_;
   HDEVNOTIFY DeviceNotify = nullptr;
-  bool was_visible_ = false;
   bool Dragging = false;
   bool Sizing = false;
   POINT DragOrigin{};

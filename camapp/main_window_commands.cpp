@@ -176,12 +176,11 @@ void TKVO_CM_MAIN::FormShow() {
   if (command_word_ == "Setting" || command_word_ == "Property") {
     DirectShow1().Close();
     SetEyeGlyph(false);
-    RefreshPreviewButton();
   } else {
     DirectShow1().Run();
     if (DirectShow1().GetReady()) SetEyeGlyph(true);
-    RefreshPreviewButton();
   }
+  RefreshPreviewButton();
 }
 
 void TKVO_CM_MAIN::CloseImgClick() {

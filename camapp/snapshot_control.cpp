@@ -366,8 +366,7 @@ bool TKVO_CM_MAIN::RecordingFileVanished() {
   // has vanished (its folder removed, access taken away) is a failed recording too. The
   // file is looked at from the second tick on, once the writer has had time to make it.
   if (recording_ticks_ < 2 || RecordPath.empty()) return false;
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (GetFileAttributesExW(RecordPath.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (FileSizeOf(RecordPath)) return false;
   recording_failure_ = kRecordingStoppedPrefix + SystemErrorText(GetLastError());
   return true;
 }
