@@ -11,7 +11,6 @@
 #include "main_window.h"
 #include "property_form.h"
 #include "setting_form.h"
-#include "settings_link.h"
 #include "snap_view.h"
 #include "settings_key.h"
 #include "unique_resource.h"
@@ -56,20 +55,6 @@ int RunMessageLoop() {
   return 0;
 }
 
-// The main window's view of the settings window.
-class SettingFormLink : public SettingsLink {
- public:
-  explicit SettingFormLink(TSettingForm& form) : form_(form) {}
-  std::string PathText() const override { return form_.PathText(); }
-  bool ShowImageChecked() const override { return form_.ShowImageChecked(); }
-  bool CaptureAudioChecked() const override { return form_.CaptureAudioChecked(); }
-  void EnableCaptureAudio(bool enabled) override { form_.EnableCaptureAudio(enabled); }
-  void ShowOnTop() override { form_.ShowForm(); }
-
- private:
-  TSettingForm& form_;
-};
-
 void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::string& word) {
   if (word == "Close") return;
   // The thread's apartment outlives every window: the property window's camera handle holds
@@ -92,8 +77,7 @@ void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::str
                                                      &main_window->Skin());
   if (!setting_form->Create()) throw AppError("Cannot create the settings window.");
   setting_form->PropertyForm = property_form.get();
-  SettingFormLink settings(*setting_form);
-  main_window->Settings = &settings;
+  main_window->Settings = setting_form.get();
   auto snap_view = std::make_unique<TSnapView>(instance, main_window->Skin());
   if (!snap_view->Create()) throw AppError("Cannot create the snapshot viewer.");
   main_window->SnapView = snap_view.get();

@@ -11,6 +11,7 @@
 #include "buttons.h"
 #include "control_design.h"
 #include "form.h"
+#include "settings_link.h"
 #include "text_controls.h"
 #include "unique_resource.h"
 
@@ -30,7 +31,7 @@ constexpr char kDeviceLockedText[] = "Device is locked by another application";
 constexpr char kDeviceLockedCaption[] = "Error";
 constexpr char kSelectFolderPrompt[] = "Select Image Folder:";
 
-class TSettingForm : public toolkit::Form {
+class TSettingForm : public toolkit::Form, public SettingsLink {
  public:
   // skin: the application's skin, shared by all its windows (null: the plain look).
   TSettingForm(HINSTANCE instance, SettingFormHost& host,
@@ -41,11 +42,12 @@ class TSettingForm : public toolkit::Form {
   // False when the platform refuses the window.
   bool Create();
 
-  // What the main window reads and sets.
-  std::string PathText() const { return PathEdit.Text(); }
-  bool ShowImageChecked() const { return ShowImgCB.Checked(); }
-  bool CaptureAudioChecked() const { return Chk_CapAudio.Checked(); }
-  void EnableCaptureAudio(bool enabled) { Chk_CapAudio.SetEnabled(enabled); }
+  // What the main window reads and sets (SettingsLink).
+  std::string PathText() const override { return PathEdit.Text(); }
+  bool ShowImageChecked() const override { return ShowImgCB.Checked(); }
+  bool CaptureAudioChecked() const override { return Chk_CapAudio.Checked(); }
+  void EnableCaptureAudio(bool enabled) override { Chk_CapAudio.SetEnabled(enabled); }
+  void ShowOnTop() override { ShowForm(); }
 
   // The property window, whose digital zoom, effects and magnifier frame follow the stream
   // format; null while there is none.
