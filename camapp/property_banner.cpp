@@ -101,7 +101,6 @@ void TPropertyForm::ShowZoomBanner() {
 
 void TPropertyForm::DrawBanner(const std::string& text) {
   DrawBannerText(BannerText.get(), text, 4, 4, RGB(255, 255, 255), true);
-  GdiFlush();
   const DibView text_view = ViewOf(BannerText.get());
   const DibView image_view = ViewOf(BannerImage.get());
   if (text_view.bits == nullptr || image_view.bits == nullptr) return;

@@ -311,9 +311,8 @@ void TSettingForm::WaitWhileFormatDialogOpen() {
 
 void TSettingForm::ApplyStreamFormatSize() {
   TDirectShow& panel = host_.DirectShow1();
-  const int width = panel.CaptureFormat.bmiHeader.biWidth;
-  const int height = panel.CaptureFormat.bmiHeader.biHeight;
-  const StreamFormatLayout layout = LayoutForStreamFormat(width, height);
+  const BITMAPINFOHEADER& format = panel.CaptureFormat.bmiHeader;
+  const StreamFormatLayout layout = LayoutForStreamFormat(format.biWidth, format.biHeight);
   if (!layout.applies) return;
   HWND main = host_.MainWindowHandle();
   HWND preview = panel.Handle();
