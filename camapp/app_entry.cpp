@@ -1,16 +1,16 @@
 #include "app_entry.h"
 
+#include <commctrl.h>
+
 #include <exception>
 #include <memory>
 #include <string>
 
 #include "error_box.h"
 #include "command_words.h"
-#include "common_controls.h"
 #include "main_window.h"
 #include "property_form.h"
 #include "setting_form.h"
-#include "settings_link.h"
 #include "snap_view.h"
 #include "settings_key.h"
 #include "unique_resource.h"
@@ -18,6 +18,26 @@
 namespace kvo {
 
 namespace {
+
+// Registers the control classes the windows use from the common controls the program's
+// manifest selects, so that they take the system's visual style. ICC_STANDARD_CLASSES makes
+// the plain controls (button, edit, list and combo box, static) come from that library too.
+void InitCameraApplicationControls() {
+  INITCOMMONCONTROLSEX controls = {};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                   ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS;
+  InitCommonControlsEx(&controls);
+}
+
+// A later instance's hand-over: finds the running main window, brings it to the front and
+// sends it the message (both parameters 0), waiting until it has been handled.
+void RelayCommand(UINT message) {
+  HWND running = FindWindowA(kMainWindowClass, nullptr);
+  if (running == nullptr) return;
+  SetForegroundWindow(running);
+  SendMessageA(running, message, 0, 0);
+}
 
 void RelayAsLaterInstance(char app_status, const std::string& word) {
   // 'N': the running instance is still starting; the word is dropped.
@@ -34,20 +54,6 @@ int RunMessageLoop() {
   }
   return 0;
 }
-
-// The main window's view of the settings window.
-class SettingFormLink : public SettingsLink {
- public:
-  explicit SettingFormLink(TSettingForm& form) : form_(form) {}
-  std::string PathText() const override { return form_.PathText(); }
-  bool ShowImageChecked() const override { return form_.ShowImageChecked(); }
-  bool CaptureAudioChecked() const override { return form_.CaptureAudioChecked(); }
-  void EnableCaptureAudio(bool enabled) override { form_.EnableCaptureAudio(enabled); }
-  void ShowOnTop() override { form_.ShowForm(); }
-
- private:
-  TSettingForm& form_;
-};
 
 void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::string& word) {
   if (word == "Close") return;
@@ -66,16 +72,15 @@ void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::str
   auto property_form = std::make_unique<TPropertyForm>(instance, zoom, &main_window->Skin());
   if (!property_form->Create()) throw AppError("Cannot create the property window.");
   main_window->PropertyForm = property_form.get();
-  main_window->SetDigitalZoom(&zoom);
+  main_window->Zoom = &zoom;
   auto setting_form = std::make_unique<TSettingForm>(instance, *main_window,
                                                      &main_window->Skin());
   if (!setting_form->Create()) throw AppError("Cannot create the settings window.");
   setting_form->PropertyForm = property_form.get();
-  SettingFormLink settings(*setting_form);
-  main_window->SetSettingsLink(&settings);
+  main_window->Settings = setting_form.get();
   auto snap_view = std::make_unique<TSnapView>(instance, main_window->Skin());
   if (!snap_view->Create()) throw AppError("Cannot create the snapshot viewer.");
-  main_window->SetSnapView(snap_view.get());
+  main_window->SnapView = snap_view.get();
 
   if (word.empty()) main_window->ShowMainWindow();
   RunMessageLoop();
@@ -84,13 +89,6 @@ void RunFirstInstance(HINSTANCE instance, const SettingsKey& key, const std::str
 }
 
 }  // namespace
-
-void RelayCommand(UINT message) {
-  HWND running = FindWindowA(kMainWindowClass, nullptr);
-  if (running == nullptr) return;
-  SetForegroundWindow(running);
-  SendMessageA(running, message, 0, 0);
-}
 
 int RunCameraApplication(HINSTANCE instance, const char* command_line) {
   SettingsKey key;

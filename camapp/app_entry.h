@@ -11,8 +11,4 @@ constexpr char kInstanceMutexName[] = "KVO_CM_AP";
 // Runs the program for this command line; the exit status is always 0.
 int RunCameraApplication(HINSTANCE instance, const char* command_line);
 
-// A later instance's hand-over: finds the running main window, brings it to the front and
-// sends it the message (both parameters 0), waiting until it has been handled.
-void RelayCommand(UINT message);
-
 }  // namespace kvo

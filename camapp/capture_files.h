@@ -35,7 +35,6 @@ extern const char kRecordingStoppedPrefix[];
 std::string DiskErrorText(const std::optional<std::string>& file_system,
                           std::optional<uint64_t> file_size);
 
-// The recording clock.
 struct RecordingClock {
   int32_t hours = 0;
   int32_t minutes = 0;

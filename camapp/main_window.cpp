@@ -6,7 +6,6 @@
 
 #include <dbt.h>
 
-#include <cstddef>
 #include <cstring>
 #include <utility>
 
@@ -114,18 +113,14 @@ void TKVO_CM_MAIN::Construct() {
   DirectShow1().HideRleCodec = false;
   DirectShow1().HideVideo1Codec = true;
 
-  if (!RegisterCameraNotification()) {
-    MessageBoxA(hwnd(), "Registering Device Failed!", "Error", MB_OK);
+  // The program cannot run: the box, then the start-up timer ends it.
+  const auto give_up = [this](const char* text) {
+    MessageBoxA(hwnd(), text, "Error", MB_OK);
     ParameterTimer.SetEnabled(true);
     ExitRequested = true;
-    return;
-  }
-  if (!apartment_.ok()) {
-    MessageBoxA(hwnd(), "CoInitialize Failed!", "Error", MB_OK);
-    ParameterTimer.SetEnabled(true);
-    ExitRequested = true;
-    return;
-  }
+  };
+  if (!RegisterCameraNotification()) return give_up("Registering Device Failed!");
+  if (!apartment_.ok()) return give_up("CoInitialize Failed!");
   if (!CM_Open(&CamHandle)) {
     if (command_word_ != "NoShow") MessageBoxA(hwnd(), kCameraOffText, kCameraOffCaption, MB_OK);
     ParameterTimer.SetEnabled(true);
@@ -144,7 +139,6 @@ bool TKVO_CM_MAIN::RegisterCameraNotification() {
   DEV_BROADCAST_DEVICEINTERFACE_W filter{};
   filter.dbcc_size = sizeof filter;
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  filter.dbcc_reserved = 0;
   filter.dbcc_classguid = kUsbDeviceInterfaceClass;
   DeviceNotify = RegisterDeviceNotificationW(hwnd(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   if (DeviceNotify != nullptr) return true;
@@ -311,16 +305,12 @@ LRESULT TKVO_CM_MAIN::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-      const POINT point = WindowPointOfClient(lparam);
-      MouseDown(point.x, point.y);
+    case WM_MBUTTONDOWN:
+      MouseDown(WindowPointOfClient(lparam));
       return 0;
-    }
-    case WM_MOUSEMOVE: {
-      const POINT point = WindowPointOfClient(lparam);
-      MouseMove(point.x, point.y);
+    case WM_MOUSEMOVE:
+      MouseMove(WindowPointOfClient(lparam));
       return 0;
-    }
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
@@ -342,9 +332,7 @@ LRESULT TKVO_CM_MAIN::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_DESTROY:
-      ParameterTimer.SetEnabled(false);
-      RecTimer.SetEnabled(false);
-      SnapTimer.SetEnabled(false);
+      for (auto* timer : {&ParameterTimer, &RecTimer, &SnapTimer}) timer->SetEnabled(false);
       FormDestroy();
       if (ExitRequested) PostQuitMessage(0);
       return 0;

@@ -42,7 +42,6 @@ constexpr int kCloseImgFromPanelRight = 20;
 constexpr char kCameraOffText[] = "Please press Fn+F10 turn on the Camera";
 constexpr char kCameraOffCaption[] = "Error window";
 
-// The property window: its camera handle, its reopening and showing it.
 class TPropertyForm;
 class DigitalZoom;
 
@@ -51,8 +50,6 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   // command_word is argument 1 of this instance's command line; the window starts hidden
   // unless it is empty.
   TKVO_CM_MAIN(HINSTANCE instance, std::string command_word);
-  TKVO_CM_MAIN(const TKVO_CM_MAIN&) = delete;
-  TKVO_CM_MAIN& operator=(const TKVO_CM_MAIN&) = delete;
   virtual ~TKVO_CM_MAIN();
 
   // Creates the window and its controls and runs the construction; false when the platform
@@ -60,11 +57,6 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   bool Create();
   // The skin the viewer draws with too.
   const toolkit::SkinData& Skin() const { return SkinData1; }
-
-  // The windows created after this one.
-  void SetSettingsLink(SettingsLink* settings) { Settings = settings; }
-  void SetSnapView(TSnapView* view) { SnapView = view; }
-  void SetDigitalZoom(DigitalZoom* zoom) { Zoom = zoom; }
 
   // What the settings window reaches (SettingFormHost).
   TDirectShow& DirectShow1() override { return *direct_show_; }
@@ -76,10 +68,11 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
 
   // Public state, as the other windows reach it.
   CM_Handle* CamHandle = nullptr;
-  TPropertyForm* PropertyForm = nullptr;  // null until the property window exists
+  // The windows created after this one, null until they exist, and the digital zoom.
+  TPropertyForm* PropertyForm = nullptr;
   SettingsLink* Settings = nullptr;
   TSnapView* SnapView = nullptr;
-  DigitalZoom* Zoom = nullptr;  // the zoom factor and its steps
+  DigitalZoom* Zoom = nullptr;
   std::string VendorIdText;
   std::string ProductIdText;
   bool ExitRequested = false;
@@ -152,8 +145,9 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   void SysPopupMenuPopup(toolkit::PopupMenu& menu);
   void RestoreWinClick();
   void Preview_OptClick();
-  void MouseDown(int x, int y);
-  void MouseMove(int x, int y);
+  // Where the pointer is, in pixels from the window's top-left corner.
+  void MouseDown(POINT point);
+  void MouseMove(POINT point);
   void MouseUp();
   POINT WindowPointOfClient(LPARAM lparam) const;
   void SetWindowSize(int width, int height);
@@ -174,10 +168,9 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
 
   // A zoom step, when the property window's zoom controls allow one.
   void ZoomStep(bool zoom_in);
-  // The property window's part of the camera handles and the show command; each does
+  // The property window's part of the camera handle and the show command; each does
   // nothing while there is no property window.
   void ClosePropertyCameraHandle();
-  void ReopenPropertyCamera();
   void ShowPropertyForm();
 
   HINSTANCE instance_;
@@ -185,7 +178,6 @@ class TKVO_CM_MAIN : public toolkit::Form, public SettingFormHost {
   ComApartment apartment_;
   std::unique_ptr<TDirectShow> direct_show_;
   HDEVNOTIFY DeviceNotify = nullptr;
-  bool was_visible_ = false;
   bool Dragging = false;
   bool Sizing = false;
   POINT DragOrigin{};

@@ -64,8 +64,6 @@ bool TKVO_CM_MAIN::HandleDeviceChange(WPARAM event, LPARAM record, LRESULT* resu
   }
 }
 
-// ---- Camera connection ----
-
 bool TKVO_CM_MAIN::Locked() const {
   return direct_show_->Caption() == "Locked by another application";
 }
@@ -105,17 +103,13 @@ void TKVO_CM_MAIN::ResumeCamera() {
   CamHandle = nullptr;
   CM_Open(&CamHandle);
   Sleep(500);
-  ReopenPropertyCamera();
+  if (PropertyForm != nullptr) PropertyForm->ReopenCamera();
 }
 
 void TKVO_CM_MAIN::ClosePropertyCameraHandle() {
   if (PropertyForm == nullptr) return;
   if (PropertyForm->CamHandle != nullptr) CM_Close(PropertyForm->CamHandle);
   PropertyForm->CamHandle = nullptr;
-}
-
-void TKVO_CM_MAIN::ReopenPropertyCamera() {
-  if (PropertyForm != nullptr) PropertyForm->ReopenCamera();
 }
 
 void TKVO_CM_MAIN::ShowPropertyForm() {

@@ -5,7 +5,6 @@
 #include "command_words.h"
 #include "error_box.h"
 #include "main_window.h"
-#include "property_form.h"
 #include "settings_key.h"
 
 namespace kvo {
@@ -46,8 +45,6 @@ void TKVO_CM_MAIN::RunCommand(UINT message, CommandSource source) {
       break;
   }
 }
-
-// ---- Start-up timer and program end ----
 
 bool TKVO_CM_MAIN::FormatDialogShowing() const {
   return direct_show_ && direct_show_->FormatDialogOpen;
@@ -132,8 +129,6 @@ void TKVO_CM_MAIN::RequestExit() {
   ParameterTimer.SetEnabled(true);
 }
 
-// ---- Commands of the preview and the window ----
-
 void TKVO_CM_MAIN::ShowSettingForm() {
   if (Settings != nullptr) Settings->ShowOnTop();
 }
@@ -181,12 +176,11 @@ void TKVO_CM_MAIN::FormShow() {
   if (command_word_ == "Setting" || command_word_ == "Property") {
     DirectShow1().Close();
     SetEyeGlyph(false);
-    RefreshPreviewButton();
   } else {
     DirectShow1().Run();
     if (DirectShow1().GetReady()) SetEyeGlyph(true);
-    RefreshPreviewButton();
   }
+  RefreshPreviewButton();
 }
 
 void TKVO_CM_MAIN::CloseImgClick() {

@@ -43,8 +43,6 @@ void TKVO_CM_MAIN::Preview_OptClick() {
   }
 }
 
-// ---- The mouse on the window's own surface ----
-
 POINT TKVO_CM_MAIN::WindowPointOfClient(LPARAM lparam) const {
   POINT point = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
   ClientToScreen(hwnd(), &point);
@@ -53,10 +51,10 @@ POINT TKVO_CM_MAIN::WindowPointOfClient(LPARAM lparam) const {
   return {point.x - bounds.left, point.y - bounds.top};
 }
 
-void TKVO_CM_MAIN::MouseDown(int x, int y) {
-  DragOrigin = {x, y};
+void TKVO_CM_MAIN::MouseDown(POINT point) {
+  DragOrigin = point;
   const SIZE size = WindowSize();
-  if (InSizeGrip(x, y, size.cx, size.cy)) {
+  if (InSizeGrip(point.x, point.y, size.cx, size.cy)) {
     Sizing = true;
   } else {
     Dragging = true;
@@ -64,16 +62,17 @@ void TKVO_CM_MAIN::MouseDown(int x, int y) {
   SetCapture(hwnd());
 }
 
-void TKVO_CM_MAIN::MouseMove(int x, int y) {
+void TKVO_CM_MAIN::MouseMove(POINT point) {
   const SIZE size = WindowSize();
   if (Sizing) {
-    const SizeStep step = ResizeToPointer(x, y, size.cx, size.cy);
+    const SizeStep step = ResizeToPointer(point.x, point.y, size.cx, size.cy);
     if (step.width != size.cx || step.height != size.cy) SetWindowSize(step.width, step.height);
   } else if (Dragging) {
     RECT bounds{};
     GetWindowRect(hwnd(), &bounds);
-    SetWindowPos(hwnd(), nullptr, bounds.left + x - DragOrigin.x, bounds.top + y - DragOrigin.y,
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd(), nullptr, bounds.left + point.x - DragOrigin.x,
+                 bounds.top + point.y - DragOrigin.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 

@@ -79,6 +79,8 @@ struct ScreenBox {
   int top = 0;
   int right = 0;
   int bottom = 0;
+  int width() const { return right - left; }
+  int height() const { return bottom - top; }
 };
 
 // Where a window goes so that the user can reach it. A window whose caption strip (its top

@@ -2,6 +2,7 @@
 // see-through blue picture, written to a file whose path the camera is given.
 #include <cstring>
 
+#include "gdi.h"
 #include "property_form.h"
 #include "property_rules.h"
 
@@ -42,28 +43,17 @@ void DrawTransparent(HBITMAP source, HBITMAP target, int dx, int dy) {
 
 void DrawBannerText(HBITMAP bitmap, const std::string& text, int x, int y, COLORREF colour,
                     bool fill_blue) {
-  UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-  if (!dc) return;
-  HGDIOBJ old_bitmap = SelectObject(dc.get(), bitmap);
-  if (fill_blue) {
-    UniqueHPen pen(CreatePen(PS_SOLID, 1, RGB(0, 0, 255)));
-    UniqueHBrush brush(CreateSolidBrush(RGB(0, 0, 255)));
-    HGDIOBJ old_pen = SelectObject(dc.get(), pen.get());
-    HGDIOBJ old_brush = SelectObject(dc.get(), brush.get());
-    Rectangle(dc.get(), 0, 0, kBannerWidth, kBannerHeight);
-    SelectObject(dc.get(), old_pen);
-    SelectObject(dc.get(), old_brush);
-  }
+  toolkit::MemoryDc dc(nullptr, bitmap);
+  if (!dc.valid()) return;
+  if (fill_blue) toolkit::FillColour(dc.get(), {0, 0, kBannerWidth, kBannerHeight}, RGB(0, 0, 255));
   const int height = -MulDiv(18, GetDeviceCaps(dc.get(), LOGPIXELSY), 72);
   UniqueHFont font(CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                DEFAULT_PITCH, "MS Serif"));
-  HGDIOBJ old_font = SelectObject(dc.get(), font.get());
+  toolkit::SelectedObject selected_font(dc.get(), font.get());
   SetBkMode(dc.get(), TRANSPARENT);
   SetTextColor(dc.get(), colour);
   TextOutA(dc.get(), x, y, text.c_str(), static_cast<int>(text.size()));
-  SelectObject(dc.get(), old_font);
-  SelectObject(dc.get(), old_bitmap);
   GdiFlush();
 }
 
@@ -111,7 +101,6 @@ void TPropertyForm::ShowZoomBanner() {
 
 void TPropertyForm::DrawBanner(const std::string& text) {
   DrawBannerText(BannerText.get(), text, 4, 4, RGB(255, 255, 255), true);
-  GdiFlush();
   const DibView text_view = ViewOf(BannerText.get());
   const DibView image_view = ViewOf(BannerImage.get());
   if (text_view.bits == nullptr || image_view.bits == nullptr) return;

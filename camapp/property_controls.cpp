@@ -94,6 +94,13 @@ const char* const kFrameItems[] = {"No &Frame", "Post Card", "Flower", "Jungle",
 
 }  // namespace
 
+template <typename Control>
+bool TPropertyForm::CreateUnfocused(Control& control, const ControlDesign& design, HWND parent) {
+  auto args = ArgsFrom<typename Control::CreateArgs>(design, parent, skin_);
+  args.tab_stop = false;
+  return control.Create(args);
+}
+
 bool TPropertyForm::CreateControls() {
   save_picture_ = toolkit::LoadPicture(instance_, "PROPERTY_SAVE");
   restore_picture_ = toolkit::LoadPicture(instance_, "PROPERTY_RESTORE");
@@ -105,11 +112,8 @@ bool TPropertyForm::CreateControls() {
                        CreateEffectPage(Pages.Page(1)) && CreateMiscPage(Pages.Page(2));
   if (!created) return false;
 
-  toolkit::Timer::CreateArgs timer;
-  timer.interval = kZoomShowInterval;
-  timer.enabled = false;
-  timer.on_timer = [this](toolkit::Timer&) { ZoomShowTimerTimer(); };
-  ZoomShowTimer.Create(timer);
+  ZoomShowTimer.Create(
+      {kZoomShowInterval, false, [this](toolkit::Timer&) { ZoomShowTimerTimer(); }});
   Pages.SetActivePage(0);
   return true;
 }
@@ -118,16 +122,16 @@ bool TPropertyForm::CreateImagePage(HWND page) {
   const PropertyLayout& l = kLayout;
   const char* const io_items[] = {"Out", "In"};
   const char* const flicker_items[] = {"50 Hz", "60 Hz"};
-  if (!CreateGroup(ImageControl, l.image_control, page)) return false;
+  if (!CreateUnfocused(ImageControl, l.image_control, page)) return false;
   HWND image = ImageControl.hwnd();
   const SliderHandler sent = &TPropertyForm::TrackbarsChange;
   const ClickHandler checks = &TPropertyForm::CheckBoxsClick;
-  return CreateLabel(BrightnessLabel, l.brightness_label, image) &&
-         CreateLabel(ContrastLabel, l.contrast_label, image) &&
-         CreateLabel(GammaLabel, l.gamma_label, image) &&
-         CreateLabel(HueLabel, l.hue_label, image) &&
-         CreateLabel(SaturationLabel, l.saturation_label, image) &&
-         CreateLabel(SharpnessLabel, l.sharpness_label, image) &&
+  return CreateUnfocused(BrightnessLabel, l.brightness_label, image) &&
+         CreateUnfocused(ContrastLabel, l.contrast_label, image) &&
+         CreateUnfocused(GammaLabel, l.gamma_label, image) &&
+         CreateUnfocused(HueLabel, l.hue_label, image) &&
+         CreateUnfocused(SaturationLabel, l.saturation_label, image) &&
+         CreateUnfocused(SharpnessLabel, l.sharpness_label, image) &&
          CreateSlider(Brightness, l.brightness, image, 0, sent) &&
          CreateSlider(Contrast, l.contrast, image, 2, sent, 10000, 20000) &&
          CreateSlider(Gamma, l.gamma, image, 4, sent) &&
@@ -139,7 +143,7 @@ bool TPropertyForm::CreateImagePage(HWND page) {
          CreateCheck(LowLight, l.low_light, image, checks) &&
          CreateRadio(IODoor, l.io_door, image, io_items, 2, &TPropertyForm::IODoorClick) &&
          CreateRadio(Flicker, l.flicker, image, flicker_items, 2, &TPropertyForm::FlickerClick) &&
-         CreateGroup(ExtraControl, l.extra_control, image) &&
+         CreateUnfocused(ExtraControl, l.extra_control, image) &&
          CreateCheck(Backlight, l.backlight, ExtraControl.hwnd(), checks) &&
          CreateCheck(BWMode, l.bw_mode, ExtraControl.hwnd(), checks) &&
          CreatePicture(Save, l.save, image, save_picture_.get(), &TPropertyForm::SaveClick) &&
@@ -157,8 +161,8 @@ bool TPropertyForm::CreateEffectPage(HWND page) {
 
 bool TPropertyForm::CreateMiscPage(HWND page) {
   const PropertyLayout& l = kLayout;
-  if (!CreateGroup(AutoModeControl, l.auto_mode, page) ||
-      !CreateGroup(ZoomGroup, l.zoom_group, page)) {
+  if (!CreateUnfocused(AutoModeControl, l.auto_mode, page) ||
+      !CreateUnfocused(ZoomGroup, l.zoom_group, page)) {
     return false;
   }
   HWND automatic = AutoModeControl.hwnd();
@@ -171,17 +175,17 @@ bool TPropertyForm::CreateMiscPage(HWND page) {
   exposure.maximum = 2550000;
   exposure.on_change = [this](toolkit::Slider&) { ExposureChange(); };
   const bool automatic_created =
-      CreateLabel(USBBandWidthLabel, l.bandwidth_label, automatic) &&
-      CreateLabel(ExposureLabel, l.exposure_label, automatic) &&
-      CreateLabel(AutoLabel, l.auto_label, automatic) && USBbw.Create(usb_bw) &&
+      CreateUnfocused(USBBandWidthLabel, l.bandwidth_label, automatic) &&
+      CreateUnfocused(ExposureLabel, l.exposure_label, automatic) &&
+      CreateUnfocused(AutoLabel, l.auto_label, automatic) && USBbw.Create(usb_bw) &&
       Exposure.Create(exposure) &&
       CreateCheck(USBbwAuto, l.usb_bw_auto, automatic, &TPropertyForm::USBbwAutoClick) &&
       CreateCheck(ExposureAuto, l.exposure_auto, automatic, &TPropertyForm::ExposureAutoClick) &&
-      CreateGroup(WhiteBalance, l.white_balance, automatic);
+      CreateUnfocused(WhiteBalance, l.white_balance, automatic);
   if (!automatic_created) return false;
   HWND balance = WhiteBalance.hwnd();
-  return CreateLabel(RedLabel, l.red_label, balance) &&
-         CreateLabel(BlueLabel, l.blue_label, balance) &&
+  return CreateUnfocused(RedLabel, l.red_label, balance) &&
+         CreateUnfocused(BlueLabel, l.blue_label, balance) &&
          CreateSlider(RGain, l.r_gain, balance, 14, &TPropertyForm::TrackbarsChange) &&
          CreateSlider(BGain, l.b_gain, balance, 16, &TPropertyForm::TrackbarsChange) &&
          CreateCheck(WBAuto, l.wb_auto, balance, &TPropertyForm::WBAutoClick) &&
@@ -210,18 +214,6 @@ bool TPropertyForm::CreateZoomControls(HWND group) {
          Zoom.Create(zoom_slider) && Horizon.Create(horizon) && Vertical.Create(vertical);
 }
 
-bool TPropertyForm::CreateGroup(toolkit::GroupBox& box, const ControlDesign& design,
-                                HWND parent) {
-  auto args = ArgsFrom<toolkit::GroupBox::CreateArgs>(design, parent, skin_);
-  args.tab_stop = false;
-  return box.Create(args);
-}
-
-bool TPropertyForm::CreateLabel(toolkit::Label& text, const ControlDesign& design, HWND parent) {
-  auto args = ArgsFrom<toolkit::Label::CreateArgs>(design, parent, skin_);
-  args.tab_stop = false;
-  return text.Create(args);
-}
 
 bool TPropertyForm::CreateSlider(toolkit::Slider& control, const ControlDesign& design,
                                  HWND parent, int tag, SliderHandler handler, int minimum,
@@ -260,23 +252,6 @@ bool TPropertyForm::CreatePicture(toolkit::PictureButton& button, const ControlD
   args.picture = bitmap;
   args.on_click = [this, handler](toolkit::PictureButton&) { (this->*handler)(); };
   return button.Create(args);
-}
-
-void TPropertyForm::FillTables() {
-  Sliders[0] = {&Brightness, 0, CM_ID_BRIGHTNESS, 126, 0};
-  Sliders[1] = {&Contrast, 0, CM_ID_CONTRAST, 20000, 10000};
-  Sliders[2] = {&Gamma, 0, CM_ID_GAMMA, 10000, 0};
-  Sliders[3] = {&Hue, 0, CM_ID_HUE, 3600000, 0};
-  Sliders[4] = {&Saturation, 0, CM_ID_SATURATION, 29900, 0};
-  Sliders[5] = {&Sharpness, 0, CM_ID_SHARPNESS, 79900, 0};
-  Sliders[6] = {&Exposure, 0, CM_ID_EXPOSURE, 2000000, 400000};
-  Sliders[7] = {&RGain, 0, CM_ID_RED_GAIN, 19900, 5000};
-  Sliders[8] = {&BGain, 0, CM_ID_BLUE_GAIN, 19900, 5000};
-  Checks[0] = {&ImageMirror, 0, CM_ID_MIRROR};
-  Checks[1] = {&ImageFlip, 0, CM_ID_FLIP};
-  Checks[2] = {&LowLight, 0, CM_ID_LOW_LIGHT};
-  Checks[3] = {&Backlight, 0, CM_ID_BACKLIGHT};
-  Checks[4] = {&BWMode, 0, CM_ID_BW_MODE};
 }
 
 }  // namespace kvo

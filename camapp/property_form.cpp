@@ -1,8 +1,6 @@
 #include "property_form.h"
 
-#include "error_barrier.h"
 #include "property_rules.h"
-#include "skin_data.h"
 #include "window_placement.h"
 
 namespace kvo {
@@ -42,7 +40,6 @@ bool TPropertyForm::Create() {
   if (!CreateForm(form)) return false;
   if (!CreateBanners() || !CreateControls()) return false;
 
-  FillTables();
   CM_Open(&CamHandle);
   LoadSettings();
   zoom_.BindControls(this);
@@ -56,8 +53,6 @@ void TPropertyForm::SetValue(unsigned long id, int32_t value) {
 }
 
 void TPropertyForm::SetCommand(unsigned long id) { CM_SetProperties(CamHandle, id, nullptr); }
-
-// ---- Loading ----
 
 void TPropertyForm::LoadSettings() {
   CM_GetProperties(CamHandle, CM_ID_EFFECT, &EffectValue);
@@ -139,8 +134,6 @@ void TPropertyForm::ReopenCamera() {
   LoadSettings();
 }
 
-// ---- Sliders ----
-
 void TPropertyForm::TrackbarsChange(toolkit::Slider& slider) {
   const int row = slider.tag / 2;
   if (row < 0 || row >= kSliderRows) return;
@@ -161,8 +154,6 @@ void TPropertyForm::USBbwChange() {
   SetValue(CM_ID_BANDWIDTH, BandwidthValue);
 }
 
-// ---- Check boxes ----
-
 void TPropertyForm::CheckBoxsClick() {
   for (CheckRow& row : Checks) {
     row.value = row.box->Checked() ? 1 : 0;
@@ -177,12 +168,8 @@ void TPropertyForm::USBbwAutoClick() {
 }
 
 void TPropertyForm::ExposureAutoClick() {
-  if (ExposureAuto.Checked()) {
-    AutoExposureValue = 1;
-  } else {
-    AutoExposureValue = 0;
-    Exposure.SetEnabled(true);
-  }
+  AutoExposureValue = ExposureAuto.Checked() ? 1 : 0;
+  if (AutoExposureValue == 0) Exposure.SetEnabled(true);
   SetValue(CM_ID_EXPOSURE_AUTO, AutoExposureValue);
 }
 
@@ -194,22 +181,18 @@ void TPropertyForm::WBAutoClick() {
   SetValue(CM_ID_WB_AUTO, WBAutoValue);
 }
 
-// ---- Radio groups ----
-
 void TPropertyForm::IODoorClick() {
-  if (IODoor.ItemIndex() == 0) {
-    IODoorValue = 0;
-    Flicker.SetEnabled(false);
-  } else if (IODoor.ItemIndex() == 1) {
-    IODoorValue = 1;
-    Flicker.SetEnabled(true);
+  const int item = IODoor.ItemIndex();
+  if (item == 0 || item == 1) {
+    IODoorValue = item;
+    Flicker.SetEnabled(item == 1);
   }
   SetValue(CM_ID_INOUT_DOOR, IODoorValue);
 }
 
 void TPropertyForm::FlickerClick() {
-  if (Flicker.ItemIndex() == 0) FlickerValue = 0;
-  if (Flicker.ItemIndex() == 1) FlickerValue = 1;
+  const int item = Flicker.ItemIndex();
+  if (item == 0 || item == 1) FlickerValue = item;
   SetValue(CM_ID_FLICKER, FlickerValue);
 }
 
@@ -224,8 +207,6 @@ void TPropertyForm::FrameClick() {
   EffectValue = FrameValueFor(Frame.ItemIndex());
   if (Effect.ItemIndex() == 0) SetValue(CM_ID_EFFECT, EffectValue);
 }
-
-// ---- Digital zoom ----
 
 void TPropertyForm::EnabledZoomClick() {
   if (EnabledZoom.Checked()) {
@@ -317,8 +298,6 @@ void TPropertyForm::ZoomShowTimerTimer() {
   ZoomShowTimer.SetEnabled(false);
 }
 
-// ---- Camera settings commands ----
-
 void TPropertyForm::SaveClick() {
   SettingSaved = true;
   SetCommand(CM_ID_SAVE);
@@ -337,8 +316,6 @@ void TPropertyForm::ResetClick() {
   SetCommand(CM_ID_DEFAULTS);
   LoadSettings();
 }
-
-// ---- The window ----
 
 void TPropertyForm::FormShow() {
   RECT window{};

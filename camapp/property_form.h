@@ -24,10 +24,6 @@
 
 namespace kvo {
 
-namespace toolkit {
-class SkinData;
-}
-
 constexpr char kPropertyFormClass[] = "TPropertyForm";
 constexpr char kPropertyFormCaption[] = "Property";
 constexpr int kPropertyClientWidth = 264;
@@ -58,8 +54,6 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
  public:
   TPropertyForm(HINSTANCE instance, DigitalZoom& zoom, const toolkit::SkinData* skin = nullptr);
   ~TPropertyForm();
-  TPropertyForm(const TPropertyForm&) = delete;
-  TPropertyForm& operator=(const TPropertyForm&) = delete;
 
   // Creates the hidden window, its controls and banners, opens the camera and loads every
   // value from it. False when the platform refuses the window or a control.
@@ -67,7 +61,6 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
   // Where the last banner went ("C:\zoomtmp.bmp", or the temporary folder when the drive's
   // root cannot be written); empty before the first banner or when none could be written.
   const std::string& BannerPath() const { return banner_path_; }
-  HBITMAP BannerImageBitmap() const { return BannerImage.get(); }
 
   // Operations other windows use.
   void LoadSettings();
@@ -140,10 +133,23 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
   };
   static constexpr int kSliderRows = 9;
   static constexpr int kCheckRows = 5;
-  SliderRow Sliders[kSliderRows] = {};
-  CheckRow Checks[kCheckRows] = {};
+  SliderRow Sliders[kSliderRows] = {
+      {&Brightness, 0, CM_ID_BRIGHTNESS, 126, 0},
+      {&Contrast, 0, CM_ID_CONTRAST, 20000, 10000},
+      {&Gamma, 0, CM_ID_GAMMA, 10000, 0},
+      {&Hue, 0, CM_ID_HUE, 3600000, 0},
+      {&Saturation, 0, CM_ID_SATURATION, 29900, 0},
+      {&Sharpness, 0, CM_ID_SHARPNESS, 79900, 0},
+      {&Exposure, 0, CM_ID_EXPOSURE, 2000000, 400000},
+      {&RGain, 0, CM_ID_RED_GAIN, 19900, 5000},
+      {&BGain, 0, CM_ID_BLUE_GAIN, 19900, 5000},
+  };
+  CheckRow Checks[kCheckRows] = {{&ImageMirror, 0, CM_ID_MIRROR},
+                                 {&ImageFlip, 0, CM_ID_FLIP},
+                                 {&LowLight, 0, CM_ID_LOW_LIGHT},
+                                 {&Backlight, 0, CM_ID_BACKLIGHT},
+                                 {&BWMode, 0, CM_ID_BW_MODE}};
 
-  // Controls.
   toolkit::PageControl Pages;
   toolkit::GroupBox ImageControl;
   toolkit::Label BrightnessLabel, ContrastLabel, GammaLabel, HueLabel, SaturationLabel,
@@ -178,8 +184,9 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
   bool CreateEffectPage(HWND page);
   bool CreateMiscPage(HWND page);
   bool CreateZoomControls(HWND group);
-  bool CreateGroup(toolkit::GroupBox& box, const toolkit::ControlDesign& design, HWND parent);
-  bool CreateLabel(toolkit::Label& text, const toolkit::ControlDesign& design, HWND parent);
+  // A group box or label: not a tab stop.
+  template <typename Control>
+  bool CreateUnfocused(Control& control, const toolkit::ControlDesign& design, HWND parent);
   bool CreateSlider(toolkit::Slider& control, const toolkit::ControlDesign& design, HWND parent,
                     int tag, SliderHandler handler, int minimum = 0, int maximum = 100);
   bool CreateCheck(toolkit::CheckBox& box, const toolkit::ControlDesign& design, HWND parent,
@@ -190,7 +197,6 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
                      HWND parent, HBITMAP bitmap, ClickHandler handler);
   // The zoom banner (property_banner.cpp).
   bool CreateBanners();
-  void FillTables();
   void LoadZoom();
   void LoadEffectSelection();
   void PanChange(toolkit::Slider& slider, int32_t* last, unsigned long minus_id,

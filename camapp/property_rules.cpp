@@ -12,6 +12,19 @@ constexpr int32_t kFrameValueOffset = 16;
 constexpr int32_t kLastEffectValue = 16;
 constexpr int32_t kEffectUnchanged = 254;
 constexpr int32_t kTaskBarAllowance = 30;
+
+// direction -1 zooms in (the factor rises, the slider values fall), +1 zooms out.
+ZoomStepRun ZoomRun(int32_t factor, int32_t zoom_max, int32_t direction) {
+  ZoomStepRun run;
+  run.first = ZoomSliderValueFor(factor, zoom_max);
+  run.new_factor = factor - direction;
+  run.rest_value = ZoomSliderValueFor(run.new_factor, zoom_max);
+  run.direction = direction;
+  const int32_t span = direction * (run.rest_value - direction - run.first);
+  run.count = span >= 0 ? span + 1 : 0;
+  return run;
+}
+
 }  // namespace
 
 int32_t UsableZoomMax(int32_t reported) {
@@ -42,27 +55,9 @@ int32_t ZoomSliderValueForLevel(int32_t zoom_max, int32_t level) {
   return value > zoom_max ? zoom_max : static_cast<int32_t>(value);
 }
 
-ZoomStepRun ZoomInRun(int32_t factor, int32_t zoom_max) {
-  ZoomStepRun run;
-  run.first = ZoomSliderValueFor(factor, zoom_max);
-  run.new_factor = factor + 1;
-  run.rest_value = ZoomSliderValueFor(run.new_factor, zoom_max);
-  run.direction = -1;
-  const int32_t last = run.rest_value + 1;
-  run.count = run.first >= last ? run.first - last + 1 : 0;
-  return run;
-}
+ZoomStepRun ZoomInRun(int32_t factor, int32_t zoom_max) { return ZoomRun(factor, zoom_max, -1); }
 
-ZoomStepRun ZoomOutRun(int32_t factor, int32_t zoom_max) {
-  ZoomStepRun run;
-  run.first = ZoomSliderValueFor(factor, zoom_max);
-  run.new_factor = factor - 1;
-  run.rest_value = ZoomSliderValueFor(run.new_factor, zoom_max);
-  run.direction = 1;
-  const int32_t last = run.rest_value - 1;
-  run.count = last >= run.first ? last - run.first + 1 : 0;
-  return run;
-}
+ZoomStepRun ZoomOutRun(int32_t factor, int32_t zoom_max) { return ZoomRun(factor, zoom_max, 1); }
 
 PanSteps PanStepsFor(int32_t position, int32_t last_position) {
   const int32_t difference = position - last_position;

@@ -3,17 +3,15 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "error_box.h"
-#include "error_barrier.h"
 #include "property_form.h"
 #include "setting_form_host.h"
 #include "setting_rules.h"
 #include "settings_key.h"
-#include "skin_data.h"
+#include "still_file.h"
 #include "tdirectshow.h"
 #include "wide_text.h"
 #include "window_placement.h"
@@ -42,22 +40,6 @@ constexpr DWORD kSettingValueBufferSize = 256;
 constexpr DWORD kFormatDialogPollMs = 50;
 // The longest folder the shell's "Open" is asked for, in wide characters.
 constexpr size_t kMaxOpenPathChars = 259;
-
-bool FolderExists(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Creates the folder and every missing parent; true when the folder exists afterwards.
-bool CreateFolderWithParents(const std::wstring& path) {
-  if (path.empty()) return false;
-  if (FolderExists(path)) return true;
-  wchar_t full[MAX_PATH] = {};
-  const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
-  if (length == 0 || length >= MAX_PATH) return false;
-  SHCreateDirectoryExW(nullptr, full, nullptr);
-  return FolderExists(full);
-}
 
 // The folder picked in the shell's folder browser, or nothing when the user cancels.
 bool BrowseForFolder(HWND owner, std::string* folder) {
@@ -222,7 +204,7 @@ void TSettingForm::FormShow() {
   RECT window{};
   RECT desktop{};
   if (!GetWindowRect(hwnd(), &window) || !GetWindowRect(GetDesktopWindow(), &desktop)) return;
-  const ScreenRect moved =
+  const ScreenBox moved =
       KeepInsideDesktop({window.left, window.top, window.right, window.bottom},
                         {desktop.left, desktop.top, desktop.right, desktop.bottom});
   if (moved.left != window.left || moved.top != window.top) {
@@ -257,8 +239,8 @@ void TSettingForm::ChangePathClick() {
 }
 
 void TSettingForm::FileExploreClick() {
+  ForceFolder(PathEdit.Text());
   const std::wstring folder = AnsiToWide(PathEdit.Text().c_str());
-  if (!CreateFolderWithParents(folder)) throw AppError(kCannotCreateDirectoryText);
   if (folder.size() > kMaxOpenPathChars) return;
   ShellExecuteW(nullptr, L"Open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
@@ -329,9 +311,8 @@ void TSettingForm::WaitWhileFormatDialogOpen() {
 
 void TSettingForm::ApplyStreamFormatSize() {
   TDirectShow& panel = host_.DirectShow1();
-  const int width = panel.CaptureFormat.bmiHeader.biWidth;
-  const int height = panel.CaptureFormat.bmiHeader.biHeight;
-  const StreamFormatLayout layout = LayoutForStreamFormat(width, height);
+  const BITMAPINFOHEADER& format = panel.CaptureFormat.bmiHeader;
+  const StreamFormatLayout layout = LayoutForStreamFormat(format.biWidth, format.biHeight);
   if (!layout.applies) return;
   HWND main = host_.MainWindowHandle();
   HWND preview = panel.Handle();

@@ -11,6 +11,7 @@
 #include "buttons.h"
 #include "control_design.h"
 #include "form.h"
+#include "settings_link.h"
 #include "text_controls.h"
 #include "unique_resource.h"
 
@@ -19,10 +20,6 @@ namespace kvo {
 class SettingFormHost;
 class TPropertyForm;
 
-namespace toolkit {
-class SkinData;
-}
-
 constexpr char kSettingFormClass[] = "TSettingForm";
 constexpr char kSettingFormCaption[] = "Setting";
 constexpr int kSettingClientWidth = 355;
@@ -30,29 +27,27 @@ constexpr int kSettingClientHeight = 190;
 constexpr int kSettingDesignLeft = 511;
 constexpr int kSettingDesignTop = 403;
 
-constexpr char kCannotCreateDirectoryText[] = "Cannot create directory.";
 constexpr char kDeviceLockedText[] = "Device is locked by another application";
 constexpr char kDeviceLockedCaption[] = "Error";
 constexpr char kSelectFolderPrompt[] = "Select Image Folder:";
 
-class TSettingForm : public toolkit::Form {
+class TSettingForm : public toolkit::Form, public SettingsLink {
  public:
   // skin: the application's skin, shared by all its windows (null: the plain look).
   TSettingForm(HINSTANCE instance, SettingFormHost& host,
                const toolkit::SkinData* skin = nullptr);
   ~TSettingForm();
-  TSettingForm(const TSettingForm&) = delete;
-  TSettingForm& operator=(const TSettingForm&) = delete;
 
   // Creates the hidden window and its controls, fills the lists and reads the settings key.
   // False when the platform refuses the window.
   bool Create();
 
-  // What the main window reads and sets.
-  std::string PathText() const { return PathEdit.Text(); }
-  bool ShowImageChecked() const { return ShowImgCB.Checked(); }
-  bool CaptureAudioChecked() const { return Chk_CapAudio.Checked(); }
-  void EnableCaptureAudio(bool enabled) { Chk_CapAudio.SetEnabled(enabled); }
+  // What the main window reads and sets (SettingsLink).
+  std::string PathText() const override { return PathEdit.Text(); }
+  bool ShowImageChecked() const override { return ShowImgCB.Checked(); }
+  bool CaptureAudioChecked() const override { return Chk_CapAudio.Checked(); }
+  void EnableCaptureAudio(bool enabled) override { Chk_CapAudio.SetEnabled(enabled); }
+  void ShowOnTop() override { ShowForm(); }
 
   // The property window, whose digital zoom, effects and magnifier frame follow the stream
   // format; null while there is none.

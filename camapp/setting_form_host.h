@@ -10,15 +10,12 @@ class TDirectShow;
 
 class SettingFormHost {
  public:
-  // The main window's capture component DirectShow1.
   virtual TDirectShow& DirectShow1() = 0;
   // The main window (its visibility and size are read and set through the handle).
   virtual HWND MainWindowHandle() const = 0;
   // Makes the main window visible, as the show command does.
   virtual void ShowMainWindow() = 0;
-  // The preview switch.
   virtual void PreviewBtnClick() = 0;
-  // Disables RecTimer, the recording clock.
   virtual void DisableRecTimer() = 0;
   // Brings buttons and caption up to date after a recording was stopped from outside.
   virtual void UpdateRecordingStatus() = 0;

@@ -3,19 +3,13 @@
 namespace kvo {
 namespace {
 
-// What the main window adds around its preview: the frame and caption.
-constexpr int kFrameWidth = 25;
-constexpr int kFrameHeight = 55;
-constexpr int kNarrowMainWidth = 345;
-constexpr int kNarrowFormatWidth = 320;
-constexpr int kWidestFormat = 1280;
 constexpr int kTaskBarAllowance = 30;
 // A height beyond any capture format the window can show; it also keeps the sums in range.
 constexpr long long kTallestFormat = 4096;
 
 }  // namespace
 
-ScreenRect KeepInsideDesktop(const ScreenRect& window, const ScreenRect& desktop) {
+ScreenBox KeepInsideDesktop(const ScreenBox& window, const ScreenBox& desktop) {
   const int width = window.width();
   const int height = window.height();
   int left = window.left;
@@ -24,7 +18,7 @@ ScreenRect KeepInsideDesktop(const ScreenRect& window, const ScreenRect& desktop
   if (left + width > desktop.right) left = desktop.right - width;
   if (left < desktop.left) left = desktop.left;
   if (top + height > desktop.bottom) top = desktop.bottom - height - kTaskBarAllowance;
-  return ScreenRect{left, top, left + width, top + height};
+  return ScreenBox{left, top, left + width, top + height};
 }
 
 int CompressorEntryFor(const std::vector<std::string>& compressors, const std::string& stored) {
@@ -38,25 +32,26 @@ int CompressorEntryFor(const std::vector<std::string>& compressors, const std::s
 
 StreamFormatLayout LayoutForStreamFormat(int width, int signed_height) {
   StreamFormatLayout layout;
-  if (width <= 0 || width > kWidestFormat) return layout;
+  if (width <= 0 || width > kLargestAdoptedWidth) return layout;
   // A top-down format carries a negative height; its picture is as tall as the magnitude.
   const long long magnitude = signed_height < 0 ? -static_cast<long long>(signed_height)
                                                 : static_cast<long long>(signed_height);
   if (magnitude == 0 || magnitude > kTallestFormat) return layout;
   const int height = static_cast<int>(magnitude);
   layout.applies = true;
-  layout.centred = width < kNarrowFormatWidth;
-  layout.main_width = width >= kNarrowFormatWidth ? width + kFrameWidth : kNarrowMainWidth;
-  layout.main_height = height + kFrameHeight;
+  layout.centred = width < kSmallestAdoptedWidth;
+  layout.main_width =
+      width >= kSmallestAdoptedWidth ? width + kPanelWidthMargin : kSmallWindowWidth;
+  layout.main_height = height + kPanelHeightMargin;
   layout.preview_width = width;
   layout.preview_height = height;
   return layout;
 }
 
 PreviewOrigin PreviewOriginFor(int width, int height, int main_width, int main_height) {
-  if (width >= kNarrowFormatWidth) return PreviewOrigin{0, 0};
-  return PreviewOrigin{(main_width - (width + kFrameWidth)) / 2,
-                       (main_height - (height + kFrameHeight)) / 2};
+  if (width >= kSmallestAdoptedWidth) return PreviewOrigin{0, 0};
+  return PreviewOrigin{(main_width - (width + kPanelWidthMargin)) / 2,
+                       (main_height - (height + kPanelHeightMargin)) / 2};
 }
 
 bool IsLargeStreamFormat(int width, int height) {

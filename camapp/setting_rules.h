@@ -6,20 +6,13 @@
 #include <string>
 #include <vector>
 
-namespace kvo {
+#include "main_window_logic.h"
 
-struct ScreenRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
-};
+namespace kvo {
 
 // The window moved inside the desktop: top edge first, then right, left and bottom (the
 // bottom rule leaves 30 pixels for a task bar). The size never changes.
-ScreenRect KeepInsideDesktop(const ScreenRect& window, const ScreenRect& desktop);
+ScreenBox KeepInsideDesktop(const ScreenBox& window, const ScreenBox& desktop);
 
 // The first entry of the compressor list, which binds no compressor.
 constexpr char kNoCompress[] = "No Compress";

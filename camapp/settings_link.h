@@ -1,6 +1,6 @@
 // What the main window reads of the settings window and changes in it: the folder field, the
-// "show image" and "capture audio" options, and showing the window. The program entry binds
-// it to the settings window; the main window knows nothing else of that window.
+// "show image" and "capture audio" options, and showing the window. The settings window
+// implements it; the main window knows nothing else of that window.
 #pragma once
 
 #include <string>

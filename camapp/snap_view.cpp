@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app_error.h"
 #include "app_resources.h"
 #include "window_placement.h"
 

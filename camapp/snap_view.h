@@ -17,8 +17,6 @@ constexpr char kSnapViewCaption[] = "SnapView";
 class TSnapView : public toolkit::Form {
  public:
   TSnapView(HINSTANCE instance, const toolkit::SkinData& skin);
-  TSnapView(const TSnapView&) = delete;
-  TSnapView& operator=(const TSnapView&) = delete;
   ~TSnapView();
 
   // Creates the window hidden; false when the platform refuses.

@@ -5,7 +5,6 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
-#include <cwchar>
 #include <string>
 
 #include "app_error.h"
@@ -26,31 +25,8 @@ using Microsoft::WRL::ComPtr;
 // {9E56BE60-C50F-11CF-9A2C-00A0C90A90CE}: the shell's Mail Recipient drop target.
 constexpr CLSID kMailRecipient = {
     0x9E56BE60, 0xC50F, 0x11CF, {0x9A, 0x2C, 0x00, 0xA0, 0xC9, 0x0A, 0x90, 0xCE}};
-constexpr char kCannotCreateDirectory[] = "Cannot create directory.";
 constexpr int kSmallestStillWidth = 160;
 constexpr int kSmallestStillHeight = 120;
-
-bool FolderExists(const std::string& folder) {
-  const DWORD attributes = GetFileAttributesA(folder.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// Creates the folder with all missing parents.
-bool ForceFolder(const std::string& folder) {
-  if (folder.empty()) return false;
-  if (FolderExists(folder)) return true;
-  std::string trimmed = folder;
-  while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/')) {
-    trimmed.pop_back();
-  }
-  const std::size_t cut = trimmed.find_last_of("\\/");
-  if (cut != std::string::npos && cut > 0) {
-    const std::string parent = trimmed.substr(0, cut);
-    // A drive root such as "C:" exists or not by itself.
-    if (!(parent.size() == 2 && parent[1] == ':') && !ForceFolder(parent)) return false;
-  }
-  return CreateDirectoryA(trimmed.c_str(), nullptr) != 0 || FolderExists(trimmed);
-}
 
 bool FileExistsW(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -147,7 +123,7 @@ void TKVO_CM_MAIN::SaveSnapshot() {
 
   uint32_t number = NextCounterValue("JpgCounter");
   const std::string folder = FolderForFiles();
-  if (!ForceFolder(folder)) throw AppError(kCannotCreateDirectory);
+  ForceFolder(folder);
   number = TakeFreeNumber("JpgCounter", number, folder, kSnapshotPrefix, kSnapshotExtension);
 
   const NumberedWrite written = WriteNumberedFile(
@@ -220,8 +196,6 @@ void TKVO_CM_MAIN::MailSnapshot(const std::wstring& path) {
   effect = DROPEFFECT_COPY;
   mail->Drop(data.Get(), MK_LBUTTON, origin, &effect);
 }
-
-// ---- The four command branches ----
 
 void TKVO_CM_MAIN::StartPreviewShown() {
   ShowMainWindow();
@@ -321,8 +295,6 @@ void TKVO_CM_MAIN::OpenPreviewAndRecord() {
   RecBtnClick();
 }
 
-// ---- Recording ----
-
 void TKVO_CM_MAIN::RecBtnClick() {
   Clock = RecordingClock{};
   recording_ticks_ = 0;
@@ -365,7 +337,7 @@ void TKVO_CM_MAIN::StopRecording() {
 void TKVO_CM_MAIN::StartRecording() {
   uint32_t number = NextCounterValue("AviCounter");
   const std::string folder = FolderForFiles();
-  if (!ForceFolder(folder)) throw AppError(kCannotCreateDirectory);
+  ForceFolder(folder);
   number = TakeFreeNumber("AviCounter", number, folder, kRecordingPrefix, kRecordingExtension);
   const std::string ansi_path =
       NumberedFileName(folder, kRecordingPrefix, number, kRecordingExtension);
@@ -394,8 +366,7 @@ bool TKVO_CM_MAIN::RecordingFileVanished() {
   // has vanished (its folder removed, access taken away) is a failed recording too. The
   // file is looked at from the second tick on, once the writer has had time to make it.
   if (recording_ticks_ < 2 || RecordPath.empty()) return false;
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (GetFileAttributesExW(RecordPath.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (FileSizeOf(RecordPath)) return false;
   recording_failure_ = kRecordingStoppedPrefix + SystemErrorText(GetLastError());
   return true;
 }

@@ -1,9 +1,38 @@
 #include "still_file.h"
 
+#include <shlobj.h>
+
+#include "app_error.h"
 #include "capture_files.h"
 #include "unique_resource.h"
+#include "wide_text.h"
 
 namespace kvo {
+
+namespace {
+
+bool FolderExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateFolderWithParents(const std::wstring& path) {
+  if (path.empty()) return false;
+  if (FolderExists(path)) return true;
+  wchar_t full[MAX_PATH] = {};
+  const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+  if (length == 0 || length >= MAX_PATH) return false;
+  SHCreateDirectoryExW(nullptr, full, nullptr);
+  return FolderExists(full);
+}
+
+}  // namespace
+
+void ForceFolder(const std::string& folder) {
+  if (!CreateFolderWithParents(AnsiToWide(folder.c_str()))) {
+    throw AppError(kCannotCreateDirectoryText);
+  }
+}
 
 DWORD WriteNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   // CreateFile fails with INVALID_HANDLE_VALUE: the file owner counts that as empty, so a

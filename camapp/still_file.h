@@ -1,5 +1,6 @@
 // Writing a numbered file that no other file may be replaced by: the still's JPEG data
-// under folder\IMG<number>.jpg, created new, never over an earlier file.
+// under folder\IMG<number>.jpg, created new, never over an earlier file; and the folder
+// the stills and recordings go to.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,12 @@
 #include <vector>
 
 namespace kvo {
+
+constexpr char kCannotCreateDirectoryText[] = "Cannot create directory.";
+
+// Creates the folder (in the ANSI code page) and every missing parent; AppError with
+// kCannotCreateDirectoryText when the folder does not exist afterwards.
+void ForceFolder(const std::string& folder);
 
 // Writes the whole file under a name that must not exist yet. ERROR_SUCCESS, or the
 // system's error: ERROR_FILE_EXISTS when the name is taken (that file is left as it is),

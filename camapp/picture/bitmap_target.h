@@ -13,7 +13,6 @@ class BitmapTarget final : public CM_BitmapTarget {
   explicit BitmapTarget(Bitmap24& bitmap) : bitmap_(bitmap) {}
   BitmapTarget(const BitmapTarget&) = delete;
   BitmapTarget& operator=(const BitmapTarget&) = delete;
-  ~BitmapTarget() = default;
 
   void SetPixelFormat24() override {}
   void SetWidth(int width) override {

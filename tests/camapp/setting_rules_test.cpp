@@ -11,16 +11,16 @@
 namespace kvo {
 namespace {
 
-std::string Show(const ScreenRect& r) {
+std::string Show(const ScreenBox& r) {
   return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) +
          "," + std::to_string(r.bottom);
 }
 
 TEST(SettingRulesTest, ShownWindowIsKeptInsideTheDesktop) {
-  const ScreenRect desktop{0, 0, 1024, 768};
+  const ScreenBox desktop{0, 0, 1024, 768};
   struct Case {
-    ScreenRect window;
-    ScreenRect expected;
+    ScreenBox window;
+    ScreenBox expected;
   };
   const Case cases[] = {
       // Design position, fully inside: unchanged.
@@ -39,13 +39,13 @@ TEST(SettingRulesTest, ShownWindowIsKeptInsideTheDesktop) {
       {{10, -10, 371, 790}, {10, -62, 371, 738}},
   };
   for (const Case& c : cases) {
-    const ScreenRect moved = KeepInsideDesktop(c.window, desktop);
+    const ScreenBox moved = KeepInsideDesktop(c.window, desktop);
     EXPECT_EQ(Show(c.expected), Show(moved)) << "window " << Show(c.window);
     EXPECT_EQ(c.window.width(), moved.width());
     EXPECT_EQ(c.window.height(), moved.height());
   }
   // A desktop that does not start at 0, 0 (a second monitor on the left).
-  const ScreenRect shifted = KeepInsideDesktop({-2000, 10, -1639, 227}, {-1280, 0, 0, 1024});
+  const ScreenBox shifted = KeepInsideDesktop({-2000, 10, -1639, 227}, {-1280, 0, 0, 1024});
   EXPECT_EQ("-1280,10 -919,227", Show(shifted));
 }
 
