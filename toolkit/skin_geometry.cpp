@@ -42,7 +42,6 @@ FrameLayout LayoutFrame(const FrameLayoutInput& input) {
         {FramePart::kSystemMenu, {title_left, button_top, button_width, button_height}});
     title_left += button_width + kButtonGap;
   }
-  // Right to left: close, maximize, minimize, roll-up.
   int right = layout.caption.left + layout.caption.width - kButtonGap;
   auto add_right = [&](FramePart part) {
     right -= button_width;
