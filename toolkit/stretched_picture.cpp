@@ -2,21 +2,15 @@
 
 #include <cstdlib>
 
-#include "control_internal.h"
 #include "gdi.h"
-#include "skin_data.h"
 
 namespace kvo::toolkit {
 
 bool StretchedPicture::Create(const CreateArgs& args) {
-  const char* container_class = ContainerClassName();
-  if (container_class == nullptr) return false;
   picture_ = args.picture;
   auto_size_ = args.auto_size;
   cursor_ = LoadCursor(nullptr, args.cursor != nullptr ? args.cursor : IDC_ARROW);
-  ControlArgs picture_args = args;
-  picture_args.tab_stop = false;
-  if (!CreateControl(picture_args, container_class, WS_CLIPSIBLINGS)) return false;
+  if (!CreateContainer(args, WS_CLIPSIBLINGS)) return false;
   if (auto_size_) FitToPicture();
   return true;
 }
