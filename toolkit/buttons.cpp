@@ -118,8 +118,10 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, GlyphPlacement p
 
 template <typename Self>
 bool DrawnButton<Self>::CreateButton(const ControlArgs& args, HBITMAP picture,
+                                     GlyphPlacement placement,
                                      std::function<void(Self&)> on_click) {
   picture_ = picture;
+  placement_ = placement;
   on_click_ = std::move(on_click);
   return CreateControl(args, "BUTTON", BS_OWNERDRAW);
 }
@@ -148,12 +150,11 @@ template class DrawnButton<PushButton>;
 template class DrawnButton<PictureButton>;
 
 bool PushButton::Create(const CreateArgs& args) {
-  placement_ = args.glyph_placement;
-  return CreateButton(args, args.glyph, args.on_click);
+  return CreateButton(args, args.glyph, args.glyph_placement, args.on_click);
 }
 
 bool PictureButton::Create(const CreateArgs& args) {
-  return CreateButton(args, args.picture, args.on_click);
+  return CreateButton(args, args.picture, GlyphPlacement::kLeft, args.on_click);
 }
 
 bool CheckBox::Create(const CreateArgs& args) {

@@ -23,12 +23,14 @@ class DrawnButton : public Control {
   }
 
  protected:
-  bool CreateButton(const ControlArgs& args, HBITMAP picture,
+  bool CreateButton(const ControlArgs& args, HBITMAP picture, GlyphPlacement placement,
                     std::function<void(Self&)> on_click);
+  HBITMAP FacePicture() const { return picture_; }
   void SetFacePicture(HBITMAP picture);  // nullptr removes it; redraws
   bool OnCommand(HWND source, WORD code, LRESULT* result) override;
   bool OnDrawItem(DRAWITEMSTRUCT* item) override;
 
+ private:
   HBITMAP picture_ = nullptr;
   GlyphPlacement placement_ = GlyphPlacement::kLeft;
   std::function<void(Self&)> on_click_;
@@ -57,7 +59,7 @@ class PictureButton : public DrawnButton<PictureButton> {
   bool Create(const CreateArgs& args);
 
   void SetPicture(HBITMAP picture) { SetFacePicture(picture); }
-  HBITMAP Picture() const { return picture_; }
+  HBITMAP Picture() const { return FacePicture(); }
 };
 
 // A check box. A user's click toggles it and runs on_click; SetChecked from code runs

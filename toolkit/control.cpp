@@ -5,6 +5,7 @@
 #include <map>
 
 #include "control_internal.h"
+#include "gdi.h"
 #include "skin_data.h"
 #include "window_hook.h"
 
@@ -14,14 +15,9 @@ namespace {
 
 constexpr char kPanelClass[] = "KvoToolkitPanel";
 
-// One tooltip per top-level window, owned by it and so destroyed with it.
-std::map<HWND, HWND>& HintWindows() {
-  static std::map<HWND, HWND> windows;
-  return windows;
-}
-
 HWND HintWindowFor(HWND root, bool create) {
-  auto& windows = HintWindows();
+  // One tooltip per top-level window, owned by it and so destroyed with it.
+  static std::map<HWND, HWND> windows;
   auto found = windows.find(root);
   if (found != windows.end()) {
     if (IsWindow(found->second) && GetWindow(found->second, GW_OWNER) == root) {
@@ -363,15 +359,13 @@ void PaintGroupFrame(HWND hwnd, HDC dc, const SkinData* skin) {
   RECT client = {};
   GetClientRect(hwnd, &client);
   FillFace(dc, client, skin);
-  const int line = TextLineHeight(hwnd);
   RECT frame = client;
-  frame.top += line / 2;
+  frame.top += TextLineHeight(hwnd) / 2;
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
   char caption[256] = {};
   GetWindowTextA(hwnd, caption, sizeof(caption));
   if (caption[0] == '\0') return;
-  HGDIOBJ previous =
-      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+  SelectedObject font(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
   RECT text = {0, 0, 0, 0};
   DrawTextA(dc, caption, -1, &text, DT_CALCRECT | DT_SINGLELINE);
   OffsetRect(&text, 8, 0);
@@ -383,7 +377,6 @@ void PaintGroupFrame(HWND hwnd, HDC dc, const SkinData* skin) {
   SetTextColor(dc, IsWindowEnabled(hwnd) ? ink : GetSysColor(COLOR_GRAYTEXT));
   OffsetRect(&text, 1, 0);
   DrawTextA(dc, caption, -1, &text, DT_SINGLELINE);
-  SelectObject(dc, previous);
 }
 
 }  // namespace

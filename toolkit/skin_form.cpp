@@ -132,15 +132,10 @@ void SkinForm::RefreshPlatformMenuStates() {
 }
 
 FrameLayoutInput SkinForm::LayoutInput() const {
-  FrameLayoutInput input;
   RECT window_rect = {};
   if (window_ != nullptr) GetWindowRect(window_, &window_rect);
-  input.window_width = window_rect.right - window_rect.left;
-  input.window_height = window_rect.bottom - window_rect.top;
-  if (skin_ != nullptr) input.metrics = skin_->Metrics();
-  input.buttons = buttons_;
-  input.resizable = resizable_;
-  return input;
+  return {window_rect.right - window_rect.left, window_rect.bottom - window_rect.top,
+          skin_ != nullptr ? skin_->Metrics() : SkinMetrics(), buttons_, resizable_};
 }
 
 FramePart SkinForm::HitTest(int x, int y) const {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstddef>
 
 namespace kvo::toolkit {
 
@@ -136,10 +135,7 @@ class Parser {
 
  private:
   SkinParseResult Fail(int line, std::string reason) {
-    SkinParseResult failed;
-    failed.error_line = line;
-    failed.error = std::move(reason);
-    return failed;
+    return {/*ok=*/false, SkinDescription(), line, std::move(reason)};
   }
 
   bool ParseLine(std::string_view line) {
