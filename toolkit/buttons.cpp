@@ -1,6 +1,7 @@
 #include "buttons.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "gdi.h"
 #include "skin_data.h"
@@ -10,12 +11,6 @@ namespace kvo::toolkit {
 namespace {
 
 constexpr int kGlyphSpacing = 4;
-
-SIZE BitmapSize(HBITMAP bitmap) {
-  BITMAP info = {};
-  if (bitmap == nullptr || GetObjectA(bitmap, sizeof(info), &info) == 0) return {0, 0};
-  return {info.bmWidth, std::abs(info.bmHeight)};
-}
 
 // Glyphs follow the usual convention: the bottom-left pixel's colour is see-through.
 void DrawGlyph(HDC dc, HBITMAP glyph, int x, int y, bool disabled) {
@@ -103,6 +98,8 @@ void DrawContent(HDC dc, RECT rect, const std::string& caption, HBITMAP glyph,
   }
 }
 
+bool IsClick(WORD code) { return code == BN_CLICKED || code == BN_DOUBLECLICKED; }
+
 void DrawOwnerButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, GlyphPlacement placement,
                      const SkinData* skin) {
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
@@ -119,59 +116,45 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, GlyphPlacement p
 
 }  // namespace
 
-bool PushButton::Create(const CreateArgs& args) {
-  glyph_ = args.glyph;
-  placement_ = args.glyph_placement;
-  on_click_ = args.on_click;
+template <typename Self>
+bool DrawnButton<Self>::CreateButton(const ControlArgs& args, HBITMAP picture,
+                                     GlyphPlacement placement,
+                                     std::function<void(Self&)> on_click) {
+  picture_ = picture;
+  placement_ = placement;
+  on_click_ = std::move(on_click);
   return CreateControl(args, "BUTTON", BS_OWNERDRAW);
 }
 
-void PushButton::SetGlyph(HBITMAP glyph) {
-  glyph_ = glyph;
-  if (hwnd() != nullptr) InvalidateRect(hwnd(), nullptr, TRUE);
-}
-
-void PushButton::Click() {
-  if (Enabled() && on_click_) on_click_(*this);
-}
-
-bool PushButton::OnCommand(HWND source, WORD code, LRESULT* result) {
-  if (source != hwnd() || (code != BN_CLICKED && code != BN_DOUBLECLICKED)) return false;
-  Click();
-  *result = 0;
-  return true;
-}
-
-bool PushButton::OnDrawItem(DRAWITEMSTRUCT* item) {
-  DrawOwnerButton(*item, glyph_, placement_, skin());
-  return true;
-}
-
-bool PictureButton::Create(const CreateArgs& args) {
-  picture_ = args.picture;
-  on_click_ = args.on_click;
-  return CreateControl(args, "BUTTON", BS_OWNERDRAW);
-}
-
-void PictureButton::SetPicture(HBITMAP picture) {
+template <typename Self>
+void DrawnButton<Self>::SetFacePicture(HBITMAP picture) {
   picture_ = picture;
   if (hwnd() != nullptr) InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-void PictureButton::Click() {
-  if (Enabled() && on_click_) on_click_(*this);
-}
-
-bool PictureButton::OnCommand(HWND source, WORD code, LRESULT* result) {
-  if (source != hwnd() || (code != BN_CLICKED && code != BN_DOUBLECLICKED)) return false;
+template <typename Self>
+bool DrawnButton<Self>::OnCommand(HWND source, WORD code, LRESULT* result) {
+  if (source != hwnd() || !IsClick(code)) return false;
   Click();
   *result = 0;
   return true;
 }
 
-bool PictureButton::OnDrawItem(DRAWITEMSTRUCT* item) {
-  DrawOwnerButton(*item, picture_, GlyphPlacement::kLeft, skin());
+template <typename Self>
+bool DrawnButton<Self>::OnDrawItem(DRAWITEMSTRUCT* item) {
+  DrawOwnerButton(*item, picture_, placement_, skin());
   return true;
+}
+
+template class DrawnButton<PushButton>;
+template class DrawnButton<PictureButton>;
+
+bool PushButton::Create(const CreateArgs& args) {
+  return CreateButton(args, args.glyph, args.glyph_placement, args.on_click);
+}
+
+bool PictureButton::Create(const CreateArgs& args) {
+  return CreateButton(args, args.picture, GlyphPlacement::kLeft, args.on_click);
 }
 
 bool CheckBox::Create(const CreateArgs& args) {
@@ -192,7 +175,7 @@ void CheckBox::SetChecked(bool checked) {
 }
 
 bool CheckBox::OnCommand(HWND source, WORD code, LRESULT* result) {
-  if (source != hwnd() || (code != BN_CLICKED && code != BN_DOUBLECLICKED)) return false;
+  if (source != hwnd() || !IsClick(code)) return false;
   SetChecked(!checked_);
   *result = 0;
   return true;

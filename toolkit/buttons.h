@@ -11,56 +11,55 @@ namespace kvo::toolkit {
 
 enum class GlyphPlacement { kLeft, kAbove, kBelow, kRight };
 
-// A push button: caption, optional glyph and hint; on_click on a user's click or Click().
-class PushButton : public Control {
+// What push and picture buttons share: the toolkit draws them, a picture (not owned; it must
+// outlive the button or be replaced first) on their face, and on_click runs on a user's click
+// or Click().
+template <typename Self>
+class DrawnButton : public Control {
  public:
-  struct CreateArgs : ControlArgs {
-    HBITMAP glyph = nullptr;  // not owned; must outlive the button or be replaced first
-    GlyphPlacement glyph_placement = GlyphPlacement::kLeft;
-    std::function<void(PushButton&)> on_click;
-  };
-  bool Create(const CreateArgs& args);
-
-  // Replaces the glyph (not owned; nullptr removes it) and redraws.
-  void SetGlyph(HBITMAP glyph);
-  HBITMAP Glyph() const { return glyph_; }
-  void SetOnClick(std::function<void(PushButton&)> on_click) { on_click_ = std::move(on_click); }
   // Runs the click handler as a user's click does (nothing when disabled).
-  void Click();
-
- protected:
-  bool OnCommand(HWND source, WORD code, LRESULT* result) override;
-  bool OnDrawItem(DRAWITEMSTRUCT* item) override;
-
- private:
-  HBITMAP glyph_ = nullptr;
-  GlyphPlacement placement_ = GlyphPlacement::kLeft;
-  std::function<void(PushButton&)> on_click_;
-};
-
-// A button that shows a picture (designed for 32 x 32) centred on its face, and a hint.
-class PictureButton : public Control {
- public:
-  struct CreateArgs : ControlArgs {
-    HBITMAP picture = nullptr;  // not owned; must outlive the button or be replaced first
-    std::function<void(PictureButton&)> on_click;
-  };
-  bool Create(const CreateArgs& args);
-
-  void SetPicture(HBITMAP picture);
-  HBITMAP Picture() const { return picture_; }
-  void SetOnClick(std::function<void(PictureButton&)> on_click) {
-    on_click_ = std::move(on_click);
+  void Click() {
+    if (Enabled() && on_click_) on_click_(static_cast<Self&>(*this));
   }
-  void Click();
 
  protected:
+  bool CreateButton(const ControlArgs& args, HBITMAP picture, GlyphPlacement placement,
+                    std::function<void(Self&)> on_click);
+  HBITMAP FacePicture() const { return picture_; }
+  void SetFacePicture(HBITMAP picture);  // nullptr removes it; redraws
   bool OnCommand(HWND source, WORD code, LRESULT* result) override;
   bool OnDrawItem(DRAWITEMSTRUCT* item) override;
 
  private:
   HBITMAP picture_ = nullptr;
-  std::function<void(PictureButton&)> on_click_;
+  GlyphPlacement placement_ = GlyphPlacement::kLeft;
+  std::function<void(Self&)> on_click_;
+};
+
+// A push button: caption, optional glyph and hint.
+class PushButton : public DrawnButton<PushButton> {
+ public:
+  struct CreateArgs : ControlArgs {
+    HBITMAP glyph = nullptr;
+    GlyphPlacement glyph_placement = GlyphPlacement::kLeft;
+    std::function<void(PushButton&)> on_click;
+  };
+  bool Create(const CreateArgs& args);
+
+  void SetGlyph(HBITMAP glyph) { SetFacePicture(glyph); }
+};
+
+// A button that shows a picture (designed for 32 x 32) centred on its face, and a hint.
+class PictureButton : public DrawnButton<PictureButton> {
+ public:
+  struct CreateArgs : ControlArgs {
+    HBITMAP picture = nullptr;
+    std::function<void(PictureButton&)> on_click;
+  };
+  bool Create(const CreateArgs& args);
+
+  void SetPicture(HBITMAP picture) { SetFacePicture(picture); }
+  HBITMAP Picture() const { return FacePicture(); }
 };
 
 // A check box. A user's click toggles it and runs on_click; SetChecked from code runs
@@ -76,7 +75,6 @@ class CheckBox : public Control {
 
   bool Checked() const { return checked_; }
   void SetChecked(bool checked);
-  void SetOnClick(std::function<void(CheckBox&)> on_click) { on_click_ = std::move(on_click); }
 
  protected:
   bool OnCommand(HWND source, WORD code, LRESULT* result) override;

@@ -2,28 +2,20 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "control_internal.h"
-#include "skin_data.h"
 
 namespace kvo::toolkit {
 
 bool GroupBox::Create(const CreateArgs& args) {
-  const char* container_class = ContainerClassName();
-  if (container_class == nullptr) return false;
-  ControlArgs group_args = args;
-  group_args.tab_stop = false;
-  return CreateControl(group_args, container_class, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+  return CreateContainer(args, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
 }
 
 bool GroupBox::OnOwnMessage(UINT message, WPARAM, LPARAM, LRESULT* result) {
   if (PaintAsGroupFrame(hwnd(), message, skin(), result)) return true;
-  switch (message) {
-    case WM_SETTEXT:
-      InvalidateRect(hwnd(), nullptr, TRUE);
-      return false;
-    default:
-      return false;
-  }
+  if (message == WM_SETTEXT) InvalidateRect(hwnd(), nullptr, TRUE);
+  return false;
 }
 
 bool PageControl::Create(const CreateArgs& args) {
@@ -81,16 +73,12 @@ void PageControl::SetActivePage(int index) {
 }
 
 Rect PageControl::PageBounds() const {
-  Rect bounds;
-  if (hwnd() == nullptr) return bounds;
+  if (hwnd() == nullptr) return {};
   RECT display = {};
   GetClientRect(hwnd(), &display);
   SendMessageA(hwnd(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
-  bounds.left = display.left;
-  bounds.top = display.top;
-  bounds.width = display.right > display.left ? display.right - display.left : 0;
-  bounds.height = display.bottom > display.top ? display.bottom - display.top : 0;
-  return bounds;
+  return {display.left, display.top, std::max(0L, display.right - display.left),
+          std::max(0L, display.bottom - display.top)};
 }
 
 void PageControl::ShowActivePage() {
@@ -108,12 +96,8 @@ bool PageControl::OnNotify(NMHDR* header, LRESULT* result) {
   if (header->hwndFrom != hwnd() || header->code != static_cast<UINT>(TCN_SELCHANGE)) {
     return false;
   }
-  const int index = static_cast<int>(SendMessageA(hwnd(), TCM_GETCURSEL, 0, 0));
-  if (index >= 0 && index < PageCount() && index != active_) {
-    active_ = index;
-    ShowActivePage();
-    if (on_change_) on_change_(*this);
-  }
+  // The tab shows the user's choice already; setting it again changes nothing.
+  SetActivePage(static_cast<int>(SendMessageA(hwnd(), TCM_GETCURSEL, 0, 0)));
   *result = 0;
   return true;
 }

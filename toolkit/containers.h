@@ -39,9 +39,6 @@ class PageControl : public Control {
   void SetActivePage(int index);
   // The pages' client rectangle inside the control, after the tabs.
   Rect PageBounds() const;
-  void SetOnChange(std::function<void(PageControl&)> on_change) {
-    on_change_ = std::move(on_change);
-  }
 
  protected:
   bool OnNotify(NMHDR* header, LRESULT* result) override;

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "control_internal.h"
+#include "gdi.h"
 #include "skin_data.h"
 #include "window_hook.h"
 
@@ -14,14 +15,9 @@ namespace {
 
 constexpr char kPanelClass[] = "KvoToolkitPanel";
 
-// One tooltip per top-level window, owned by it and so destroyed with it.
-std::map<HWND, HWND>& HintWindows() {
-  static std::map<HWND, HWND> windows;
-  return windows;
-}
-
 HWND HintWindowFor(HWND root, bool create) {
-  auto& windows = HintWindows();
+  // One tooltip per top-level window, owned by it and so destroyed with it.
+  static std::map<HWND, HWND> windows;
   auto found = windows.find(root);
   if (found != windows.end()) {
     if (IsWindow(found->second) && GetWindow(found->second, GW_OWNER) == root) {
@@ -41,15 +37,16 @@ HWND HintWindowFor(HWND root, bool create) {
   return tip;
 }
 
-// TTTOOLINFOA_V2_SIZE: the size every comctl32 version from 5.80 on accepts.
-TOOLINFOA ToolFor(HWND control, const std::string* text) {
+// Adds or deletes the tool of a control. TTTOOLINFOA_V2_SIZE: the size every comctl32
+// version from 5.80 on accepts.
+void SendToolMessage(HWND tip, UINT message, HWND control, const std::string* text) {
   TOOLINFOA tool = {};
   tool.cbSize = TTTOOLINFOA_V2_SIZE;
   tool.uFlags = TTF_IDISHWND;
   tool.hwnd = GetParent(control);
   tool.uId = reinterpret_cast<UINT_PTR>(control);
   tool.lpszText = text != nullptr ? const_cast<char*>(text->c_str()) : nullptr;
-  return tool;
+  SendMessageA(tip, message, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 bool IsMouseMessage(UINT message) {
@@ -98,36 +95,18 @@ bool RegisterPanelClass() {
 
 }  // namespace
 
-// Reaches the protected handlers for the router and the panel helpers.
-struct ControlAccess {
-  static Control* Of(HWND hwnd) {
-    return static_cast<Control*>(FindWindowHook(hwnd, &Control::PartHook));
-  }
-  static bool Command(Control* control, HWND source, WORD code, LRESULT* result) {
-    return control->OnCommand(source, code, result);
-  }
-  static bool Notify(Control* control, NMHDR* header, LRESULT* result) {
-    return control->OnNotify(header, result);
-  }
-  static bool Scroll(Control* control, HWND source, WORD code, LRESULT* result) {
-    return control->OnScroll(source, code, result);
-  }
-  static bool DrawItem(Control* control, DRAWITEMSTRUCT* item) {
-    return control->OnDrawItem(item);
-  }
-  static bool Color(Control* control, HDC dc, HWND source, LRESULT* result) {
-    return control->OnColor(dc, source, result);
-  }
-};
+HFONT CreatePointFont(const FontSpec& spec) {
+  HDC screen = GetDC(nullptr);
+  const int height = -MulDiv(spec.points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  return CreateFontA(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_SWISS, spec.face.c_str());
+}
 
 HFONT DefaultFont() {
   static const HFONT font = [] {
-    HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    HFONT created = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+    HFONT created = CreatePointFont({"MS Sans Serif", 8, false});
     return created != nullptr ? created : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   }();
   return font;
@@ -145,34 +124,35 @@ void EnsureCommonControls() {
 
 HWND HintWindowOf(HWND top_level_window) { return HintWindowFor(top_level_window, false); }
 
-bool RouteControlMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                         LRESULT* result) {
-  (void)window;
+bool RouteControlMessage(HWND, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
   LRESULT ignored = 0;
   if (result == nullptr) result = &ignored;
+  auto control_of = [](HWND part) {
+    return static_cast<Control*>(FindWindowHook(part, &Control::PartHook));
+  };
   switch (message) {
     case WM_COMMAND: {
       HWND source = reinterpret_cast<HWND>(lparam);
-      Control* control = ControlAccess::Of(source);
-      return control != nullptr && ControlAccess::Command(control, source, HIWORD(wparam), result);
+      Control* control = control_of(source);
+      return control != nullptr && control->OnCommand(source, HIWORD(wparam), result);
     }
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lparam);
       if (header == nullptr) return false;
-      Control* control = ControlAccess::Of(header->hwndFrom);
-      return control != nullptr && ControlAccess::Notify(control, header, result);
+      Control* control = control_of(header->hwndFrom);
+      return control != nullptr && control->OnNotify(header, result);
     }
     case WM_HSCROLL:
     case WM_VSCROLL: {
       HWND source = reinterpret_cast<HWND>(lparam);
-      Control* control = ControlAccess::Of(source);
-      return control != nullptr && ControlAccess::Scroll(control, source, LOWORD(wparam), result);
+      Control* control = control_of(source);
+      return control != nullptr && control->OnScroll(source, LOWORD(wparam), result);
     }
     case WM_DRAWITEM: {
       auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lparam);
       if (item == nullptr || item->CtlType == ODT_MENU) return false;
-      Control* control = ControlAccess::Of(item->hwndItem);
-      if (control == nullptr || !ControlAccess::DrawItem(control, item)) return false;
+      Control* control = control_of(item->hwndItem);
+      if (control == nullptr || !control->OnDrawItem(item)) return false;
       *result = TRUE;
       return true;
     }
@@ -181,9 +161,8 @@ bool RouteControlMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX: {
       HWND source = reinterpret_cast<HWND>(lparam);
-      Control* control = ControlAccess::Of(source);
-      return control != nullptr &&
-             ControlAccess::Color(control, reinterpret_cast<HDC>(wparam), source, result);
+      Control* control = control_of(source);
+      return control != nullptr && control->OnColor(reinterpret_cast<HDC>(wparam), source, result);
     }
     default:
       return false;
@@ -217,6 +196,14 @@ bool Control::CreateControl(const ControlArgs& args, const char* window_class, D
   SendMessageA(created, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   if (!args.hint.empty()) SetHint(args.hint);
   return true;
+}
+
+// A container is no tab stop itself; the controls in it are.
+bool Control::CreateContainer(const ControlArgs& args, DWORD style, DWORD ex_style) {
+  if (!RegisterPanelClass()) return false;
+  ControlArgs container_args = args;
+  container_args.tab_stop = false;
+  return CreateControl(container_args, kPanelClass, style, ex_style);
 }
 
 void Control::BindPart(HWND part) { AddWindowHook(part, &Control::PartHook, this); }
@@ -254,8 +241,7 @@ LRESULT Control::OnPartMessage(HWND part, UINT message, WPARAM wparam, LPARAM lp
 void Control::ForgetPart(HWND part) {
   if (!hint_.empty() && hwnd_ == part) {
     HWND tip = HintWindowFor(GetAncestor(part, GA_ROOT), false);
-    TOOLINFOA tool = ToolFor(part, nullptr);
-    if (tip != nullptr) SendMessageA(tip, TTM_DELTOOL, 0, reinterpret_cast<LPARAM>(&tool));
+    if (tip != nullptr) SendToolMessage(tip, TTM_DELTOOL, part, nullptr);
   }
   RemoveWindowHook(part, &Control::PartHook, this);
   if (hwnd_ == part) hwnd_ = nullptr;
@@ -268,16 +254,12 @@ void Control::SetBounds(const Rect& bounds) {
 }
 
 Rect Control::Bounds() const {
-  Rect bounds;
-  if (hwnd_ == nullptr) return bounds;
+  if (hwnd_ == nullptr) return {};
   RECT window_rect = {};
   GetWindowRect(hwnd_, &window_rect);
   MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&window_rect), 2);
-  bounds.left = window_rect.left;
-  bounds.top = window_rect.top;
-  bounds.width = window_rect.right - window_rect.left;
-  bounds.height = window_rect.bottom - window_rect.top;
-  return bounds;
+  return {window_rect.left, window_rect.top, window_rect.right - window_rect.left,
+          window_rect.bottom - window_rect.top};
 }
 
 void Control::Move(int left, int top) {
@@ -323,26 +305,11 @@ std::string Control::Caption() const {
 }
 
 void Control::SetHint(const std::string& hint) {
-  if (hwnd_ == nullptr) {
-    hint_ = hint;
-    return;
-  }
-  HWND tip = HintWindowFor(GetAncestor(hwnd_, GA_ROOT), !hint.empty());
-  if (tip != nullptr) {
-    TOOLINFOA tool = ToolFor(hwnd_, nullptr);
-    if (!hint_.empty()) SendMessageA(tip, TTM_DELTOOL, 0, reinterpret_cast<LPARAM>(&tool));
-    hint_ = hint;
-    if (!hint_.empty()) {
-      tool = ToolFor(hwnd_, &hint_);
-      SendMessageA(tip, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-  } else {
-    hint_ = hint;
-  }
-}
-
-void Control::SetFont(HFONT font) {
-  if (hwnd_ != nullptr) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  HWND tip = hwnd_ != nullptr ? HintWindowFor(GetAncestor(hwnd_, GA_ROOT), !hint.empty())
+                              : nullptr;
+  if (tip != nullptr && !hint_.empty()) SendToolMessage(tip, TTM_DELTOOL, hwnd_, nullptr);
+  hint_ = hint;
+  if (tip != nullptr && !hint_.empty()) SendToolMessage(tip, TTM_ADDTOOL, hwnd_, &hint_);
 }
 
 bool Control::OnCommand(HWND, WORD, LRESULT*) { return false; }
@@ -362,11 +329,7 @@ bool Control::OnOwnMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
 
 // Panels paint their face in the skin's colour when skinned.
 bool Panel::Create(const CreateArgs& args) {
-  const char* container_class = ContainerClassName();
-  if (container_class == nullptr) return false;
-  ControlArgs panel_args = args;
-  panel_args.tab_stop = false;
-  return CreateControl(panel_args, container_class, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+  return CreateContainer(args, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
 }
 
 bool Panel::OnOwnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
@@ -377,8 +340,6 @@ bool Panel::OnOwnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
   *result = TRUE;
   return true;
 }
-
-const char* ContainerClassName() { return RegisterPanelClass() ? kPanelClass : nullptr; }
 
 int TextLineHeight(HWND hwnd) {
   HDC dc = GetDC(hwnd);
@@ -398,27 +359,24 @@ void PaintGroupFrame(HWND hwnd, HDC dc, const SkinData* skin) {
   RECT client = {};
   GetClientRect(hwnd, &client);
   FillFace(dc, client, skin);
-  const int line = TextLineHeight(hwnd);
   RECT frame = client;
-  frame.top += line / 2;
+  frame.top += TextLineHeight(hwnd) / 2;
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
   char caption[256] = {};
   GetWindowTextA(hwnd, caption, sizeof(caption));
   if (caption[0] == '\0') return;
-  HGDIOBJ previous =
-      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+  SelectedObject font(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
   RECT text = {0, 0, 0, 0};
   DrawTextA(dc, caption, -1, &text, DT_CALCRECT | DT_SINGLELINE);
   OffsetRect(&text, 8, 0);
   text.right += 2;
   FillFace(dc, text, skin);
   SetBkMode(dc, TRANSPARENT);
-  const bool skinned = skin != nullptr && skin->Active();
-  SetTextColor(dc, IsWindowEnabled(hwnd) ? (skinned ? skin->TextColor() : GetSysColor(COLOR_BTNTEXT))
-                                         : GetSysColor(COLOR_GRAYTEXT));
+  // An inactive skin gives the platform's colours too.
+  const COLORREF ink = skin != nullptr ? skin->TextColor() : GetSysColor(COLOR_BTNTEXT);
+  SetTextColor(dc, IsWindowEnabled(hwnd) ? ink : GetSysColor(COLOR_GRAYTEXT));
   OffsetRect(&text, 1, 0);
   DrawTextA(dc, caption, -1, &text, DT_SINGLELINE);
-  SelectObject(dc, previous);
 }
 
 }  // namespace
@@ -438,11 +396,8 @@ bool PaintAsGroupFrame(HWND hwnd, UINT message, const SkinData* skin, LRESULT* r
 }
 
 void FillFace(HDC dc, const RECT& rect, const SkinData* skin) {
-  if (skin != nullptr && skin->Active()) {
-    FillRect(dc, &rect, skin->FaceBrush());
-  } else {
-    FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
-  }
+  // An inactive skin gives the platform's brush.
+  FillRect(dc, &rect, skin != nullptr ? skin->FaceBrush() : GetSysColorBrush(COLOR_BTNFACE));
 }
 
 }  // namespace kvo::toolkit

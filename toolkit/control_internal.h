@@ -6,10 +6,10 @@
 namespace kvo::toolkit {
 
 class SkinData;
+struct FontSpec;
 
-// The toolkit's container window class (registered on first use); nullptr when the platform
-// refuses to register it.
-const char* ContainerClassName();
+// A font of the face and size in points (bold when asked); nullptr when the platform refuses.
+HFONT CreatePointFont(const FontSpec& spec);
 
 // Height of one line of text in the window's font.
 int TextLineHeight(HWND hwnd);

@@ -4,33 +4,22 @@
 
 namespace kvo::toolkit {
 
-namespace {
-
-bool ClampValue(SliderRange* range) {
-  const int clamped = std::clamp(range->value, range->minimum, range->maximum);
-  const bool changed = clamped != range->value;
-  range->value = clamped;
-  return changed;
-}
-
-}  // namespace
-
 bool SliderRange::SetMinimum(int new_minimum) {
   minimum = new_minimum;
   if (maximum < minimum) maximum = minimum;
-  return ClampValue(this);
+  return SetValue(value);
 }
 
 bool SliderRange::SetMaximum(int new_maximum) {
   maximum = new_maximum;
   if (minimum > maximum) minimum = maximum;
-  return ClampValue(this);
+  return SetValue(value);
 }
 
 bool SliderRange::SetRange(int new_minimum, int new_maximum) {
   minimum = new_minimum;
   maximum = std::max(new_minimum, new_maximum);
-  return ClampValue(this);
+  return SetValue(value);
 }
 
 bool SliderRange::SetValue(int new_value) {
@@ -59,12 +48,8 @@ std::vector<Rect> RadioItemRects(int width, int height, int count, int columns,
     // Each row gets its share of the height, rounded so the rows tile without gaps.
     const int row_top = top + inner_height * row / rows;
     const int row_bottom = top + inner_height * (row + 1) / rows;
-    Rect rect;
-    rect.left = kSideMargin + column * column_width;
-    rect.top = row_top;
-    rect.width = column_width;
-    rect.height = row_bottom - row_top;
-    rects.push_back(rect);
+    rects.push_back({kSideMargin + column * column_width, row_top, column_width,
+                     row_bottom - row_top});
   }
   return rects;
 }

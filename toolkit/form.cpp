@@ -45,12 +45,7 @@ bool Form::CreateForm(const CreateArgs& args) {
                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                   args.instance, this);
   if (hwnd_ == nullptr) return false;
-  SkinForm::CreateArgs skin_frame;
-  skin_frame.window = hwnd_;
-  skin_frame.skin = args.skin;
-  skin_frame.buttons = args.caption_buttons;
-  skin_frame.system_menu = args.system_menu;
-  frame_.Attach(skin_frame);
+  frame_.Attach({hwnd_, args.skin, args.caption_buttons, /*resizable=*/false, args.system_menu});
   return true;
 }
 
@@ -98,14 +93,13 @@ LRESULT Form::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT routed = 0;
   if (RouteControlMessage(hwnd_, message, wparam, lparam, &routed)) return routed;
   switch (message) {
-    case WM_ERASEBKGND:
+    case WM_ERASEBKGND: {
       if (!erase_face_) break;
-      {
-        RECT client{};
-        GetClientRect(hwnd_, &client);
-        FillFace(reinterpret_cast<HDC>(wparam), client, skin_);
-      }
+      RECT client{};
+      GetClientRect(hwnd_, &client);
+      FillFace(reinterpret_cast<HDC>(wparam), client, skin_);
       return 1;
+    }
     case WM_CLOSE:
       if (!hide_on_close_) break;
       ShowWindow(hwnd_, SW_HIDE);

@@ -13,8 +13,6 @@
 
 namespace kvo::toolkit {
 
-class SkinData;
-
 class Form {
  public:
   struct CreateArgs {

@@ -1,5 +1,7 @@
 #include "gdi.h"
 
+#include <cstdlib>
+
 namespace kvo::toolkit {
 
 MemoryDc::MemoryDc(HDC like, HBITMAP picture) : dc_(CreateCompatibleDC(like)) {
@@ -20,6 +22,12 @@ void MemoryDc::Select(HBITMAP bitmap) {
   if (!dc_ || bitmap == nullptr) return;
   HGDIOBJ previous = SelectObject(dc_.get(), bitmap);
   if (previous != HGDI_ERROR) previous_ = previous;
+}
+
+SIZE BitmapSize(HBITMAP bitmap) {
+  BITMAP info = {};
+  if (bitmap == nullptr || GetObjectA(bitmap, sizeof(info), &info) == 0) return {0, 0};
+  return {info.bmWidth, std::abs(info.bmHeight)};
 }
 
 void FillColour(HDC dc, const RECT& rect, COLORREF colour) {

@@ -61,6 +61,9 @@ class MemoryDc {
   HGDIOBJ previous_ = nullptr;
 };
 
+// Width and height of a bitmap (rows bottom-up or top-down alike); 0 x 0 for none.
+SIZE BitmapSize(HBITMAP bitmap);
+
 void FillColour(HDC dc, const RECT& rect, COLORREF colour);
 
 // A face with a one-pixel edge: light above and left, shadow below and right (swap them

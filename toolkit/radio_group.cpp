@@ -1,21 +1,16 @@
 #include "radio_group.h"
 
+#include <algorithm>
+
 #include "control_internal.h"
-#include "skin_data.h"
 
 namespace kvo::toolkit {
 
 bool RadioGroup::Create(const CreateArgs& args) {
-  const char* container_class = ContainerClassName();
-  if (container_class == nullptr) return false;
   items_ = args.items;
   columns_ = args.columns;
   on_click_ = args.on_click;
-  ControlArgs group_args = args;
-  group_args.tab_stop = false;
-  if (!CreateControl(group_args, container_class, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT)) {
-    return false;
-  }
+  if (!CreateContainer(args, WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT)) return false;
   for (size_t index = 0; index < items_.size(); ++index) {
     HWND item = CreateItemWindow(index);
     if (item == nullptr) {
@@ -49,10 +44,8 @@ HWND RadioGroup::CreateItemWindow(size_t index) {
 }
 
 int RadioGroup::IndexOf(const std::string& item) const {
-  for (size_t index = 0; index < items_.size(); ++index) {
-    if (items_[index] == item) return static_cast<int>(index);
-  }
-  return -1;
+  const auto found = std::find(items_.begin(), items_.end(), item);
+  return found == items_.end() ? -1 : static_cast<int>(found - items_.begin());
 }
 
 int RadioGroup::AddItem(const std::string& item) {
@@ -97,10 +90,6 @@ HWND RadioGroup::ItemWindow(int index) const {
   return item_windows_[static_cast<size_t>(index)];
 }
 
-void RadioGroup::SetItemEnabled(int index, bool enabled) {
-  if (HWND item = ItemWindow(index)) EnableWindow(item, enabled ? TRUE : FALSE);
-}
-
 void RadioGroup::SetItemIndex(int index) {
   index = LimitedItemIndex(index, Count());
   if (index == item_index_) return;
@@ -127,29 +116,21 @@ void RadioGroup::LayoutItems() {
 
 bool RadioGroup::OnCommand(HWND source, WORD code, LRESULT* result) {
   if (code != BN_CLICKED && code != BN_DOUBLECLICKED) return false;
-  for (size_t index = 0; index < item_windows_.size(); ++index) {
-    if (item_windows_[index] == source) {
-      SetItemIndex(static_cast<int>(index));
-      *result = 0;
-      return true;
-    }
-  }
-  return false;
+  const auto found = std::find(item_windows_.begin(), item_windows_.end(), source);
+  if (found == item_windows_.end()) return false;
+  SetItemIndex(static_cast<int>(found - item_windows_.begin()));
+  *result = 0;
+  return true;
 }
 
 bool RadioGroup::OnOwnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
   if (PaintAsGroupFrame(hwnd(), message, skin(), result)) return true;
-  switch (message) {
-    case WM_SIZE:
-      LayoutItems();
-      return false;
-    case WM_ENABLE:
-      for (HWND item : item_windows_) EnableWindow(item, static_cast<BOOL>(wparam));
-      InvalidateRect(hwnd(), nullptr, TRUE);
-      return false;
-    default:
-      return false;
+  if (message == WM_SIZE) LayoutItems();
+  if (message == WM_ENABLE) {
+    for (HWND item : item_windows_) EnableWindow(item, static_cast<BOOL>(wparam));
+    InvalidateRect(hwnd(), nullptr, TRUE);
   }
+  return false;
 }
 
 }  // namespace kvo::toolkit

@@ -32,9 +32,7 @@ class RadioGroup : public Control {
   int AddItem(const std::string& item);
   // Removes an item; a selection of that item becomes -1, a later one moves up. Runs nothing.
   void DeleteItem(int index);
-  void SetItemEnabled(int index, bool enabled);
   HWND ItemWindow(int index) const;
-  void SetOnClick(std::function<void(RadioGroup&)> on_click) { on_click_ = std::move(on_click); }
 
  protected:
   bool OnCommand(HWND source, WORD code, LRESULT* result) override;

@@ -1,22 +1,12 @@
 #include "skin_data.h"
 
-#include <string>
-
+#include "control_internal.h"
 #include "skin_pictures.h"
 #include "toolkit_control.h"
 
 namespace kvo::toolkit {
 
 namespace {
-
-HFONT CreateSkinFont(const FontSpec& spec) {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(spec.points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
-  return CreateFontA(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_SWISS, spec.face.c_str());
-}
 
 // Reads a whole small file; false when it is missing, unreadable or larger than limit.
 bool ReadSmallFile(const std::string& path, size_t limit, std::string* text, std::string* why) {
@@ -65,8 +55,8 @@ bool SkinData::LoadFromDescription(const SkinDescription& description,
   Clear();
   description_ = description;
   face_brush_.reset(CreateSolidBrush(ToColorRef(description.colors.face)));
-  caption_font_.reset(CreateSkinFont(description.caption_font));
-  control_font_.reset(CreateSkinFont(description.control_font));
+  caption_font_.reset(CreatePointFont(description.caption_font));
+  control_font_.reset(CreatePointFont(description.control_font));
   if (!face_brush_ || !caption_font_ || !control_font_) {
     Clear();
     last_error_ = "cannot create the skin's brushes or fonts";
@@ -106,8 +96,7 @@ HBRUSH SkinData::FaceBrush() const {
 }
 
 HFONT SkinData::CaptionFont() const {
-  if (active_) return caption_font_.get();
-  return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  return active_ ? caption_font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 HFONT SkinData::ControlFont() const { return active_ ? control_font_.get() : DefaultFont(); }

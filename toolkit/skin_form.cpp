@@ -16,16 +16,8 @@ void PopupMenu::SetChecked(int index, bool checked) {
   if (index >= 0 && index < Count()) items_[static_cast<size_t>(index)].checked = checked;
 }
 
-bool PopupMenu::Checked(int index) const {
-  return index >= 0 && index < Count() && items_[static_cast<size_t>(index)].checked;
-}
-
 void PopupMenu::SetEnabled(int index, bool enabled) {
   if (index >= 0 && index < Count()) items_[static_cast<size_t>(index)].enabled = enabled;
-}
-
-bool PopupMenu::Enabled(int index) const {
-  return index >= 0 && index < Count() && items_[static_cast<size_t>(index)].enabled;
 }
 
 void PopupMenu::Run(int index) {
@@ -51,8 +43,8 @@ bool SkinForm::Attach(const CreateArgs& args) {
   system_menu_ = args.system_menu;
   rolled_up_ = false;
   active_ = GetActiveWindow() == window_;
-  ApplyFrameStyle(true);
-  if (!Skinned()) AppendItemsToPlatformMenu();
+  ApplyFrameStyle();
+  if (!Skinned()) AppendItems(GetSystemMenu(window_, FALSE));
   return true;
 }
 
@@ -67,16 +59,11 @@ bool SkinForm::Skinned() const { return skin_ != nullptr && skin_->Active(); }
 
 FrameInsets SkinForm::Insets() const {
   if (Skinned()) return SkinFrameInsets(skin_->Metrics());
-  FrameInsets insets;
-  if (window_ == nullptr) return insets;
+  if (window_ == nullptr) return {};
   RECT frame = {0, 0, 0, 0};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window_, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongA(window_, GWL_EXSTYLE)));
-  insets.left = -frame.left;
-  insets.top = -frame.top;
-  insets.right = frame.right;
-  insets.bottom = frame.bottom;
-  return insets;
+  return {-frame.left, -frame.top, frame.right, frame.bottom};
 }
 
 SIZE SkinForm::WindowSizeForClient(int client_width, int client_height) const {
@@ -97,7 +84,7 @@ SIZE SkinForm::LargestSize() const {
   return {work.right - work.left, work.bottom - work.top};
 }
 
-void SkinForm::ApplyFrameStyle(bool keep_client_size) {
+void SkinForm::ApplyFrameStyle() {
   RECT client = {};
   GetClientRect(window_, &client);
   LONG style = GetWindowLongA(window_, GWL_STYLE);
@@ -113,28 +100,21 @@ void SkinForm::ApplyFrameStyle(bool keep_client_size) {
   }
   SetWindowLongA(window_, GWL_STYLE, style);
   SetWindowLongA(window_, GWL_EXSTYLE, ex_style);
-  UINT flags = SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
-  SIZE size = {0, 0};
-  if (keep_client_size) {
-    size = WindowSizeForClient(client.right, client.bottom);
-  } else {
-    flags |= SWP_NOSIZE;
-  }
-  SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, flags);
+  const SIZE size = WindowSizeForClient(client.right, client.bottom);
+  SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void SkinForm::AppendItemsToPlatformMenu() {
-  if (system_menu_ == nullptr) return;
-  HMENU menu = GetSystemMenu(window_, FALSE);
-  if (menu == nullptr) return;
+void SkinForm::AppendItems(HMENU menu) const {
+  if (system_menu_ == nullptr || menu == nullptr) return;
   for (int index = 0; index < system_menu_->Count(); ++index) {
     const PopupMenu::Item& item = system_menu_->At(index);
     if (item.caption.empty()) {
       AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    } else {
-      AppendMenuA(menu, MF_STRING, kFirstItemCommand + kItemCommandStep * index,
-                  item.caption.c_str());
+      continue;
     }
+    AppendMenuA(menu, MF_STRING | (item.checked ? MF_CHECKED : 0) | (item.enabled ? 0 : MF_GRAYED),
+                kFirstItemCommand + kItemCommandStep * index, item.caption.c_str());
   }
 }
 
@@ -152,15 +132,10 @@ void SkinForm::RefreshPlatformMenuStates() {
 }
 
 FrameLayoutInput SkinForm::LayoutInput() const {
-  FrameLayoutInput input;
   RECT window_rect = {};
   if (window_ != nullptr) GetWindowRect(window_, &window_rect);
-  input.window_width = window_rect.right - window_rect.left;
-  input.window_height = window_rect.bottom - window_rect.top;
-  if (skin_ != nullptr) input.metrics = skin_->Metrics();
-  input.buttons = buttons_;
-  input.resizable = resizable_;
-  return input;
+  return {window_rect.right - window_rect.left, window_rect.bottom - window_rect.top,
+          skin_ != nullptr ? skin_->Metrics() : SkinMetrics(), buttons_, resizable_};
 }
 
 FramePart SkinForm::HitTest(int x, int y) const {
@@ -195,18 +170,7 @@ kvo::UniqueHMenu SkinForm::BuildSystemMenu() {
   AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
   add(SC_CLOSE, "&Close\tAlt+F4", true);
   SetMenuDefaultItem(menu.get(), SC_CLOSE, FALSE);
-  if (system_menu_ != nullptr) {
-    for (int index = 0; index < system_menu_->Count(); ++index) {
-      const PopupMenu::Item& item = system_menu_->At(index);
-      if (item.caption.empty()) {
-        AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
-        continue;
-      }
-      AppendMenuA(menu.get(),
-                  MF_STRING | (item.checked ? MF_CHECKED : 0) | (item.enabled ? 0 : MF_GRAYED),
-                  kFirstItemCommand + kItemCommandStep * index, item.caption.c_str());
-    }
-  }
+  AppendItems(menu.get());
   return menu;
 }
 

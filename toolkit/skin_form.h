@@ -41,9 +41,7 @@ class PopupMenu {
   int Count() const { return static_cast<int>(items_.size()); }
   const Item& At(int index) const { return items_.at(static_cast<size_t>(index)); }
   void SetChecked(int index, bool checked);
-  bool Checked(int index) const;
   void SetEnabled(int index, bool enabled);
-  bool Enabled(int index) const;
   // Runs the item's handler when it exists, is no separator and is enabled.
   void Run(int index);
 
@@ -138,8 +136,9 @@ class SkinForm {
   LRESULT OnWindowPosChanging(UINT message, WPARAM wparam, LPARAM lparam);
 
   FrameLayoutInput LayoutInput() const;
-  void ApplyFrameStyle(bool keep_client_size);
-  void AppendItemsToPlatformMenu();
+  void ApplyFrameStyle();  // keeps the client size
+  // The window's items after what the menu holds, with their checks and enabled states.
+  void AppendItems(HMENU menu) const;
   void RefreshPlatformMenuStates();
   void RedrawFrame();
   bool TrackCaptionButton(FramePart part);

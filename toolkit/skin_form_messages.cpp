@@ -1,6 +1,7 @@
 // What a skinned frame does with the messages of the window it is attached to: one handler
 // per message, each passing on to the window what it leaves alone.
 #include <algorithm>
+#include <iterator>
 
 #include "gdi.h"
 #include "skin_data.h"
@@ -16,37 +17,21 @@ constexpr UINT kThemeDrawCaption = 0x00AE;
 constexpr UINT kThemeDrawFrame = 0x00AF;
 constexpr int kHitRollUp = HTHELP;  // no platform code of its own; we handle the clicks
 
-LRESULT PlatformHitCode(FramePart part) {
-  switch (part) {
-    case FramePart::kClient: return HTCLIENT;
-    case FramePart::kCaption: return HTCAPTION;
-    case FramePart::kSystemMenu: return HTSYSMENU;
-    case FramePart::kMinimize: return HTMINBUTTON;
-    case FramePart::kMaximize: return HTMAXBUTTON;
-    case FramePart::kRollUp: return kHitRollUp;
-    case FramePart::kClose: return HTCLOSE;
-    case FramePart::kLeft: return HTLEFT;
-    case FramePart::kRight: return HTRIGHT;
-    case FramePart::kTop: return HTTOP;
-    case FramePart::kBottom: return HTBOTTOM;
-    case FramePart::kTopLeft: return HTTOPLEFT;
-    case FramePart::kTopRight: return HTTOPRIGHT;
-    case FramePart::kBottomLeft: return HTBOTTOMLEFT;
-    case FramePart::kBottomRight: return HTBOTTOMRIGHT;
-    case FramePart::kNowhere: break;
-  }
-  return HTNOWHERE;
-}
+// The platform's hit code of each FramePart, in the order of the enumeration.
+constexpr LRESULT kHitCodes[] = {
+    HTNOWHERE, HTCLIENT, HTCAPTION, HTSYSMENU, HTMINBUTTON, HTMAXBUTTON, kHitRollUp, HTCLOSE,
+    HTLEFT, HTRIGHT, HTTOP, HTBOTTOM, HTTOPLEFT, HTTOPRIGHT, HTBOTTOMLEFT, HTBOTTOMRIGHT};
+static_assert(std::size(kHitCodes) == static_cast<std::size_t>(FramePart::kBottomRight) + 1);
 
+LRESULT PlatformHitCode(FramePart part) { return kHitCodes[static_cast<std::size_t>(part)]; }
+
+// The caption button of a hit code; kNowhere for every other code.
 FramePart PartOfHitCode(WPARAM code) {
-  switch (code) {
-    case HTSYSMENU: return FramePart::kSystemMenu;
-    case HTMINBUTTON: return FramePart::kMinimize;
-    case HTMAXBUTTON: return FramePart::kMaximize;
-    case kHitRollUp: return FramePart::kRollUp;
-    case HTCLOSE: return FramePart::kClose;
-    default: return FramePart::kNowhere;
+  for (FramePart part : {FramePart::kSystemMenu, FramePart::kMinimize, FramePart::kMaximize,
+                         FramePart::kRollUp, FramePart::kClose}) {
+    if (PlatformHitCode(part) == static_cast<LRESULT>(code)) return part;
   }
+  return FramePart::kNowhere;
 }
 
 POINT PointOf(LPARAM lparam) {
@@ -212,10 +197,7 @@ LRESULT SkinForm::OnNcLeftButtonDown(UINT message, WPARAM wparam, LPARAM lparam)
     PressCaptionButton(part);
     return 0;
   }
-  if (part != FramePart::kNowhere) {
-    TrackCaptionButton(part);
-    return 0;
-  }
+  if (TrackCaptionButton(part)) return 0;
   return Next(message, wparam, lparam);
 }
 
@@ -257,10 +239,7 @@ LRESULT SkinForm::OnNcLeftDoubleClick(UINT message, WPARAM wparam, LPARAM lparam
     SendMessageA(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;
   }
-  if (PartOfHitCode(wparam) != FramePart::kNowhere) {
-    TrackCaptionButton(PartOfHitCode(wparam));
-    return 0;
-  }
+  if (TrackCaptionButton(PartOfHitCode(wparam))) return 0;
   return Next(message, wparam, lparam);
 }
 

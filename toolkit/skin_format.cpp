@@ -1,31 +1,26 @@
 #include "skin_format.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cstddef>
 
 namespace kvo::toolkit {
 
 namespace {
 
+// The blanks of the "C" locale's isspace.
+constexpr char kBlanks[] = " \t\n\v\f\r";
+
 std::string_view Trim(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-    text.remove_suffix(1);
-  }
-  return text;
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
 }
 
 // A decimal number without sign, at most 9 digits so it cannot overflow.
@@ -130,16 +125,17 @@ class Parser {
       if (!ParseLine(Trim(line))) return Fail(line_number, error_);
     }
     if (!version_seen_) return Fail(0, "no [Skin] Version=1");
+    const SkinMetrics& metrics = result_.skin.metrics;
+    if (metrics.caption_button_height > metrics.caption_height) {
+      return Fail(0, "caption button taller than the caption");
+    }
     result_.ok = true;
     return result_;
   }
 
  private:
   SkinParseResult Fail(int line, std::string reason) {
-    SkinParseResult failed;
-    failed.error_line = line;
-    failed.error = std::move(reason);
-    return failed;
+    return {/*ok=*/false, SkinDescription(), line, std::move(reason)};
   }
 
   bool ParseLine(std::string_view line) {
@@ -223,10 +219,6 @@ class Parser {
   std::string error_;
 };
 
-bool ValidateMetrics(const SkinMetrics& metrics) {
-  return metrics.caption_button_height <= metrics.caption_height;
-}
-
 }  // namespace
 
 bool ParseRgb(std::string_view text, Rgb* colour) {
@@ -273,14 +265,6 @@ bool ParseFontSpec(std::string_view text, FontSpec* font) {
   return true;
 }
 
-SkinParseResult ParseSkin(std::string_view text) {
-  SkinParseResult result = Parser().Run(text);
-  if (result.ok && !ValidateMetrics(result.skin.metrics)) {
-    SkinParseResult failed;
-    failed.error = "caption button taller than the caption";
-    return failed;
-  }
-  return result;
-}
+SkinParseResult ParseSkin(std::string_view text) { return Parser().Run(text); }
 
 }  // namespace kvo::toolkit

@@ -66,7 +66,6 @@ struct Rgb {
   friend bool operator==(const Rgb& a, const Rgb& b) {
     return a.red == b.red && a.green == b.green && a.blue == b.blue;
   }
-  friend bool operator!=(const Rgb& a, const Rgb& b) { return !(a == b); }
 };
 
 struct FontSpec {

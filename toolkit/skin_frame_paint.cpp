@@ -1,6 +1,5 @@
 // How a skinned frame looks: its fill, caption, title and caption buttons.
 #include <algorithm>
-#include <cstdlib>
 
 #include "gdi.h"
 #include "skin_data.h"
@@ -85,14 +84,13 @@ void DrawPlainCaptionButton(HDC dc, const RECT& bounds, CaptionButtonKind kind, 
 
 // A picture strip holds four states side by side: normal, hot, pressed, inactive.
 void DrawPictureCaptionButton(HDC dc, const RECT& bounds, HBITMAP strip, int state) {
-  BITMAP info = {};
-  if (GetObjectA(strip, sizeof(info), &info) == 0 || info.bmWidth < 4) return;
-  const int cell = info.bmWidth / 4;
+  const SIZE size = BitmapSize(strip);
+  if (size.cx < 4) return;
+  const int cell = size.cx / 4;
   MemoryDc source(dc, strip);
   if (!source.valid()) return;
   StretchBlt(dc, bounds.left, bounds.top, bounds.right - bounds.left,
-             bounds.bottom - bounds.top, source.get(), cell * state, 0, cell,
-             std::abs(info.bmHeight), SRCCOPY);
+             bounds.bottom - bounds.top, source.get(), cell * state, 0, cell, size.cy, SRCCOPY);
 }
 
 CaptionButtonKind KindOfButton(FramePart part, bool zoomed, bool rolled_up) {

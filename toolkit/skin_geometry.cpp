@@ -18,12 +18,8 @@ bool Contains(const Rect& rect, int x, int y) {
 }  // namespace
 
 FrameInsets SkinFrameInsets(const SkinMetrics& metrics) {
-  FrameInsets insets;
-  insets.left = metrics.frame_width;
-  insets.right = metrics.frame_width;
-  insets.bottom = metrics.frame_width;
-  insets.top = metrics.frame_width + metrics.caption_height;
-  return insets;
+  const int frame = metrics.frame_width;
+  return {frame, frame + metrics.caption_height, frame, frame};
 }
 
 FrameLayout LayoutFrame(const FrameLayoutInput& input) {
@@ -46,7 +42,6 @@ FrameLayout LayoutFrame(const FrameLayoutInput& input) {
         {FramePart::kSystemMenu, {title_left, button_top, button_width, button_height}});
     title_left += button_width + kButtonGap;
   }
-  // Right to left: close, maximize, minimize, roll-up.
   int right = layout.caption.left + layout.caption.width - kButtonGap;
   auto add_right = [&](FramePart part) {
     right -= button_width;
@@ -86,7 +81,6 @@ FramePart HitTestFrame(const FrameLayoutInput& input, int x, int y) {
     if (bottom) return FramePart::kBottom;
   }
   if (Contains(layout.client, x, y)) return FramePart::kClient;
-  if (Contains(layout.caption, x, y)) return FramePart::kCaption;
   // The frame of a fixed-size window drags it like the caption does.
   return FramePart::kCaption;
 }

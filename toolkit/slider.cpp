@@ -42,9 +42,8 @@ void Slider::AfterChange(bool value_changed) {
   if (value_changed && on_change_) on_change_(*this);
 }
 
-bool Slider::OnScroll(HWND source, WORD code, LRESULT* result) {
+bool Slider::OnScroll(HWND source, WORD, LRESULT* result) {
   if (source != hwnd()) return false;
-  (void)code;
   const int position = static_cast<int>(SendMessageA(hwnd(), TBM_GETPOS, 0, 0));
   // The trackbar already shows the user's position; the value follows it, in range.
   if (range_.SetValue(position) && on_change_) on_change_(*this);

@@ -33,7 +33,6 @@ class Slider : public Control {
   void SetMaximum(int maximum);
   void SetRange(int minimum, int maximum);
   void SetLineSize(int line_size);
-  void SetOnChange(std::function<void(Slider&)> on_change) { on_change_ = std::move(on_change); }
 
  protected:
   bool OnScroll(HWND source, WORD code, LRESULT* result) override;

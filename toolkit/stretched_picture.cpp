@@ -1,22 +1,14 @@
 #include "stretched_picture.h"
 
-#include <cstdlib>
-
-#include "control_internal.h"
 #include "gdi.h"
-#include "skin_data.h"
 
 namespace kvo::toolkit {
 
 bool StretchedPicture::Create(const CreateArgs& args) {
-  const char* container_class = ContainerClassName();
-  if (container_class == nullptr) return false;
   picture_ = args.picture;
   auto_size_ = args.auto_size;
   cursor_ = LoadCursor(nullptr, args.cursor != nullptr ? args.cursor : IDC_ARROW);
-  ControlArgs picture_args = args;
-  picture_args.tab_stop = false;
-  if (!CreateControl(picture_args, container_class, WS_CLIPSIBLINGS)) return false;
+  if (!CreateContainer(args, WS_CLIPSIBLINGS)) return false;
   if (auto_size_) FitToPicture();
   return true;
 }
@@ -33,16 +25,15 @@ void StretchedPicture::SetAutoSize(bool auto_size) {
 }
 
 void StretchedPicture::FitToPicture() {
-  BITMAP info = {};
-  if (picture_ == nullptr || GetObjectA(picture_, sizeof(info), &info) == 0) return;
-  Resize(info.bmWidth, std::abs(info.bmHeight));
+  const SIZE size = BitmapSize(picture_);
+  if (size.cx > 0) Resize(size.cx, size.cy);
 }
 
 void StretchedPicture::Paint(HDC dc) {
   RECT client = {};
   GetClientRect(hwnd(), &client);
-  BITMAP info = {};
-  if (picture_ == nullptr || GetObjectA(picture_, sizeof(info), &info) == 0) {
+  const SIZE size = BitmapSize(picture_);
+  if (size.cx <= 0) {
     FillFace(dc, client, skin());
     return;
   }
@@ -50,8 +41,8 @@ void StretchedPicture::Paint(HDC dc) {
   if (!source.valid()) return;
   SetStretchBltMode(dc, HALFTONE);
   SetBrushOrgEx(dc, 0, 0, nullptr);
-  StretchBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, info.bmWidth,
-             std::abs(info.bmHeight), SRCCOPY);
+  StretchBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, size.cx, size.cy,
+             SRCCOPY);
 }
 
 bool StretchedPicture::OnOwnMessage(UINT message, WPARAM, LPARAM, LRESULT* result) {

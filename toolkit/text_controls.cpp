@@ -81,7 +81,6 @@ std::string DropDownList::Item(int index) const {
 }
 
 int DropDownList::IndexOf(const std::string& item) const {
-  if (hwnd() == nullptr) return -1;
   // CB_FINDSTRINGEXACT ignores case; the stored names are compared exactly.
   for (int index = 0; index < Count(); ++index) {
     if (Item(index) == item) return index;

@@ -54,9 +54,6 @@ class DropDownList : public Control {
   int ItemIndex() const;
   void SetItemIndex(int index);  // out of range clears the selection
   std::string Text() const;      // the selected item, or empty
-  void SetOnChange(std::function<void(DropDownList&)> on_change) {
-    on_change_ = std::move(on_change);
-  }
 
  protected:
   bool OnCommand(HWND source, WORD code, LRESULT* result) override;

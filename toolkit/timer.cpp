@@ -20,7 +20,6 @@ std::map<UINT_PTR, Timer*>& LiveTimers() {
 Timer::~Timer() { Stop(); }
 
 void Timer::Create(const CreateArgs& args) {
-  Stop();
   interval_ = args.interval;
   enabled_ = args.enabled;
   on_timer_ = args.on_timer;

@@ -29,7 +29,6 @@ class Timer {
   void SetEnabled(bool enabled);
   UINT Interval() const { return interval_; }
   void SetInterval(UINT interval);
-  void SetOnTimer(std::function<void(Timer&)> on_timer) { on_timer_ = std::move(on_timer); }
   bool Running() const { return timer_id_ != 0; }
 
  private:

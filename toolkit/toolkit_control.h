@@ -1,16 +1,11 @@
 // The base of every control wrapper and the message routing that windows call.
 //
-// A window built with the toolkit calls RouteControlMessage first in its window procedure:
-// it hands WM_COMMAND, WM_NOTIFY, WM_HSCROLL, WM_VSCROLL, WM_DRAWITEM and WM_CTLCOLOR* of a
-// child control to that control's wrapper, which runs its handler. Containers of the toolkit
-// (Panel, GroupBox, RadioGroup, the pages of PageControl) route for their own children, so
-// controls can be placed inside them with the container's hwnd() as parent.
-//
-//   LRESULT MyWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-//     LRESULT routed = 0;
-//     if (toolkit::RouteControlMessage(hwnd_, message, wparam, lparam, &routed)) return routed;
-//     ...
-//   }
+// A window that holds toolkit controls calls RouteControlMessage first in its window
+// procedure (Form does, form.h): it hands WM_COMMAND, WM_NOTIFY, WM_HSCROLL, WM_VSCROLL,
+// WM_DRAWITEM and WM_CTLCOLOR* of a child control to that control's wrapper, which runs its
+// handler. Containers of the toolkit (Panel, GroupBox, RadioGroup, the pages of PageControl)
+// route for their own children, so controls can be placed inside them with the container's
+// hwnd() as parent.
 //
 // Wrappers are created in two steps (a named member, then Create from its CreateArgs), are
 // neither copied nor moved, and destroy their control when they go. A control whose parent
@@ -84,7 +79,6 @@ class Control {
   std::string Caption() const;
   void SetHint(const std::string& hint);
   const std::string& Hint() const { return hint_; }
-  void SetFont(HFONT font);
 
   int tag = 0;
 
@@ -92,6 +86,8 @@ class Control {
   // Creates the window and binds it to this wrapper; false when the platform refuses.
   bool CreateControl(const ControlArgs& args, const char* window_class, DWORD style,
                      DWORD ex_style = 0);
+  // The same in the toolkit's container class, which keeps the font it is given.
+  bool CreateContainer(const ControlArgs& args, DWORD style, DWORD ex_style = 0);
   // Binds a further window (such as a radio item) to this wrapper so its messages route here.
   void BindPart(HWND part);
   const SkinData* skin() const { return skin_; }
@@ -112,7 +108,6 @@ class Control {
 
  private:
   friend bool RouteControlMessage(HWND, UINT, WPARAM, LPARAM, LRESULT*);
-  friend struct ControlAccess;
   static LRESULT PartHook(void* owner, HWND part, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT OnPartMessage(HWND part, UINT message, WPARAM wparam, LPARAM lparam);
   void ForgetPart(HWND part);
