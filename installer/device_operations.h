@@ -24,7 +24,6 @@ struct DeviceChangeCalls {
   // The driver update for a hardware id from an INF file; false with the error set.
   std::function<bool(const std::string& hardware_id, const char* inf_path)> update_driver;
 };
-// The calls of the platform.
 DeviceChangeCalls PlatformDeviceChangeCalls();
 
 class DeviceOperations {
