@@ -1,7 +1,5 @@
 // Command words, hot keys, the keyboard hook, the snapshot-button poll, console session
 // switching and USB arrival and removal.
-#include <cstring>
-
 #include "driver_records.h"
 #include "quickdock.h"
 #include "resource.h"
@@ -67,14 +65,7 @@ bool ReadSnapshotState(DWORD* state) {
 
 void Quickdock::ReadRunningDeviceAfterProbe() {
   SettingsKey key;
-  std::string running;
-  if (!key.is_open()) {
-    RestorePrompt();
-  } else if (key.ReadText("RunningDevice", kTrayValueBufferSize, &running)) {
-    state_.running_device = running;
-  } else {
-    RestorePrompt();
-  }
+  ReadTextSetting(&key, "RunningDevice", &state_.running_device);
 }
 
 void Quickdock::SendCommandWord(const char* word, bool visible) {
@@ -116,15 +107,12 @@ void Quickdock::RegisterHotKeys() {
   for (int i = 0; i < kHotKeyCount; ++i) {
     state_.hot_key_ids[i] = GlobalAddAtomA(kHotKeys[i].atom_name);
     std::string letter;
-    const SettingsKey* key = state_.settings_key.get();
-    if (key == nullptr || !key->ReadText(kHotKeys[i].value_name, kTrayValueBufferSize, &letter)) {
-      RestorePrompt();
-      continue;
-    }
     unsigned code = 0;
     // A refused combination (taken, or no key) is not reported.
-    if (HotKeyCode(letter, &code))
+    if (ReadTextSetting(state_.settings_key.get(), kHotKeys[i].value_name, &letter) &&
+        HotKeyCode(letter, &code)) {
       RegisterHotKey(state_.main_window, state_.hot_key_ids[i], MOD_ALT, code);
+    }
   }
 }
 

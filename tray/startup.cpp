@@ -66,26 +66,18 @@ void Quickdock::LoadToolboxBitmaps() {
   }
 }
 
-// A text setting into a 512-byte buffer; a value that cannot be read raises the restore
-// prompt and leaves the setting as it was.
-void Quickdock::ReadTextSetting(const char* name, std::string* setting) {
-  std::string text;
-  const SettingsKey* key = state_.settings_key.get();
-  if (key != nullptr && key->ReadText(name, kTrayValueBufferSize, &text)) {
-    *setting = text;
-  } else {
-    RestorePrompt();
-  }
+// A text setting into a 512-byte buffer; a value that cannot be read (or a key that is not
+// open) raises the restore prompt and leaves the setting as it was.
+bool Quickdock::ReadTextSetting(const SettingsKey* key, const char* name, std::string* setting) {
+  if (key != nullptr && key->ReadText(name, kTrayValueBufferSize, setting)) return true;
+  RestorePrompt();
+  return false;
 }
 
-void Quickdock::ReadFlagSetting(const char* name, char* flag) {
-  std::string text;
-  const SettingsKey* key = state_.settings_key.get();
-  if (key != nullptr && key->ReadText(name, kTrayValueBufferSize, &text)) {
-    *flag = text.empty() ? '\0' : text[0];
-  } else {
-    RestorePrompt();
-  }
+void Quickdock::ReadFlagSetting(const SettingsKey* key, const char* name, char* flag) {
+  std::string text(1, *flag);
+  ReadTextSetting(key, name, &text);
+  *flag = text.empty() ? '\0' : text[0];
 }
 
 void Quickdock::OpenSettingsKeyForStartUp() {
@@ -97,15 +89,16 @@ void Quickdock::OpenSettingsKeyForStartUp() {
 }
 
 void Quickdock::ReadSettings() {
-  ReadTextSetting("ProgPath", &state_.prog_path);
-  ReadTextSetting("RunningDevice", &state_.running_device);
+  const SettingsKey* key = state_.settings_key.get();
+  ReadTextSetting(key, "ProgPath", &state_.prog_path);
+  ReadTextSetting(key, "RunningDevice", &state_.running_device);
   state_.dlg_position = "RIGHT";
   state_.dlg_alpha = 'N';
   state_.dlg_auto_hide = 'N';
-  ReadTextSetting("DlgPosition", &state_.dlg_position);
-  ReadTextSetting("ProductVersion", &state_.product_version);
-  ReadFlagSetting("DlgAlpha", &state_.dlg_alpha);
-  ReadFlagSetting("DlgAutoHide", &state_.dlg_auto_hide);
+  ReadTextSetting(key, "DlgPosition", &state_.dlg_position);
+  ReadTextSetting(key, "ProductVersion", &state_.product_version);
+  ReadFlagSetting(key, "DlgAlpha", &state_.dlg_alpha);
+  ReadFlagSetting(key, "DlgAutoHide", &state_.dlg_auto_hide);
 }
 
 void Quickdock::LoadMenus() {
@@ -139,7 +132,7 @@ void Quickdock::ExitCleanup() {
 
 bool Quickdock::ProbeCameraLibrary() {
   UniqueHModule library(LoadLibraryA(kCameraLibrary));
-  if (!library) FatalMissing(kCameraLibrary);
+  if (!library) FatalError(IDS_MISSING, kCameraLibrary);
   ComApartment com(COINIT_APARTMENTTHREADED);
   if (!com.ok()) return false;
   auto open = reinterpret_cast<CmOpenFunction>(
@@ -207,18 +200,13 @@ int Quickdock::Run() {
 
 int Quickdock::RunMessageLoop() {
   MSG message;
-  int quit_code = 0;
-  for (;;) {
-    const BOOL got = GetMessageA(&message, nullptr, 0, 0);
-    if (got == 0) {
-      quit_code = static_cast<int>(message.wParam);
-      break;
-    }
-    if (got == -1) break;
+  BOOL got;
+  while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0) {
+    if (got == -1) return 0;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  return quit_code;
+  return static_cast<int>(message.wParam);
 }
 
 }  // namespace kvo::tray
