@@ -5,7 +5,6 @@
 #include <setupapi.h>
 
 #include <functional>
-#include <utility>
 #include <vector>
 
 #include "script.h"
@@ -102,18 +101,6 @@ bool UpdateDriver(const std::string& hardware_id, const char* inf_path) {
          FALSE;
 }
 
-}  // namespace
-
-DeviceChangeCalls PlatformDeviceChangeCalls() {
-  DeviceChangeCalls calls;
-  calls.set_class_install_params = SetupDiSetClassInstallParamsA;
-  calls.call_class_installer = SetupDiCallClassInstaller;
-  calls.update_driver = UpdateDriver;
-  return calls;
-}
-
-namespace {
-
 struct SidDeleter {
   void operator()(PSID sid) const { FreeSid(sid); }
 };
@@ -185,6 +172,14 @@ void ApplyRuleBelow(KeyAccessRule& rule, HKEY root, const std::string& path) {
 
 }  // namespace
 
+DeviceChangeCalls PlatformDeviceChangeCalls() {
+  DeviceChangeCalls calls;
+  calls.set_class_install_params = SetupDiSetClassInstallParamsA;
+  calls.call_class_installer = SetupDiCallClassInstaller;
+  calls.update_driver = UpdateDriver;
+  return calls;
+}
+
 std::string EnumerationKeyPath(const std::string& hardware_id) {
   return kEnumerationRoot + hardware_id;
 }
@@ -214,9 +209,6 @@ LONG DeleteKeyTree(HKEY parent, const std::string& name) {
   }
   return RegDeleteKeyA(parent, name.c_str());
 }
-
-DeviceOperations::DeviceOperations(std::string windows_dir)
-    : windows_dir_(std::move(windows_dir)) {}
 
 bool DeviceOperations::LocateInf(const std::string& inf_name) {
   std::string first;

@@ -29,7 +29,7 @@ DeviceChangeCalls PlatformDeviceChangeCalls();
 class DeviceOperations {
  public:
   // The operations look for INF files in the working directory, then below windows_dir.
-  explicit DeviceOperations(std::string windows_dir);
+  explicit DeviceOperations(std::string windows_dir) : windows_dir_(std::move(windows_dir)) {}
 
   // Finds the INF file by the search order; on success it becomes inf_path().
   bool LocateInf(const std::string& inf_name);

@@ -36,13 +36,12 @@ std::string WindowsDirectory() {
 
 bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
 
-// Starts a program; the process handle is handed back when wanted.
-bool StartProcess(const char* program, std::string command_line, WORD show,
-                  UniqueHandle* process) {
+// Starts a program shown normally; the process handle is handed back when wanted.
+bool StartProcess(const char* program, std::string command_line, UniqueHandle* process) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = show;
+  startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION info = {};
   command_line.push_back('\0');  // CreateProcess may write into the command line
   if (!CreateProcessA(program, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
@@ -253,11 +252,11 @@ class PlatformScriptActions : public ScriptActions {
       : installer_(installer), dialog_(dialog) {}
 
   void StartProgram(const std::string& command_line) override {
-    StartProcess(nullptr, command_line, SW_SHOWNORMAL, nullptr);
+    StartProcess(nullptr, command_line, nullptr);
   }
   void StartAndWait(const std::string& program, const std::string& command_line) override {
     UniqueHandle process;
-    if (StartProcess(program.c_str(), command_line, SW_SHOWNORMAL, &process)) {
+    if (StartProcess(program.c_str(), command_line, &process)) {
       WaitForSingleObject(process.get(), INFINITE);
     }
   }
