@@ -15,6 +15,8 @@ constexpr char kMutexName[] = "KVO_CM_Tray";
 constexpr char kBackupFile[] = "CMREG.reg";
 constexpr char kCameraLibrary[] = "kvocmdll.dll";
 constexpr DWORD kTokenGroupsBufferSize = 1024;
+// The toolbox menu's item of each DockEdge; kNone has none.
+constexpr UINT kEdgeMenuItems[] = {0, IDM_ON_RIGHT, IDM_ON_LEFT, IDM_ON_TOP};
 
 using CmOpenFunction = int (*)(void** handle);
 using CmCloseFunction = int (*)(void* handle);
@@ -106,11 +108,7 @@ void Quickdock::LoadMenus() {
   state_.toolbox_menu_bar.reset(LoadMenuA(instance_, MAKEINTRESOURCEA(IDM_TOOLBOX)));
   state_.tray_menu = GetSubMenu(state_.tray_menu_bar.get(), 0);
   state_.toolbox_menu = GetSubMenu(state_.toolbox_menu_bar.get(), 0);
-  const DockEdge edge = ParseDockEdge(state_.dlg_position);
-  const UINT edge_item = edge == DockEdge::kRight  ? IDM_ON_RIGHT
-                         : edge == DockEdge::kLeft ? IDM_ON_LEFT
-                         : edge == DockEdge::kTop  ? IDM_ON_TOP
-                                                   : 0;
+  const UINT edge_item = kEdgeMenuItems[static_cast<int>(ParseDockEdge(state_.dlg_position))];
   if (edge_item != 0) CheckMenuItem(state_.toolbox_menu, edge_item, MF_CHECKED);
   if (state_.dlg_auto_hide == 'Y')
     CheckMenuItem(state_.toolbox_menu, IDM_AUTO_HIDE, MF_CHECKED);
