@@ -19,11 +19,10 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
   DWORD size = GetFileSize(file.get(), nullptr);
   if (size == INVALID_FILE_SIZE) return false;
   if (size > kMaxScriptBytes) size = kMaxScriptBytes;
-  std::string bytes(size, '\0');
+  text.assign(size, '\0');
   DWORD read = 0;
-  if (size > 0 && !ReadFile(file.get(), bytes.data(), size, &read, nullptr)) return false;
-  bytes.resize(read);
-  text = std::move(bytes);
+  if (size > 0 && !ReadFile(file.get(), text.data(), size, &read, nullptr)) return false;
+  text.resize(read);
   return true;
 }
 

@@ -106,11 +106,8 @@ INT_PTR InstallerDialogMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM 
         owner->OnOk();
         return TRUE;
       }
-      if (LOWORD(wparam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      }
-      return FALSE;
+      if (LOWORD(wparam) != IDCANCEL) return FALSE;
+      [[fallthrough]];
     case WM_CLOSE:
       EndDialog(dialog, IDCANCEL);
       return TRUE;

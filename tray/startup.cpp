@@ -21,10 +21,6 @@ constexpr UINT kEdgeMenuItems[] = {0, IDM_ON_RIGHT, IDM_ON_LEFT, IDM_ON_TOP};
 using CmOpenFunction = int (*)(void** handle);
 using CmCloseFunction = int (*)(void* handle);
 
-bool FileExistsHere(const char* name) {
-  return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool UserIsAdministrator() {
   HANDLE raw_token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw_token)) return false;
@@ -52,7 +48,8 @@ bool UserIsAdministrator() {
 }  // namespace
 
 void Quickdock::WriteSettingsBackup() {
-  if (FileExistsHere(kBackupFile)) return;  // the backup is the key as it was at first start
+  // The backup is the key as it was at first start.
+  if (GetFileAttributesA(kBackupFile) != INVALID_FILE_ATTRIBUTES) return;
   if (!StartRegistryEditor("/e CMREG.reg HKEY_CURRENT_USER\\Software\\KVO_CM_SW")) {
     MessageBoxA(nullptr, Text(IDS_REGEDIT_ERROR), Text(IDS_ERROR), MB_OK);
     ExitProcess(0);
