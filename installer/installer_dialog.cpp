@@ -24,7 +24,8 @@ class InstallerDialog {
   void OnInitDialog(HWND dialog) {
     dialog_ = dialog;
     SetWindowTextA(dialog_, kCaption);
-    SetIcons();
+    SetIcon(ICON_BIG, SM_CXICON, SM_CYICON);
+    SetIcon(ICON_SMALL, SM_CXSMICON, SM_CYSMICON);
     Installer::Hooks hooks;
     hooks.list = [this](const std::string& line) { List(line); };
     installer_ = std::make_unique<Installer>(std::move(hooks));
@@ -69,16 +70,11 @@ class InstallerDialog {
   }
 
  private:
-  void SetIcons() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    HICON large = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_FITDRV),
-                                                IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                GetSystemMetrics(SM_CYICON), LR_SHARED));
-    HICON small = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_FITDRV),
-                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    SendMessageA(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
-    SendMessageA(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  void SetIcon(WPARAM which, int width_metric, int height_metric) {
+    HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_FITDRV), IMAGE_ICON,
+                             GetSystemMetrics(width_metric), GetSystemMetrics(height_metric),
+                             LR_SHARED);
+    SendMessageA(dialog_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
   }
 
   void List(const std::string& line) {
