@@ -5,7 +5,6 @@
 #include <setupapi.h>
 
 #include <functional>
-#include <utility>
 #include <vector>
 
 #include "script.h"
@@ -102,18 +101,6 @@ bool UpdateDriver(const std::string& hardware_id, const char* inf_path) {
          FALSE;
 }
 
-}  // namespace
-
-DeviceChangeCalls PlatformDeviceChangeCalls() {
-  DeviceChangeCalls calls;
-  calls.set_class_install_params = SetupDiSetClassInstallParamsA;
-  calls.call_class_installer = SetupDiCallClassInstaller;
-  calls.update_driver = UpdateDriver;
-  return calls;
-}
-
-namespace {
-
 struct SidDeleter {
   void operator()(PSID sid) const { FreeSid(sid); }
 };
@@ -162,24 +149,36 @@ class KeyAccessRule {
   bool ready_ = false;
 };
 
+// The name of a key's subkey by index, with the enumeration's status.
+LONG SubkeyName(HKEY key, DWORD index, std::string* name) {
+  char buffer[kKeyNameBytes] = {};
+  DWORD size = sizeof(buffer);
+  const LONG result = RegEnumKeyExA(key, index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
+  name->assign(buffer, size < sizeof(buffer) ? size : 0);
+  return result;
+}
+
 // The rule goes to every key below path, each parent before its children.
 void ApplyRuleBelow(KeyAccessRule& rule, HKEY root, const std::string& path) {
   UniqueHKey key;
   if (RegOpenKeyExA(root, path.c_str(), 0, kKeyWalkAccess, key.put()) != ERROR_SUCCESS) return;
-  for (DWORD index = 0;; ++index) {
-    char name[kKeyNameBytes] = {};
-    DWORD name_size = sizeof(name);
-    if (RegEnumKeyExA(key.get(), index, name, &name_size, nullptr, nullptr, nullptr,
-                      nullptr) != ERROR_SUCCESS) {
-      return;
-    }
-    std::string child = path + "\\" + std::string(name, name_size < sizeof(name) ? name_size : 0);
+  std::string name;
+  for (DWORD index = 0; SubkeyName(key.get(), index, &name) == ERROR_SUCCESS; ++index) {
+    const std::string child = path + "\\" + name;
     rule.ApplyTo(root, child);
     ApplyRuleBelow(rule, root, child);
   }
 }
 
 }  // namespace
+
+DeviceChangeCalls PlatformDeviceChangeCalls() {
+  DeviceChangeCalls calls;
+  calls.set_class_install_params = SetupDiSetClassInstallParamsA;
+  calls.call_class_installer = SetupDiCallClassInstaller;
+  calls.update_driver = UpdateDriver;
+  return calls;
+}
 
 std::string EnumerationKeyPath(const std::string& hardware_id) {
   return kEnumerationRoot + hardware_id;
@@ -200,23 +199,16 @@ LONG DeleteKeyTree(HKEY parent, const std::string& name) {
     UniqueHKey key;
     LONG result = RegOpenKeyExA(parent, name.c_str(), 0, kKeyWalkAccess, key.put());
     if (result != ERROR_SUCCESS) return result;
-    for (;;) {
-      char child[kKeyNameBytes] = {};
-      DWORD child_size = sizeof(child);
-      result = RegEnumKeyExA(key.get(), 0, child, &child_size, nullptr, nullptr, nullptr,
-                             nullptr);
-      if (result == ERROR_NO_MORE_ITEMS) break;
+    std::string child;
+    while ((result = SubkeyName(key.get(), 0, &child)) != ERROR_NO_MORE_ITEMS) {
       if (result != ERROR_SUCCESS) return result;
       // A child that cannot go ends this branch; taking it again would never end.
-      result = DeleteKeyTree(key.get(), std::string(child, child_size < sizeof(child) ? child_size : 0));
+      result = DeleteKeyTree(key.get(), child);
       if (result != ERROR_SUCCESS) return result;
     }
   }
   return RegDeleteKeyA(parent, name.c_str());
 }
-
-DeviceOperations::DeviceOperations(std::string windows_dir)
-    : windows_dir_(std::move(windows_dir)) {}
 
 bool DeviceOperations::LocateInf(const std::string& inf_name) {
   std::string first;

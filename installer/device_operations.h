@@ -24,13 +24,12 @@ struct DeviceChangeCalls {
   // The driver update for a hardware id from an INF file; false with the error set.
   std::function<bool(const std::string& hardware_id, const char* inf_path)> update_driver;
 };
-// The calls of the platform.
 DeviceChangeCalls PlatformDeviceChangeCalls();
 
 class DeviceOperations {
  public:
   // The operations look for INF files in the working directory, then below windows_dir.
-  explicit DeviceOperations(std::string windows_dir);
+  explicit DeviceOperations(std::string windows_dir) : windows_dir_(std::move(windows_dir)) {}
 
   // Finds the INF file by the search order; on success it becomes inf_path().
   bool LocateInf(const std::string& inf_name);

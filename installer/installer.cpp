@@ -4,8 +4,6 @@
 
 #include <utility>
 
-#include "text.h"
-
 namespace kvo::fitdrv {
 namespace {
 
@@ -21,11 +19,10 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
   DWORD size = GetFileSize(file.get(), nullptr);
   if (size == INVALID_FILE_SIZE) return false;
   if (size > kMaxScriptBytes) size = kMaxScriptBytes;
-  std::string bytes(size, '\0');
+  text.assign(size, '\0');
   DWORD read = 0;
-  if (size > 0 && !ReadFile(file.get(), bytes.data(), size, &read, nullptr)) return false;
-  bytes.resize(read);
-  text = std::move(bytes);
+  if (size > 0 && !ReadFile(file.get(), text.data(), size, &read, nullptr)) return false;
+  text.resize(read);
   return true;
 }
 
@@ -38,13 +35,12 @@ std::string WindowsDirectory() {
 
 bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
 
-// Starts a program; the process handle is handed back when wanted.
-bool StartProcess(const char* program, std::string command_line, WORD show,
-                  UniqueHandle* process) {
+// Starts a program shown normally; the process handle is handed back when wanted.
+bool StartProcess(const char* program, std::string command_line, UniqueHandle* process) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = show;
+  startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION info = {};
   command_line.push_back('\0');  // CreateProcess may write into the command line
   if (!CreateProcessA(program, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
@@ -55,13 +51,6 @@ bool StartProcess(const char* program, std::string command_line, WORD show,
   UniqueHandle owned(info.hProcess);
   if (process != nullptr) *process = std::move(owned);
   return true;
-}
-
-void StartAndWait(const char* program, const std::string& command_line) {
-  UniqueHandle process;
-  if (StartProcess(program, command_line, SW_SHOWNORMAL, &process)) {
-    WaitForSingleObject(process.get(), INFINITE);
-  }
 }
 
 bool WriteAll(HANDLE file, const std::string& bytes) {
@@ -116,14 +105,13 @@ bool EnableShutdownPrivilege() {
          GetLastError() == ERROR_SUCCESS;
 }
 
-bool LoadShellString(UINT id, std::string& text) {
+// Empty when the shell has no such text.
+std::string LoadShellString(UINT id) {
   char buffer[kShellQuestionChars + 1] = {};
   UniqueHModule shell(LoadLibraryExA("shell32.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  if (!shell) return false;
-  int length = LoadStringA(shell.get(), id, buffer, sizeof(buffer));
-  if (length <= 0) return false;
-  text.assign(buffer, static_cast<std::size_t>(length));
-  return true;
+  if (!shell) return std::string();
+  const int length = LoadStringA(shell.get(), id, buffer, sizeof(buffer));
+  return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
 std::string FallbackQuestion(UINT id) {
@@ -163,9 +151,8 @@ int Installer::DetectRunningOsKind() {
 }
 
 std::string Installer::ShellQuestion(UINT id) {
-  std::string text;
-  if (LoadShellString(id, text)) return text;
-  return FallbackQuestion(id);
+  const std::string text = LoadShellString(id);
+  return text.empty() ? FallbackQuestion(id) : text;
 }
 
 bool Installer::LoadScript(const std::string& file_name) {
@@ -264,10 +251,13 @@ class PlatformScriptActions : public ScriptActions {
       : installer_(installer), dialog_(dialog) {}
 
   void StartProgram(const std::string& command_line) override {
-    StartProcess(nullptr, command_line, SW_SHOWNORMAL, nullptr);
+    StartProcess(nullptr, command_line, nullptr);
   }
   void StartAndWait(const std::string& program, const std::string& command_line) override {
-    fitdrv::StartAndWait(program.c_str(), command_line);
+    UniqueHandle process;
+    if (StartProcess(program.c_str(), command_line, &process)) {
+      WaitForSingleObject(process.get(), INFINITE);
+    }
   }
   void ShowMessage(const std::string& text) override {
     installer_.hooks_.message_box(dialog_, text, installer_.product_name_, MB_OK);
@@ -320,13 +310,10 @@ bool Installer::Execute(const std::string& line, HWND dialog) {
 void Installer::Boot(HWND dialog) {
   // The shell's own text opens with words that do not belong to the question; a question
   // of our own is shown whole.
-  std::string question;
-  std::size_t skip = IsNtFamily() ? 6 : 2;
-  if (LoadShellString(kShellRestartQuestion, question) && question.size() > skip) {
-    question.erase(0, skip);
-  } else {
-    question = FallbackQuestion(kShellRestartQuestion);
-  }
+  std::string question = LoadShellString(kShellRestartQuestion);
+  const std::size_t skip = IsNtFamily() ? 6 : 2;
+  question = question.size() > skip ? question.substr(skip)
+                                    : FallbackQuestion(kShellRestartQuestion);
   if (dialog != nullptr) SetForegroundWindow(dialog);
   if (hooks_.message_box(nullptr, question, product_name_, MB_YESNO) == IDYES) {
     hooks_.restart();

@@ -52,10 +52,7 @@ class Installer {
   const std::string& product_name() const { return product_name_; }
   int run_mode() const { return run_mode_; }
   int os_kind() const { return os_kind_; }
-  std::size_t first_command_line() const { return first_command_line_; }
-  const DeviceOperations& devices() const { return devices_; }
 
-  // The detected OS kind of the running system.
   static int DetectRunningOsKind();
   // A question from the shell's strings, or one of the same meaning where it has none.
   static std::string ShellQuestion(UINT id);

@@ -18,13 +18,14 @@ enum RunMode { kWaitForOk = 0, kAskFirst = 1, kRunAtOnce = 2 };
 // The program-wide state of the dialog; the installer runs on the dialog's one thread.
 class InstallerDialog {
  public:
-  InstallerDialog(HWND dialog, std::string command_line)
-      : dialog_(dialog), command_line_(std::move(command_line)) {}
+  explicit InstallerDialog(std::string command_line) : command_line_(std::move(command_line)) {}
 
   // Everything happens before the dialog is first shown; modes 1 and 2 end it here.
-  void OnInitDialog() {
+  void OnInitDialog(HWND dialog) {
+    dialog_ = dialog;
     SetWindowTextA(dialog_, kCaption);
-    SetIcons();
+    SetIcon(ICON_BIG, SM_CXICON, SM_CYICON);
+    SetIcon(ICON_SMALL, SM_CXSMICON, SM_CYSMICON);
     Installer::Hooks hooks;
     hooks.list = [this](const std::string& line) { List(line); };
     installer_ = std::make_unique<Installer>(std::move(hooks));
@@ -69,16 +70,11 @@ class InstallerDialog {
   }
 
  private:
-  void SetIcons() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    HICON large = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_FITDRV),
-                                                IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                GetSystemMetrics(SM_CYICON), LR_SHARED));
-    HICON small = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_FITDRV),
-                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    SendMessageA(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
-    SendMessageA(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  void SetIcon(WPARAM which, int width_metric, int height_metric) {
+    HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_FITDRV), IMAGE_ICON,
+                             GetSystemMetrics(width_metric), GetSystemMetrics(height_metric),
+                             LR_SHARED);
+    SendMessageA(dialog_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
   }
 
   void List(const std::string& line) {
@@ -86,38 +82,28 @@ class InstallerDialog {
                         reinterpret_cast<LPARAM>(line.c_str()));
   }
 
-  HWND dialog_;
+  HWND dialog_ = nullptr;
   std::string command_line_;
   std::unique_ptr<Installer> installer_;
   bool script_missing_ = false;
   bool running_ = false;
 };
 
-struct DialogStart {
-  std::string command_line;
-  std::unique_ptr<InstallerDialog> dialog;
-};
-
 INT_PTR InstallerDialogMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* start = reinterpret_cast<DialogStart*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* owner = reinterpret_cast<InstallerDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
-      start = reinterpret_cast<DialogStart*>(lparam);
       SetWindowLongPtrA(dialog, DWLP_USER, lparam);
-      start->dialog = std::make_unique<InstallerDialog>(dialog, start->command_line);
-      start->dialog->OnInitDialog();
+      reinterpret_cast<InstallerDialog*>(lparam)->OnInitDialog(dialog);
       return TRUE;
     case WM_COMMAND:
-      if (start == nullptr || start->dialog == nullptr) return FALSE;
+      if (owner == nullptr) return FALSE;
       if (LOWORD(wparam) == IDOK) {
-        start->dialog->OnOk();
+        owner->OnOk();
         return TRUE;
       }
-      if (LOWORD(wparam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      }
-      return FALSE;
+      if (LOWORD(wparam) != IDCANCEL) return FALSE;
+      [[fallthrough]];
     case WM_CLOSE:
       EndDialog(dialog, IDCANCEL);
       return TRUE;
@@ -134,9 +120,9 @@ INT_PTR CALLBACK InstallerDialogProc(HWND dialog, UINT message, WPARAM wparam, L
 }  // namespace
 
 INT_PTR RunInstallerDialog(HINSTANCE instance, const std::string& command_line) {
-  DialogStart start{command_line, nullptr};
+  InstallerDialog installer_dialog(command_line);
   return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FITDRV), nullptr, InstallerDialogProc,
-                         reinterpret_cast<LPARAM>(&start));
+                         reinterpret_cast<LPARAM>(&installer_dialog));
 }
 
 }  // namespace kvo::fitdrv

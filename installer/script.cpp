@@ -1,5 +1,6 @@
 #include "script.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace kvo::fitdrv {
@@ -17,6 +18,20 @@ void TrimLineEnd(std::string& line) {
     ++cut;
   }
   line.resize(line.size() - cut);
+}
+
+// Blanks outside double quotes dropped, the quotes themselves dropped.
+std::string ApplyBlankRules(const std::string& text) {
+  std::string result;
+  bool quoted = false;
+  for (char c : text) {
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (c != ' ' || quoted) {
+      result.push_back(c);
+    }
+  }
+  return result;
 }
 
 struct CommandName {
@@ -72,19 +87,6 @@ std::vector<std::string> SplitScriptLines(const std::string& text) {
   return lines;
 }
 
-std::string ApplyBlankRules(const std::string& text) {
-  std::string result;
-  bool quoted = false;
-  for (char c : text) {
-    if (c == '"') {
-      quoted = !quoted;
-    } else if (c != ' ' || quoted) {
-      result.push_back(c);
-    }
-  }
-  return result;
-}
-
 KeyValue ParseLine(const std::string& line) {
   std::string text = ApplyBlankRules(line.substr(0, kParsedLineLength));
   std::size_t first = text.find('=');
@@ -113,11 +115,9 @@ std::string ArgumentAt(const std::vector<std::string>& arguments, std::size_t in
 }
 
 bool EqualsNoCase(const std::string& left, const std::string& right) {
-  if (left.size() != right.size()) return false;
-  for (std::size_t i = 0; i < left.size(); ++i) {
-    if (LowerAscii(left[i]) != LowerAscii(right[i])) return false;
-  }
-  return true;
+  return left.size() == right.size() &&
+         std::equal(left.begin(), left.end(), right.begin(),
+                    [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
 }
 
 int ParseDecimal(const std::string& text) {

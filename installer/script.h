@@ -28,8 +28,6 @@ struct KeyValue {
   std::string value;
 };
 
-// Blanks outside double quotes dropped, the quotes themselves dropped.
-std::string ApplyBlankRules(const std::string& text);
 // Key before the first '=', value after the last '='; without '=' both are the whole text.
 KeyValue ParseLine(const std::string& line);
 // The non-empty pieces of a value between commas or tabs.

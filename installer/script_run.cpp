@@ -25,10 +25,8 @@ const std::string* HardwareIdArgument(Command command, const std::string& first,
   }
 }
 
-void ExecuteDriverCommand(Command command, const std::vector<std::string>& arguments,
+void ExecuteDriverCommand(Command command, const std::string& first, const std::string& second,
                           ScriptActions& actions) {
-  const std::string first = ArgumentAt(arguments, 0);
-  const std::string second = ArgumentAt(arguments, 1);
   const std::string* hardware_id = HardwareIdArgument(command, first, second);
   if (hardware_id != nullptr && !NamesDeviceBelowEnumerator(*hardware_id)) {
     actions.List(RefusedHardwareIdLine(*hardware_id));
@@ -36,17 +34,14 @@ void ExecuteDriverCommand(Command command, const std::vector<std::string>& argum
   }
   switch (command) {
     case Command::kInstallDriver:
-      if (!actions.InstallForPresentDevice(first, second)) {
-        actions.List("Delete device info !");
-        actions.DeleteEnumerationKey(second);
-        actions.List("Copy OEM Inf !");
-        actions.WriteRecord(actions.CopyOemInf(first));
-      }
-      break;
     case Command::kUpdateDriver:
       if (!actions.InstallForPresentDevice(first, second)) {
         actions.List("Delete device info !");
         actions.DeleteEnumerationKey(second);
+        if (command == Command::kInstallDriver) {
+          actions.List("Copy OEM Inf !");
+          actions.WriteRecord(actions.CopyOemInf(first));
+        }
       }
       break;
     case Command::kUpdateLegacyDriver:
@@ -66,10 +61,8 @@ void ExecuteDriverCommand(Command command, const std::vector<std::string>& argum
       actions.RescanHardware();
       break;
     case Command::kEnable:
-      actions.ChangeStateOfMatchingDevices(first, true);
-      break;
     case Command::kDisable:
-      actions.ChangeStateOfMatchingDevices(first, false);
+      actions.ChangeStateOfMatchingDevices(first, command == Command::kEnable);
       break;
     default:
       break;
@@ -128,7 +121,7 @@ bool ExecuteScriptLine(const std::string& line, const std::string& windows_dir,
       actions.List("Illegal Command " + line + " !");
       break;
     default:
-      ExecuteDriverCommand(command, arguments, actions);
+      ExecuteDriverCommand(command, first, second, actions);
       break;
   }
   return true;

@@ -1,7 +1,5 @@
 // Command words, hot keys, the keyboard hook, the snapshot-button poll, console session
 // switching and USB arrival and removal.
-#include <cstring>
-
 #include "driver_records.h"
 #include "quickdock.h"
 #include "resource.h"
@@ -34,16 +32,20 @@ bool ReadDwordValue(HKEY key, const char* name, DWORD* value) {
   return true;
 }
 
+// A key below HKEY_LOCAL_MACHINE opened for reading; an empty owner when it cannot open.
+UniqueHKey OpenMachineKeyToRead(const char* path) {
+  UniqueHKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    key.release();
+  return key;
+}
+
 // Follows the driver key to its instance key and reads the snapshot state there.
 bool ReadSnapshotState(DWORD* state) {
-  UniqueHKey driver_key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\CAMDRV\\USBCAM\\camstd", 0, KEY_QUERY_VALUE,
-                    driver_key.put()) != ERROR_SUCCESS) {
-    driver_key.release();
-    return false;
-  }
+  const UniqueHKey driver_key = OpenMachineKeyToRead("SOFTWARE\\CAMDRV\\USBCAM\\camstd");
   DWORD instance = 0;
-  if (!ReadDwordValue(driver_key.get(), kInstanceIndexValue, &instance)) return false;
+  if (!driver_key || !ReadDwordValue(driver_key.get(), kInstanceIndexValue, &instance))
+    return false;
   char kernel_path[kInstancePathBufferSize] = {};
   DWORD size = sizeof(kernel_path);
   const std::string value_name = InstanceValueName(static_cast<int32_t>(instance));
@@ -54,27 +56,15 @@ bool ReadSnapshotState(DWORD* state) {
   std::string instance_key_path;
   if (!InstanceKeyFromKernelPath(TextFromStoredBytes(kernel_path, size), &instance_key_path))
     return false;
-  UniqueHKey instance_key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, instance_key_path.c_str(), 0, KEY_QUERY_VALUE,
-                    instance_key.put()) != ERROR_SUCCESS) {
-    instance_key.release();
-    return false;
-  }
-  return ReadDwordValue(instance_key.get(), kSnapShotStateValue, state);
+  const UniqueHKey instance_key = OpenMachineKeyToRead(instance_key_path.c_str());
+  return instance_key && ReadDwordValue(instance_key.get(), kSnapShotStateValue, state);
 }
 
 }  // namespace
 
 void Quickdock::ReadRunningDeviceAfterProbe() {
   SettingsKey key;
-  std::string running;
-  if (!key.is_open()) {
-    RestorePrompt();
-  } else if (key.ReadText("RunningDevice", kTrayValueBufferSize, &running)) {
-    state_.running_device = running;
-  } else {
-    RestorePrompt();
-  }
+  ReadTextSetting(&key, "RunningDevice", &state_.running_device);
 }
 
 void Quickdock::SendCommandWord(const char* word, bool visible) {
@@ -116,15 +106,12 @@ void Quickdock::RegisterHotKeys() {
   for (int i = 0; i < kHotKeyCount; ++i) {
     state_.hot_key_ids[i] = GlobalAddAtomA(kHotKeys[i].atom_name);
     std::string letter;
-    const SettingsKey* key = state_.settings_key.get();
-    if (key == nullptr || !key->ReadText(kHotKeys[i].value_name, kTrayValueBufferSize, &letter)) {
-      RestorePrompt();
-      continue;
-    }
     unsigned code = 0;
     // A refused combination (taken, or no key) is not reported.
-    if (HotKeyCode(letter, &code))
+    if (ReadTextSetting(state_.settings_key.get(), kHotKeys[i].value_name, &letter) &&
+        HotKeyCode(letter, &code)) {
       RegisterHotKey(state_.main_window, state_.hot_key_ids[i], MOD_ALT, code);
+    }
   }
 }
 

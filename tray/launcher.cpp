@@ -4,7 +4,6 @@
 
 #include "quickdock.h"
 #include "resource.h"
-#include "text.h"
 
 namespace kvo::tray {
 
@@ -51,18 +50,15 @@ void Quickdock::FatalError(int text_id, const std::string& name) {
   ExitProcess(1);
 }
 
-void Quickdock::FatalMissing(const std::string& name) { FatalError(IDS_MISSING, name); }
-void Quickdock::FatalCannotRun(const std::string& name) { FatalError(IDS_CANNOT_RUN, name); }
-
 bool Quickdock::StartProgram(const char* program, const std::string& argument, bool visible,
                              bool wait) {
   if (state_.error_box_shown) return false;
   const std::string path = ProgramPath(state_.prog_path, program);
-  if (!FileExists(path)) FatalMissing(path);
+  if (!FileExists(path)) FatalError(IDS_MISSING, path);
   PROCESS_INFORMATION info = {};
   if (!CreateWithCommandLine(LauncherCommandLine(path, argument),
                              visible ? 0 : CREATE_NO_WINDOW, SW_SHOWDEFAULT, &info)) {
-    FatalCannotRun(program);
+    FatalError(IDS_CANNOT_RUN, program);
   }
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);

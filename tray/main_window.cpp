@@ -20,6 +20,15 @@ constexpr RECT kAboutTextRect = {80, 16, 200, 100};
 using RegisterSessionFunction = BOOL(WINAPI*)(HWND window, DWORD flags);
 using UnregisterSessionFunction = BOOL(WINAPI*)(HWND window);
 
+NOTIFYICONDATAA TrayIconData(HWND window) {
+  NOTIFYICONDATAA data = {};
+  // The size that Windows 2000 and XP both accept.
+  data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  data.hWnd = window;
+  data.uID = kTrayIconId;
+  return data;
+}
+
 // The About text lives in a label, so that its four lines can be read like any window
 // text; the label leaves clicks to the box.
 void AddAboutText(HWND dialog, const std::string& text) {
@@ -44,8 +53,6 @@ INT_PTR AboutMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
       SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
       return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_LBUTTONUP:
-      EndDialog(dialog, 0);
-      return TRUE;
     case WM_CLOSE:
       EndDialog(dialog, 0);
       return TRUE;
@@ -61,11 +68,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
 }  // namespace
 
 void Quickdock::AddTrayIcon() {
-  NOTIFYICONDATAA data = {};
-  // The size that Windows 2000 and XP both accept.
-  data.cbSize = NOTIFYICONDATAA_V2_SIZE;
-  data.hWnd = state_.main_window;
-  data.uID = kTrayIconId;
+  NOTIFYICONDATAA data = TrayIconData(state_.main_window);
   data.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
   data.uCallbackMessage = kTrayNotifyMessage;
   data.hIcon = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_QUICKDOCK),
@@ -76,10 +79,7 @@ void Quickdock::AddTrayIcon() {
 }
 
 void Quickdock::RemoveTrayIcon() {
-  NOTIFYICONDATAA data = {};
-  data.cbSize = NOTIFYICONDATAA_V2_SIZE;
-  data.hWnd = state_.main_window;
-  data.uID = kTrayIconId;
+  NOTIFYICONDATAA data = TrayIconData(state_.main_window);
   Shell_NotifyIconA(NIM_DELETE, &data);
 }
 

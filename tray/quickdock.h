@@ -31,10 +31,8 @@ class Quickdock {
   // Texts of the string table by id (1..31); an id without text reads as "".
   const char* Text(int id) const;
 
-  // Launcher and the errors that end the program.
+  // The launcher: a program missing or refused ends this program with an error box.
   bool StartProgram(const char* program, const std::string& argument, bool visible, bool wait);
-  [[noreturn]] void FatalMissing(const std::string& name);
-  [[noreturn]] void FatalCannotRun(const std::string& name);
   // Asks whether to restore the settings; returns only after Yes (No ends the program).
   void RestorePrompt();
 
@@ -57,8 +55,8 @@ class Quickdock {
   bool ProbeCameraLibrary();
   void WriteSettingsBackup();
   void LoadToolboxBitmaps();
-  void ReadTextSetting(const char* name, std::string* setting);
-  void ReadFlagSetting(const char* name, char* flag);
+  bool ReadTextSetting(const SettingsKey* key, const char* name, std::string* setting);
+  void ReadFlagSetting(const SettingsKey* key, const char* name, char* flag);
   void OpenSettingsKeyForStartUp();
   void ReadSettings();
   bool CreateMainWindow();

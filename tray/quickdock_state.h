@@ -53,6 +53,7 @@ struct QuickdockState {
   HDEVNOTIFY device_notification = nullptr;
   UniqueHModule session_library;
   bool session_notification = false;
+  // By string id 1..31; slot 0 stays empty (the toolbox's tip off the buttons).
   char texts[kTextCount + 1][kTextSize] = {};
 
   // Settings read at start-up.

@@ -9,7 +9,6 @@
 #define IDB_ABOUT 171
 #define IDC_ABOUT_TEXT 1001
 #define IDB_FIRST_BUTTON 138
-#define IDB_LAST_BUTTON 161
 
 #define IDM_SHOW_TOOLBOX 22
 #define IDM_EXIT 23
@@ -34,8 +33,5 @@
 #define IDS_ON_LEFT 14
 #define IDS_ON_TOP 15
 #define IDS_AUTO_HIDE 17
-#define IDS_SHOW_TOOLBOX 18
-#define IDS_FIRST_BUTTON_TIP 22
 #define IDS_VERSION_INFO 30
 #define IDS_ABOUT_TITLE 31
-#define IDS_LAST 31

@@ -15,13 +15,11 @@ constexpr char kMutexName[] = "KVO_CM_Tray";
 constexpr char kBackupFile[] = "CMREG.reg";
 constexpr char kCameraLibrary[] = "kvocmdll.dll";
 constexpr DWORD kTokenGroupsBufferSize = 1024;
+// The toolbox menu's item of each DockEdge; kNone has none.
+constexpr UINT kEdgeMenuItems[] = {0, IDM_ON_RIGHT, IDM_ON_LEFT, IDM_ON_TOP};
 
 using CmOpenFunction = int (*)(void** handle);
 using CmCloseFunction = int (*)(void* handle);
-
-bool FileExistsHere(const char* name) {
-  return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
-}
 
 bool UserIsAdministrator() {
   HANDLE raw_token = nullptr;
@@ -50,7 +48,8 @@ bool UserIsAdministrator() {
 }  // namespace
 
 void Quickdock::WriteSettingsBackup() {
-  if (FileExistsHere(kBackupFile)) return;  // the backup is the key as it was at first start
+  // The backup is the key as it was at first start.
+  if (GetFileAttributesA(kBackupFile) != INVALID_FILE_ATTRIBUTES) return;
   if (!StartRegistryEditor("/e CMREG.reg HKEY_CURRENT_USER\\Software\\KVO_CM_SW")) {
     MessageBoxA(nullptr, Text(IDS_REGEDIT_ERROR), Text(IDS_ERROR), MB_OK);
     ExitProcess(0);
@@ -66,26 +65,18 @@ void Quickdock::LoadToolboxBitmaps() {
   }
 }
 
-// A text setting into a 512-byte buffer; a value that cannot be read raises the restore
-// prompt and leaves the setting as it was.
-void Quickdock::ReadTextSetting(const char* name, std::string* setting) {
-  std::string text;
-  const SettingsKey* key = state_.settings_key.get();
-  if (key != nullptr && key->ReadText(name, kTrayValueBufferSize, &text)) {
-    *setting = text;
-  } else {
-    RestorePrompt();
-  }
+// A text setting into a 512-byte buffer; a value that cannot be read (or a key that is not
+// open) raises the restore prompt and leaves the setting as it was.
+bool Quickdock::ReadTextSetting(const SettingsKey* key, const char* name, std::string* setting) {
+  if (key != nullptr && key->ReadText(name, kTrayValueBufferSize, setting)) return true;
+  RestorePrompt();
+  return false;
 }
 
-void Quickdock::ReadFlagSetting(const char* name, char* flag) {
-  std::string text;
-  const SettingsKey* key = state_.settings_key.get();
-  if (key != nullptr && key->ReadText(name, kTrayValueBufferSize, &text)) {
-    *flag = text.empty() ? '\0' : text[0];
-  } else {
-    RestorePrompt();
-  }
+void Quickdock::ReadFlagSetting(const SettingsKey* key, const char* name, char* flag) {
+  std::string text(1, *flag);
+  ReadTextSetting(key, name, &text);
+  *flag = text.empty() ? '\0' : text[0];
 }
 
 void Quickdock::OpenSettingsKeyForStartUp() {
@@ -97,15 +88,16 @@ void Quickdock::OpenSettingsKeyForStartUp() {
 }
 
 void Quickdock::ReadSettings() {
-  ReadTextSetting("ProgPath", &state_.prog_path);
-  ReadTextSetting("RunningDevice", &state_.running_device);
+  const SettingsKey* key = state_.settings_key.get();
+  ReadTextSetting(key, "ProgPath", &state_.prog_path);
+  ReadTextSetting(key, "RunningDevice", &state_.running_device);
   state_.dlg_position = "RIGHT";
   state_.dlg_alpha = 'N';
   state_.dlg_auto_hide = 'N';
-  ReadTextSetting("DlgPosition", &state_.dlg_position);
-  ReadTextSetting("ProductVersion", &state_.product_version);
-  ReadFlagSetting("DlgAlpha", &state_.dlg_alpha);
-  ReadFlagSetting("DlgAutoHide", &state_.dlg_auto_hide);
+  ReadTextSetting(key, "DlgPosition", &state_.dlg_position);
+  ReadTextSetting(key, "ProductVersion", &state_.product_version);
+  ReadFlagSetting(key, "DlgAlpha", &state_.dlg_alpha);
+  ReadFlagSetting(key, "DlgAutoHide", &state_.dlg_auto_hide);
 }
 
 void Quickdock::LoadMenus() {
@@ -113,11 +105,7 @@ void Quickdock::LoadMenus() {
   state_.toolbox_menu_bar.reset(LoadMenuA(instance_, MAKEINTRESOURCEA(IDM_TOOLBOX)));
   state_.tray_menu = GetSubMenu(state_.tray_menu_bar.get(), 0);
   state_.toolbox_menu = GetSubMenu(state_.toolbox_menu_bar.get(), 0);
-  const DockEdge edge = ParseDockEdge(state_.dlg_position);
-  const UINT edge_item = edge == DockEdge::kRight  ? IDM_ON_RIGHT
-                         : edge == DockEdge::kLeft ? IDM_ON_LEFT
-                         : edge == DockEdge::kTop  ? IDM_ON_TOP
-                                                   : 0;
+  const UINT edge_item = kEdgeMenuItems[static_cast<int>(ParseDockEdge(state_.dlg_position))];
   if (edge_item != 0) CheckMenuItem(state_.toolbox_menu, edge_item, MF_CHECKED);
   if (state_.dlg_auto_hide == 'Y')
     CheckMenuItem(state_.toolbox_menu, IDM_AUTO_HIDE, MF_CHECKED);
@@ -139,7 +127,7 @@ void Quickdock::ExitCleanup() {
 
 bool Quickdock::ProbeCameraLibrary() {
   UniqueHModule library(LoadLibraryA(kCameraLibrary));
-  if (!library) FatalMissing(kCameraLibrary);
+  if (!library) FatalError(IDS_MISSING, kCameraLibrary);
   ComApartment com(COINIT_APARTMENTTHREADED);
   if (!com.ok()) return false;
   auto open = reinterpret_cast<CmOpenFunction>(
@@ -207,18 +195,13 @@ int Quickdock::Run() {
 
 int Quickdock::RunMessageLoop() {
   MSG message;
-  int quit_code = 0;
-  for (;;) {
-    const BOOL got = GetMessageA(&message, nullptr, 0, 0);
-    if (got == 0) {
-      quit_code = static_cast<int>(message.wParam);
-      break;
-    }
-    if (got == -1) break;
+  BOOL got;
+  while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0) {
+    if (got == -1) return 0;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  return quit_code;
+  return static_cast<int>(message.wParam);
 }
 
 }  // namespace kvo::tray

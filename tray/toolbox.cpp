@@ -63,20 +63,16 @@ void Toolbox::CreateTip(int hover) {
   GetClientRect(window_, &client);
   const ScreenRect band =
       ToolBand(Edge(), hover, {client.left, client.top, client.right, client.bottom});
-  // The tooltip keeps a pointer to the text, so it must outlive the tool: the texts live
-  // in the Quickdock's table, which outlives every toolbox.
-  static char empty_tip[] = "";
   TOOLINFOA tool = {};
   tool.cbSize = TTTOOLINFOA_V2_SIZE;
   tool.uFlags = TTF_SUBCLASS;
   tool.hwnd = window_;
   tool.uId = 0;
   tool.rect = {band.left, band.top, band.right, band.bottom};
-  if (hover == 0) {
-    tool.lpszText = empty_tip;
-  } else if (hover <= kButtonCount) {
-    tool.lpszText = quickdock_.state().texts[ButtonTipTextId(hover)];
-  }
+  // The tooltip keeps a pointer to the text, so it must outlive the tool: the texts live
+  // in the Quickdock's table, which outlives every toolbox. Off the buttons (hover 0) the
+  // tip is the table's empty slot 0; past the last button it has no text.
+  if (hover <= kButtonCount) tool.lpszText = quickdock_.state().texts[ButtonTipTextId(hover)];
   SendMessageA(tip_window_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 

@@ -30,7 +30,7 @@ class Toolbox {
 
  private:
   // The dialog procedure: binds the dialog to its object at WM_INITDIALOG and unbinds it at
-  // WM_NCDESTROY; nothing raised inside a handler crosses it.
+  // WM_DESTROY; nothing raised inside a handler crosses it.
   static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam,
                                      LPARAM lparam);
   INT_PTR Message(UINT message, WPARAM wparam, LPARAM lparam);

@@ -17,27 +17,22 @@ constexpr int kFirstTopBitmap = 150;
 constexpr int kLeftRightLengths[kButtonCount] = {40, 35, 35, 35, 35, 39};
 constexpr int kTopLengths[kButtonCount] = {39, 35, 35, 35, 35, 40};
 
+// By DockEdge; kNone has no name.
+constexpr const char* kEdgeNames[] = {"", "RIGHT", "LEFT", "TOP"};
+
 bool ValidButton(int button) { return button >= 1 && button <= kButtonCount; }
 bool Placed(DockEdge edge) { return edge != DockEdge::kNone; }
 
 }  // namespace
 
 DockEdge ParseDockEdge(const std::string& text) {
-  if (text == "RIGHT") return DockEdge::kRight;
-  if (text == "LEFT") return DockEdge::kLeft;
-  if (text == "TOP") return DockEdge::kTop;
+  for (DockEdge edge : {DockEdge::kRight, DockEdge::kLeft, DockEdge::kTop}) {
+    if (text == kEdgeNames[static_cast<int>(edge)]) return edge;
+  }
   return DockEdge::kNone;
 }
 
-const char* DockEdgeText(DockEdge edge) {
-  switch (edge) {
-    case DockEdge::kRight: return "RIGHT";
-    case DockEdge::kLeft: return "LEFT";
-    case DockEdge::kTop: return "TOP";
-    case DockEdge::kNone: break;
-  }
-  return "";
-}
+const char* DockEdgeText(DockEdge edge) { return kEdgeNames[static_cast<int>(edge)]; }
 
 Extent BarSize(DockEdge edge) {
   if (edge == DockEdge::kTop) return {kBarLength, kBarThickness};
@@ -55,16 +50,6 @@ Position DockedPosition(DockEdge edge, const ScreenRect& d) {
   return {};
 }
 
-Position HiddenPosition(DockEdge edge, const ScreenRect& d) {
-  switch (edge) {
-    case DockEdge::kRight: return {d.right, d.top + kDockedDistanceFromTop};
-    case DockEdge::kLeft: return {d.left - kBarThickness, d.top + kDockedDistanceFromTop};
-    case DockEdge::kTop: return {d.right - kTopDockedDistanceFromRight, d.top - kBarThickness};
-    case DockEdge::kNone: break;
-  }
-  return {};
-}
-
 Position SlideInStep(DockEdge edge, const ScreenRect& d, int step) {
   Position at = DockedPosition(edge, d);
   const int moved = kSlideStepPixels * step;
@@ -77,16 +62,13 @@ Position SlideInStep(DockEdge edge, const ScreenRect& d, int step) {
   return at;
 }
 
+// The hidden bar is where the slide in starts.
+Position HiddenPosition(DockEdge edge, const ScreenRect& d) { return SlideInStep(edge, d, 0); }
+
+// Sliding out retraces the slide in: the bar's thickness is the slide's whole way.
+static_assert(kBarThickness == kSlideSteps * kSlideStepPixels);
 Position SlideOutStep(DockEdge edge, const ScreenRect& d, int step) {
-  Position at = DockedPosition(edge, d);
-  const int moved = kSlideStepPixels * step;
-  switch (edge) {
-    case DockEdge::kRight: at.x = d.right - kBarThickness + moved; break;
-    case DockEdge::kLeft: at.x = d.left - moved; break;
-    case DockEdge::kTop: at.y = d.top - moved; break;
-    case DockEdge::kNone: break;
-  }
-  return at;
+  return SlideInStep(edge, d, kSlideSteps - step);
 }
 
 int ButtonOffset(DockEdge edge, int button) {

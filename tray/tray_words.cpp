@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 
 namespace kvo::tray {
 namespace {
