@@ -109,11 +109,4 @@ bool OpenCamera(CM_Handle** handle_variable) {
   return true;
 }
 
-bool CloseCamera(CM_Handle* handle) {
-  if (handle == nullptr) return false;
-  // The filter reference goes with the handle.
-  delete handle;
-  return true;
-}
-
 }  // namespace kvo::cm
