@@ -34,8 +34,7 @@ OpenResult OpenCategory(REFCLSID category, bool plain_success_only,
   monikers.Reset();
   ComPtr<ICreateDevEnum> devices;
   if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICreateDevEnum,
-                              reinterpret_cast<void**>(devices.GetAddressOf())))) {
+                              IID_PPV_ARGS(&devices)))) {
     return OpenResult::kNoSystemEnum;
   }
   const HRESULT status = devices->CreateClassEnumerator(category, monikers.GetAddressOf(), 0);
@@ -50,17 +49,10 @@ OpenResult OpenCategory(REFCLSID category, bool plain_success_only,
 
 // The compressor category; a failure is one of the component's diagnostic lines.
 bool OpenCompressorCategory(ComPtr<IEnumMoniker>& monikers) {
-  switch (OpenCategory(CLSID_VideoCompressorCategory, false, monikers)) {
-    case OpenResult::kNoSystemEnum:
-      Diagnostic("Failed to create system enumerator");
-      return false;
-    case OpenResult::kNoClassEnum:
-      Diagnostic("Failed to create class enumerator");
-      return false;
-    case OpenResult::kOpened:
-      break;
-  }
-  return true;
+  const OpenResult result = OpenCategory(CLSID_VideoCompressorCategory, false, monikers);
+  if (result == OpenResult::kNoSystemEnum) Diagnostic("Failed to create system enumerator");
+  if (result == OpenResult::kNoClassEnum) Diagnostic("Failed to create class enumerator");
+  return result == OpenResult::kOpened;
 }
 
 bool NextMoniker(IEnumMoniker* monikers, ComPtr<IMoniker>& moniker) {
@@ -69,20 +61,9 @@ bool NextMoniker(IEnumMoniker* monikers, ComPtr<IMoniker>& moniker) {
   return monikers->Next(1, moniker.GetAddressOf(), nullptr) == S_OK && moniker;
 }
 
-std::string DisplayNameOf(IMoniker* moniker) {
-  LPOLESTR wide = nullptr;
-  if (FAILED(moniker->GetDisplayName(nullptr, nullptr, &wide)) || wide == nullptr) return {};
-  std::string name = Bounded(WideToAnsi(wide));
-  CoTaskMemFree(wide);
-  return name;
-}
-
 bool FriendlyNameOf(IMoniker* moniker, std::string* name) {
   ComPtr<IPropertyBag> bag;
-  if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
-                                    reinterpret_cast<void**>(bag.GetAddressOf())))) {
-    return false;
-  }
+  if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag)))) return false;
   VARIANT value;
   VariantInit(&value);
   value.vt = VT_BSTR;
@@ -95,9 +76,7 @@ bool FriendlyNameOf(IMoniker* moniker, std::string* name) {
 
 bool BindFilter(IMoniker* moniker, ComPtr<IBaseFilter>& filter) {
   filter.Reset();
-  const HRESULT status = moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                               reinterpret_cast<void**>(filter.GetAddressOf()));
-  if (FAILED(status)) filter.Reset();
+  if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_PPV_ARGS(&filter)))) filter.Reset();
   return filter != nullptr;
 }
 
@@ -119,24 +98,21 @@ bool TDirectShow::GetDeviceEnum(const std::string& vendor, const std::string& pr
   const std::string pattern = BuildMatchPattern(vendor, product);
   int32_t matches_counted = 0;
   ComPtr<IMoniker> moniker;
+  // A qualifying device is counted until DeviceIndex of them were passed over; true when
+  // it is the one and could be bound.
+  const auto take = [&] {
+    if (matches_counted < DeviceIndex) {
+      ++matches_counted;
+      return false;
+    }
+    return BindFilter(moniker.Get(), video_source_);
+  };
   while (NextMoniker(monikers.Get(), moniker)) {
-    const std::string display_name = DisplayNameOf(moniker.Get());
+    const std::string display_name = Bounded(DisplayNameOf(moniker.Get()));
     // An empty vendor text lets every device qualify; the pattern test below then still
     // runs, as it always has, and finds nothing in a real display name.
-    if (vendor.empty()) {
-      if (matches_counted < DeviceIndex) {
-        ++matches_counted;
-      } else if (BindFilter(moniker.Get(), video_source_)) {
-        break;
-      }
-    }
-    if (DisplayNameMatches(display_name, pattern)) {
-      if (matches_counted < DeviceIndex) {
-        ++matches_counted;
-        continue;
-      }
-      if (BindFilter(moniker.Get(), video_source_)) break;
-    }
+    if (vendor.empty() && take()) break;
+    if (DisplayNameMatches(display_name, pattern) && take()) break;
   }
   return video_source_ != nullptr;
 }
@@ -151,7 +127,7 @@ int32_t TDirectShow::GetDeviceList(const std::string& vendor, const std::string&
   const std::string pattern = BuildMatchPattern(vendor, product);
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
-    const std::string display_name = DisplayNameOf(moniker.Get());
+    const std::string display_name = Bounded(DisplayNameOf(moniker.Get()));
     std::string friendly_name;
     if (!FriendlyNameOf(moniker.Get(), &friendly_name)) continue;
     if (vendor.empty()) list.push_back(friendly_name);
