@@ -143,7 +143,8 @@ LRESULT CALLBACK TDirectShow::CompWinProcEntry(HWND window, UINT message, WPARAM
 LRESULT TDirectShow::CompWinProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case GraphEventMessage:
-      DrainGraphEvents();
+      TakeAbortEvents();
+      HandleGraphEvent();
       return 0;
     case WM_DESTROY:
       CloseInterfaces();
@@ -151,11 +152,6 @@ LRESULT TDirectShow::CompWinProc(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       return CallWindowProcA(panel_proc_, window_, message, wparam, lparam);
   }
-}
-
-void TDirectShow::DrainGraphEvents() {
-  TakeAbortEvents();
-  HandleGraphEvent();
 }
 
 void TDirectShow::TakeAbortEvents() {
@@ -196,22 +192,19 @@ HRESULT TDirectShow::HandleGraphEvent() {
 bool TDirectShow::VerifyVMR() {
   ComPtr<IBaseFilter> renderer;
   return SUCCEEDED(CoCreateInstance(CLSID_VideoMixingRenderer, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IBaseFilter,
-                                    reinterpret_cast<void**>(renderer.GetAddressOf())));
+                                    IID_PPV_ARGS(&renderer)));
 }
 
 HRESULT TDirectShow::GetInterfaces() {
   HRESULT status = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IGraphBuilder,
-                                    reinterpret_cast<void**>(graph_.ReleaseAndGetAddressOf()));
+                                    IID_PPV_ARGS(graph_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
   status = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                            IID_ICaptureGraphBuilder2,
-                            reinterpret_cast<void**>(capture_builder_.ReleaseAndGetAddressOf()));
+                            IID_PPV_ARGS(capture_builder_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
-  status = graph_->QueryInterface(IID_IMediaControl,
-                                 reinterpret_cast<void**>(media_control_.ReleaseAndGetAddressOf()));
+  status = graph_->QueryInterface(IID_PPV_ARGS(media_control_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
+  // The headers give these two no uuid: their IIDs by name.
   status = graph_->QueryInterface(IID_IVideoWindow,
                                  reinterpret_cast<void**>(video_window_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
@@ -219,26 +212,35 @@ HRESULT TDirectShow::GetInterfaces() {
                                reinterpret_cast<void**>(media_event_.ReleaseAndGetAddressOf()));
 }
 
-void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& product,
-                                 bool record) {
+bool TDirectShow::OpenNewGraph() {
   CloseInterfaces();
   if (GetInterfaces() != S_OK) {
     EndFailedRebuild();
-    return;
+    return false;
   }
   Opened = true;
-  if (!vendor.empty()) Vid = vendor;
-  if (!product.empty()) Pid = product;
-  from_file_ = false;
-  const bool bound = GetDeviceEnum(Vid, Pid);
-  if (record) GetAudioDevice(AudioIndex);
-  if (bound) {
+  return true;
+}
+
+void TDirectShow::InitRunAround(bool source_found, bool record) {
+  if (source_found) {
     InitRun(record);
   } else {
     // Nothing to build around: the graph interfaces go too.
     CloseInterfaces();
     EndFailedRebuild();
   }
+}
+
+void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& product,
+                                 bool record) {
+  if (!OpenNewGraph()) return;
+  if (!vendor.empty()) Vid = vendor;
+  if (!product.empty()) Pid = product;
+  from_file_ = false;
+  const bool bound = GetDeviceEnum(Vid, Pid);
+  if (record) GetAudioDevice(AudioIndex);
+  InitRunAround(bound, record);
 }
 
 void TDirectShow::EndFailedRebuild() {
@@ -250,22 +252,11 @@ void TDirectShow::EndFailedRebuild() {
 }
 
 void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
-  CloseInterfaces();
-  if (GetInterfaces() != S_OK) {
-    EndFailedRebuild();
-    return;
-  }
-  Opened = true;
+  if (!OpenNewGraph()) return;
   from_file_ = true;
   CopyWideText(source_file_, kWidePathChars, path);
   graph_->AddSourceFilter(source_file_, L"SOURCE", video_source_.ReleaseAndGetAddressOf());
-  if (video_source_) {
-    InitRun(record);
-  } else {
-    // Nothing to build around: the graph interfaces go too.
-    CloseInterfaces();
-    EndFailedRebuild();
-  }
+  InitRunAround(video_source_ != nullptr, record);
 }
 
 bool TDirectShow::GraphBuilt() const {
