@@ -36,6 +36,12 @@ std::optional<VideoFormatFields> FormatFieldsOf(const AM_MEDIA_TYPE& type) {
                             type.cbFormat);
 }
 
+struct StreamCapability {
+  dshow::UniqueMediaType type;  // as the pin handed it out; given back to SetFormat when chosen
+  VideoFormatFields format;     // read from the type's video-info block
+  std::string line;             // "320 x 240, 24 bit, 30.00 fps"
+};
+
 struct DialogState {
   const std::vector<StreamCapability>* capabilities;
   int preselected;
@@ -118,8 +124,7 @@ INT_PTR CALLBACK StreamFormatProc(HWND dialog, UINT message, WPARAM wparam, LPAR
                      [&] { return StreamFormatMessage(dialog, message, wparam, lparam); });
 }
 
-}  // namespace
-
+// The video-info capabilities of the pin, in the pin's order; others are left out.
 std::vector<StreamCapability> ReadStreamCapabilities(IAMStreamConfig* config) {
   std::vector<StreamCapability> capabilities;
   int count = 0;
@@ -143,6 +148,8 @@ std::vector<StreamCapability> ReadStreamCapabilities(IAMStreamConfig* config) {
   return capabilities;
 }
 
+// The row that has the current format's subtype, size and bit depth (and frame time,
+// when several do); 0 when none has.
 int FindCurrentCapability(const std::vector<StreamCapability>& capabilities,
                           const AM_MEDIA_TYPE& current) {
   std::vector<VideoFormatFields> rows;
@@ -151,6 +158,8 @@ int FindCurrentCapability(const std::vector<StreamCapability>& capabilities,
   return ChooseCurrentCapability(rows, FormatFieldsOf(current));
 }
 
+// Runs the modal dialog on the calling thread. Returns the chosen row, or -1 when the
+// user cancels or the list is empty.
 int ShowStreamFormatDialog(const std::vector<StreamCapability>& capabilities, int preselected) {
   if (capabilities.empty()) return -1;
   TemplateWriter writer;
@@ -178,20 +187,10 @@ int ShowStreamFormatDialog(const std::vector<StreamCapability>& capabilities, in
   const INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), writer.Template(),
                                                  nullptr, StreamFormatProc,
                                                  reinterpret_cast<LPARAM>(&state));
-  if (result != IDOK) return -1;
-  if (state.chosen < 0 || static_cast<std::size_t>(state.chosen) >= capabilities.size()) {
-    return -1;
-  }
-  return state.chosen;
+  const bool row_chosen =
+      state.chosen >= 0 && static_cast<std::size_t>(state.chosen) < capabilities.size();
+  return result == IDOK && row_chosen ? state.chosen : -1;
 }
-
-HRESULT ShowPropertyFrame(IUnknown* object, const CAUUID& pages) {
-  IUnknown* objects[] = {object};
-  return OleCreatePropertyFrame(nullptr, 30, 30, nullptr, 1, objects, pages.cElems,
-                                pages.pElems, 0, 0, nullptr);
-}
-
-namespace {
 
 bool EditWithOwnDialog(IAMStreamConfig* config) {
   std::vector<StreamCapability> capabilities = ReadStreamCapabilities(config);
@@ -209,13 +208,18 @@ bool EditWithOwnDialog(IAMStreamConfig* config) {
 
 }  // namespace
 
+HRESULT ShowPropertyFrame(IUnknown* object, const CAUUID& pages) {
+  IUnknown* objects[] = {object};
+  return OleCreatePropertyFrame(nullptr, 30, 30, nullptr, 1, objects, pages.cElems,
+                                pages.pElems, 0, 0, nullptr);
+}
+
 FormatEditResult EditStreamFormat(IAMStreamConfig* config, const PropertyFrameFunction& frame) {
   if (config == nullptr) return FormatEditResult::kNoDialog;
   Microsoft::WRL::ComPtr<ISpecifyPropertyPages> specify;
   CAUUID pages{};
-  if (SUCCEEDED(config->QueryInterface(IID_ISpecifyPropertyPages,
-                                       reinterpret_cast<void**>(specify.GetAddressOf()))) &&
-      specify && SUCCEEDED(specify->GetPages(&pages))) {
+  if (SUCCEEDED(config->QueryInterface(IID_PPV_ARGS(&specify))) && specify &&
+      SUCCEEDED(specify->GetPages(&pages))) {
     const bool shown = pages.cElems > 0 && SUCCEEDED(frame(config, pages));
     CoTaskMemFree(pages.pElems);
     if (shown) return FormatEditResult::kClosed;
