@@ -38,8 +38,6 @@ STDMETHODIMP CSampleGrabberCB::QueryInterface(REFIID iid, void** object) {
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP CSampleGrabberCB::SampleCB(double, IMediaSample*) { return S_OK; }
-
 STDMETHODIMP CSampleGrabberCB::BufferCB(double, BYTE* buffer, long length) {
   FramesSeen.fetch_add(1, std::memory_order_relaxed);
   if (!StillRequested.load()) return S_OK;
