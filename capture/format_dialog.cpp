@@ -55,7 +55,6 @@ class TemplateWriter {
     while (bytes_.size() % 4 != 0) bytes_.push_back(0);
   }
   void Word(WORD value) { Raw(&value, sizeof value); }
-  void Dword(DWORD value) { Raw(&value, sizeof value); }
   void Text(const wchar_t* text) { Raw(text, (std::wcslen(text) + 1) * sizeof(wchar_t)); }
   void Raw(const void* data, std::size_t size) {
     const BYTE* begin = static_cast<const BYTE*>(data);
@@ -64,14 +63,9 @@ class TemplateWriter {
   void Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD class_atom,
             const wchar_t* text) {
     Align();
-    Dword(style | WS_CHILD | WS_VISIBLE);
-    Dword(0);
-    Word(x);
-    Word(y);
-    Word(cx);
-    Word(cy);
-    Word(id);
-    Word(0xFFFF);
+    const DLGITEMTEMPLATE item = {style | WS_CHILD | WS_VISIBLE, 0, x, y, cx, cy, id};
+    Raw(&item, sizeof item);
+    Word(0xFFFF);  // a class atom follows
     Word(class_atom);
     Text(text);
     Word(0);  // no creation data
@@ -163,13 +157,11 @@ int FindCurrentCapability(const std::vector<StreamCapability>& capabilities,
 int ShowStreamFormatDialog(const std::vector<StreamCapability>& capabilities, int preselected) {
   if (capabilities.empty()) return -1;
   TemplateWriter writer;
-  writer.Dword(DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
-  writer.Dword(0);
-  writer.Word(3);  // list box, OK, Cancel
-  writer.Word(30);
-  writer.Word(30);
-  writer.Word(200);
-  writer.Word(130);
+  // Three items: the list box, OK and Cancel.
+  const DLGTEMPLATE header = {
+      DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 3, 30, 30,
+      200, 130};
+  writer.Raw(&header, sizeof header);
   writer.Word(0);  // no menu
   writer.Word(0);  // the standard dialog class
   writer.Text(L"Stream Format");
