@@ -24,35 +24,28 @@ void Diagnostic(const char* line) {
   std::fflush(stdout);
 }
 
-enum class OpenResult { kOpened, kNoSystemEnum, kNoClassEnum };
-
 // Creates the device enumerator, asks it for the category's class enumerator (released
-// again right away) and resets it. An empty category answers S_FALSE and no enumerator;
-// plain_success_only decides whether that counts as a failure.
-OpenResult OpenCategory(REFCLSID category, bool plain_success_only,
-                        ComPtr<IEnumMoniker>& monikers) {
+// again right away) and resets it. An empty category answers S_FALSE and no enumerator:
+// a failure for the device categories, not for the compressor category, whose failures
+// are also the component's diagnostic lines.
+bool OpenCategory(REFCLSID category, ComPtr<IEnumMoniker>& monikers) {
+  const bool compressors = IsEqualCLSID(category, CLSID_VideoCompressorCategory) != 0;
   monikers.Reset();
   ComPtr<ICreateDevEnum> devices;
   if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
                               IID_PPV_ARGS(&devices)))) {
-    return OpenResult::kNoSystemEnum;
+    if (compressors) Diagnostic("Failed to create system enumerator");
+    return false;
   }
   const HRESULT status = devices->CreateClassEnumerator(category, monikers.GetAddressOf(), 0);
   devices.Reset();
-  if (plain_success_only ? status != S_OK : FAILED(status)) {
+  if (compressors ? FAILED(status) : status != S_OK) {
     monikers.Reset();
-    return OpenResult::kNoClassEnum;
+    if (compressors) Diagnostic("Failed to create class enumerator");
+    return false;
   }
   if (monikers) monikers->Reset();
-  return OpenResult::kOpened;
-}
-
-// The compressor category; a failure is one of the component's diagnostic lines.
-bool OpenCompressorCategory(ComPtr<IEnumMoniker>& monikers) {
-  const OpenResult result = OpenCategory(CLSID_VideoCompressorCategory, false, monikers);
-  if (result == OpenResult::kNoSystemEnum) Diagnostic("Failed to create system enumerator");
-  if (result == OpenResult::kNoClassEnum) Diagnostic("Failed to create class enumerator");
-  return result == OpenResult::kOpened;
+  return true;
 }
 
 bool NextMoniker(IEnumMoniker* monikers, ComPtr<IMoniker>& moniker) {
@@ -91,9 +84,7 @@ std::string CodePageUpper(const std::string& text) {
 
 bool TDirectShow::GetDeviceEnum(const std::string& vendor, const std::string& product) {
   ComPtr<IEnumMoniker> monikers;
-  if (OpenCategory(CLSID_VideoInputDeviceCategory, true, monikers) != OpenResult::kOpened) {
-    return false;
-  }
+  if (!OpenCategory(CLSID_VideoInputDeviceCategory, monikers)) return false;
   video_source_.Reset();
   const std::string pattern = BuildMatchPattern(vendor, product);
   int32_t matches_counted = 0;
@@ -121,9 +112,7 @@ int32_t TDirectShow::GetDeviceList(const std::string& vendor, const std::string&
                                    StringList& list) {
   list.clear();
   ComPtr<IEnumMoniker> monikers;
-  if (OpenCategory(CLSID_VideoInputDeviceCategory, true, monikers) != OpenResult::kOpened) {
-    return 1;
-  }
+  if (!OpenCategory(CLSID_VideoInputDeviceCategory, monikers)) return 1;
   const std::string pattern = BuildMatchPattern(vendor, product);
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
@@ -138,9 +127,7 @@ int32_t TDirectShow::GetDeviceList(const std::string& vendor, const std::string&
 
 int32_t TDirectShow::GetAudioDevice(int32_t position) {
   ComPtr<IEnumMoniker> monikers;
-  if (OpenCategory(CLSID_AudioInputDeviceCategory, true, monikers) != OpenResult::kOpened) {
-    return 1;
-  }
+  if (!OpenCategory(CLSID_AudioInputDeviceCategory, monikers)) return 1;
   audio_source_.Reset();
   int32_t counter = 0;
   ComPtr<IMoniker> moniker;
@@ -161,9 +148,7 @@ int32_t TDirectShow::GetAudioDevice(int32_t position) {
 
 int32_t TDirectShow::GetAudioDeviceList(StringList& list) {
   ComPtr<IEnumMoniker> monikers;
-  if (OpenCategory(CLSID_AudioInputDeviceCategory, true, monikers) != OpenResult::kOpened) {
-    return 1;
-  }
+  if (!OpenCategory(CLSID_AudioInputDeviceCategory, monikers)) return 1;
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
     std::string friendly_name;
@@ -179,7 +164,7 @@ void TDirectShow::GetCompressor(ComPtr<IBaseFilter>* filter) {
   }
   filter->Reset();
   ComPtr<IEnumMoniker> monikers;
-  if (!OpenCompressorCategory(monikers)) return;
+  if (!OpenCategory(CLSID_VideoCompressorCategory, monikers)) return;
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
     std::string friendly_name;
@@ -196,7 +181,7 @@ void TDirectShow::GetCompressorsList(StringList& list) {
   SetSwitchableRows(hidden_compressors_, HideVideo1Codec, HideRleCodec);
   list.clear();
   ComPtr<IEnumMoniker> monikers;
-  if (!OpenCompressorCategory(monikers)) return;
+  if (!OpenCategory(CLSID_VideoCompressorCategory, monikers)) return;
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
     std::string friendly_name;
