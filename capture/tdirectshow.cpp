@@ -82,13 +82,11 @@ TDirectShow::TDirectShow(HWND owner) {
     MessageBoxA(nullptr, "CoInitialize Failed!", "Error", MB_OK);
     return;
   }
-  if (VerifyVMR()) {
-    if (window_ != nullptr) {
-      panel_proc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-          window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CompWinProcEntry)));
-    }
-  } else {
+  if (!VerifyVMR()) {
     CloseInterfaces();
+  } else if (window_ != nullptr) {
+    panel_proc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CompWinProcEntry)));
   }
 }
 
