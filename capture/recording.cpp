@@ -19,13 +19,6 @@ namespace {
 // Stream control takes this time as never.
 constexpr REFERENCE_TIME MAXLONGLONG_TIME = 0x7FFFFFFFFFFFFFFFLL;
 
-HRESULT FindStreamConfig(ICaptureGraphBuilder2* builder, const GUID* category,
-                         IBaseFilter* source, ComPtr<IAMStreamConfig>& config) {
-  config.Reset();
-  if (builder == nullptr || source == nullptr) return E_POINTER;
-  return builder->FindInterface(category, &MEDIATYPE_Video, source, IID_PPV_ARGS(&config));
-}
-
 // The still branch's renderer shows nothing, so it need not hold each frame to its
 // presentation time: with a clock it would have the clock's thread wake for every frame
 // to tell it that the time has come. The graph gives every filter its clock at the first
@@ -49,11 +42,17 @@ void TDirectShow::CapturePinSet(const VIDEOINFOHEADER* format) {
   if (format != nullptr) std::memcpy(&CaptureFormat, format, sizeof CaptureFormat);
 }
 
-void TDirectShow::ApplyStoredFormat() {
+ComPtr<IAMStreamConfig> TDirectShow::StreamConfig(const GUID* category) const {
   ComPtr<IAMStreamConfig> config;
-  if (SUCCEEDED(FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_CAPTURE,
-                                 video_source_.Get(), config)) &&
-      config) {
+  if (capture_builder_ && video_source_) {
+    capture_builder_->FindInterface(category, &MEDIATYPE_Video, video_source_.Get(),
+                                    IID_PPV_ARGS(&config));
+  }
+  return config;
+}
+
+void TDirectShow::ApplyStoredFormat() {
+  if (const ComPtr<IAMStreamConfig> config = StreamConfig(&PIN_CATEGORY_CAPTURE)) {
     SetStoredFormat(config.Get());
   }
 }
@@ -133,9 +132,8 @@ void TDirectShow::AddGrabberBranch() {
     if (FAILED(graph_->AddFilter(null_renderer.Get(), L"NULL renderer"))) return;
   }
 
-  ComPtr<IAMStreamConfig> config;
-  FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_CAPTURE, video_source_.Get(), config);
-  if (!config) FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_PREVIEW, video_source_.Get(), config);
+  ComPtr<IAMStreamConfig> config = StreamConfig(&PIN_CATEGORY_CAPTURE);
+  if (!config) config = StreamConfig(&PIN_CATEGORY_PREVIEW);
   if (config) {
     dshow::UniqueMediaType current;
     if (SUCCEEDED(config->GetFormat(current.put())) && current.VideoInfo()) {
@@ -190,8 +188,7 @@ void TDirectShow::VCapCapturePinSet() {
   capture_builder_->SetFiltergraph(graph_.Get());
   graph_->AddFilter(video_source_.Get(), L"Source Capture");
 
-  ComPtr<IAMStreamConfig> config;
-  FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_CAPTURE, video_source_.Get(), config);
+  ComPtr<IAMStreamConfig> config = StreamConfig(&PIN_CATEGORY_CAPTURE);
   if (config) {
     SetStoredFormat(config.Get());
 
@@ -201,7 +198,7 @@ void TDirectShow::VCapCapturePinSet() {
     FormatDialogOpen = false;
     if (edit == FormatEditResult::kClosed && SUCCEEDED(config->GetFormat(current.put())) &&
         current.VideoInfo()) {
-      std::memcpy(&CaptureFormat, current->pbFormat, sizeof CaptureFormat);
+      CaptureFormat = *current.VideoInfo();
     }
   }
   // Closed, or the panel destroyed, while the dialog was open: nothing left to build.

@@ -162,6 +162,8 @@ class TDirectShow {
   // graph keeps references to filters cut out of it while it lives). False when the new
   // interfaces cannot be created; the panel is then closed.
   bool RenewGraph();
+  // The video source's stream configuration on the pin of that category, or null.
+  ComPtr<IAMStreamConfig> StreamConfig(const GUID* category) const;
   void ApplyStoredFormat();
   // Hands the stored format, when there is one, to the capture pin's stream configuration.
   void SetStoredFormat(IAMStreamConfig* config);
