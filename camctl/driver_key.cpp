@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "driver_records.h"
 #include "instance_key_path.h"
@@ -53,12 +52,8 @@ UniqueHKey OpenPendingInstanceKey() {
 // The pending snapshot's file name: up to 255 characters, so that it fits the caller's
 // 256 bytes with its NUL.
 bool ReadPendingName(HKEY key, std::string* name) {
-  std::string text;
-  if (!QueryText(key, kSnapShotFileNameValue, kSnapshotNameBufferSize, &text) ||
-      text.size() >= kSnapshotNameBufferSize)
-    return false;
-  *name = text;
-  return true;
+  return QueryText(key, kSnapShotFileNameValue, kSnapshotNameBufferSize, name) &&
+         name->size() < kSnapshotNameBufferSize;
 }
 
 using UniqueMappedView = UniqueResource<NullIsInvalid<const void*, CloseWith<UnmapViewOfFile>>>;
@@ -70,7 +65,8 @@ int LoadSnapshotFile(const std::string& path, CM_BitmapTarget& target) {
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return 1;
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < static_cast<LONGLONG>(sizeof(SnapshotHeader)) ||
+  if (!GetFileSizeEx(file.get(), &size) ||
+      size.QuadPart < static_cast<LONGLONG>(sizeof(SnapshotHeader)) ||
       static_cast<ULONGLONG>(size.QuadPart) > static_cast<ULONGLONG>(SIZE_MAX))
     return 1;
   UniqueHandle mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
