@@ -1,6 +1,5 @@
 #include "sample_grabber_cb.h"
 
-#include <cstring>
 #include <vector>
 
 #include "error_barrier.h"

@@ -1,14 +1,10 @@
 // The panel window, the graph's life cycle, preview and graph events.
 #include "tdirectshow.h"
 
-#include <cstring>
-#include <cwchar>
-
 #include "avi_file_sink.h"
 #include "bounded_copy.h"
 #include "device_match.h"
 #include "error_barrier.h"
-#include "sample_grabber_cb.h"
 
 namespace kvo {
 
