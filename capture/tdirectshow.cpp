@@ -33,14 +33,6 @@ void DrawPanel(HWND window, HDC dc) {
   SelectObject(dc, old_font);
 }
 
-void PaintPanel(HWND window) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
-  if (dc == nullptr) return;
-  DrawPanel(window, dc);
-  EndPaint(window, &paint);
-}
-
 ATOM RegisterPanelClass() {
   static ATOM atom = 0;
   if (atom != 0) return atom;
@@ -105,9 +97,14 @@ void TDirectShow::SetCaption(const char* text) {
 LRESULT CALLBACK TDirectShow::PanelProc(HWND window, UINT message, WPARAM wparam,
                                         LPARAM lparam) {
   switch (message) {
-    case WM_PAINT:
-      PaintPanel(window);
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      if (HDC dc = BeginPaint(window, &paint)) {
+        DrawPanel(window, dc);
+        EndPaint(window, &paint);
+      }
       return 0;
+    }
     case WM_PRINTCLIENT:
       DrawPanel(window, reinterpret_cast<HDC>(wparam));
       return 0;
