@@ -21,7 +21,6 @@ struct CM_Handle {
 namespace kvo::cm {
 
 bool OpenCamera(CM_Handle** handle);
-bool CloseCamera(CM_Handle* handle);
 int GetProperty(CM_Handle* handle, uint32_t id, void* data);
 int SetProperty(CM_Handle* handle, uint32_t id, void* data);
 

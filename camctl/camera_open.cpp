@@ -31,8 +31,7 @@ ProductStrings ReadProductStrings(const SettingsKey& key) {
 ComPtr<IEnumMoniker> VideoInputDevices() {
   ComPtr<ICreateDevEnum> device_enumerator;
   if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICreateDevEnum,
-                              reinterpret_cast<void**>(device_enumerator.GetAddressOf()))))
+                              IID_PPV_ARGS(&device_enumerator))))
     return nullptr;
   ComPtr<IEnumMoniker> devices;
   // An empty category answers S_FALSE without an enumerator: no camera either.
@@ -44,17 +43,6 @@ ComPtr<IEnumMoniker> VideoInputDevices() {
   return devices;
 }
 
-// The whole display name in the ANSI code page, however long, so that a product string
-// is found anywhere in it; empty when the device gives none.
-std::string DisplayNameOf(IMoniker* device) {
-  LPOLESTR wide_name = nullptr;
-  if (FAILED(device->GetDisplayName(nullptr, nullptr, &wide_name)) || wide_name == nullptr)
-    return std::string();
-  std::string name = WideToAnsi(wide_name);
-  CoTaskMemFree(wide_name);
-  return name;
-}
-
 // Tries the product strings that occur in the display name, in slot order; the first whose
 // binding succeeds binds the handle. Returns that slot's string, or empty.
 std::string BindMatchingProduct(IMoniker* device, const std::string& display_name,
@@ -62,9 +50,7 @@ std::string BindMatchingProduct(IMoniker* device, const std::string& display_nam
   for (std::optional<size_t> slot = products.FindIn(display_name); slot;
        slot = products.FindIn(display_name, *slot + 1)) {
     ComPtr<IBaseFilter> filter;
-    if (SUCCEEDED(device->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                       reinterpret_cast<void**>(filter.GetAddressOf()))) &&
-        filter) {
+    if (SUCCEEDED(device->BindToObject(nullptr, nullptr, IID_PPV_ARGS(&filter))) && filter) {
       handle->Filter = filter;
       return products.at(*slot);
     }
@@ -83,6 +69,7 @@ bool BindCamera(CM_Handle* handle) {
   handle->Product[0] = '\0';
   ComPtr<IMoniker> device;
   while (devices->Next(1, device.ReleaseAndGetAddressOf(), nullptr) == S_OK && device) {
+    // The whole display name, however long, so that a product string is found anywhere in it.
     const std::string display_name = DisplayNameOf(device.Get());
     // Empty while this device is examined, so a failed open leaves no stale camera behind.
     settings.WriteText(kRunningDeviceValue, std::string(), false);
@@ -106,13 +93,6 @@ bool OpenCamera(CM_Handle** handle_variable) {
   if (!handle) return false;
   if (!BindCamera(handle.get())) return false;
   *handle_variable = handle.release();
-  return true;
-}
-
-bool CloseCamera(CM_Handle* handle) {
-  if (handle == nullptr) return false;
-  // The filter reference goes with the handle.
-  delete handle;
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include "camera_handle.h"
 #include "driver_key.h"
 #include "property_routes.h"
+#include "text.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -12,17 +13,9 @@ namespace kvo::cm {
 
 namespace {
 
-constexpr uint32_t kTriggerEnable = 2000;
-constexpr uint32_t kSnapshotName = 2001;
-constexpr uint32_t kSnapshotDone = 2002;
-constexpr uint32_t kSnapshotImage = 2003;
-constexpr uint32_t kDeviceName = 2004;
-
 ComPtr<IKsPropertySet> PropertyInterfaceOf(CM_Handle* handle) {
   ComPtr<IKsPropertySet> properties;
-  if (!handle->Filter ||
-      FAILED(handle->Filter.As(&properties)))
-    return nullptr;
+  if (!handle->Filter || FAILED(handle->Filter.As(&properties))) return nullptr;
   return properties;
 }
 
@@ -72,17 +65,14 @@ int SetDriverProperty(CM_Handle* handle, const Route& route, void* data) {
   ComPtr<IKsPropertySet> properties = PropertyInterfaceOf(handle);
   if (!properties) return 1;
   const DriverGuid& set = *PropertySetOf(route);
-  HRESULT status;
   if (route.kind == RouteKind::kImageString) {
     StringRecord record = MakeStringRecord(kRecordFlagSet, static_cast<const char*>(data));
-    status = SetRecord(properties.Get(), set, route.property_id, &record);
-  } else {
-    int32_t value = 0;  // commands such as "save settings" come without data
-    if (data != nullptr) std::memcpy(&value, data, sizeof(value));
-    NumericRecord record = MakeNumericRecord(kRecordFlagSet, value);
-    status = SetRecord(properties.Get(), set, route.property_id, &record);
+    return static_cast<int>(SetRecord(properties.Get(), set, route.property_id, &record));
   }
-  return static_cast<int>(status);
+  int32_t value = 0;  // commands such as "save settings" come without data
+  if (data != nullptr) std::memcpy(&value, data, sizeof(value));
+  NumericRecord record = MakeNumericRecord(kRecordFlagSet, value);
+  return static_cast<int>(SetRecord(properties.Get(), set, route.property_id, &record));
 }
 
 // Switches the hardware snapshot button on for both streams; only the second call's
@@ -99,23 +89,21 @@ int EnableTrigger(CM_Handle* handle) {
 
 int CopyDeviceName(const CM_Handle* handle, void* data) {
   if (data == nullptr) return 1;
-  const size_t length = strnlen(handle->Product, sizeof(handle->Product) - 1);
-  std::memcpy(data, handle->Product, length);
-  static_cast<char*>(data)[length] = '\0';
+  CopyBounded(static_cast<char*>(data), sizeof(handle->Product), handle->Product);
   return 0;
 }
 
 int GetLibraryOperation(CM_Handle* handle, uint32_t id, void* data) {
   switch (id) {
-    case kTriggerEnable:
-    case kSnapshotDone:
+    case CM_ID_TRIGGER_ENABLE:
+    case CM_ID_SNAPSHOT_DONE:
       return 0;
-    case kSnapshotName:
+    case CM_ID_SNAPSHOT_NAME:
       return ReadSnapshotName(static_cast<char*>(data));
-    case kSnapshotImage:
+    case CM_ID_SNAPSHOT_IMAGE:
       if (data == nullptr) return 1;
       return LoadSnapshotImage(*static_cast<CM_BitmapTarget*>(data));
-    case kDeviceName:
+    case CM_ID_DEVICE_NAME:
       return CopyDeviceName(handle, data);
     default:
       return 1;  // 2005-2999: nothing to deliver
@@ -124,9 +112,9 @@ int GetLibraryOperation(CM_Handle* handle, uint32_t id, void* data) {
 
 int SetLibraryOperation(CM_Handle* handle, uint32_t id) {
   switch (id) {
-    case kTriggerEnable:
+    case CM_ID_TRIGGER_ENABLE:
       return EnableTrigger(handle);
-    case kSnapshotDone:
+    case CM_ID_SNAPSHOT_DONE:
       return MarkSnapshotTaken();
     default:
       return 0;  // 2001, 2003, 2004 and 2005-2999: nothing to do

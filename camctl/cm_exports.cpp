@@ -15,7 +15,12 @@ bool CM_Open(CM_Handle** handle) {
   }
 }
 
-bool CM_Close(CM_Handle* handle) { return kvo::cm::CloseCamera(handle); }
+bool CM_Close(CM_Handle* handle) {
+  if (handle == nullptr) return false;
+  // The filter reference goes with the handle.
+  delete handle;
+  return true;
+}
 
 bool CM_GetCapabilities(unsigned long id) { return kvo::cm::IsSupportedId(id); }
 

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "driver_records.h"
 #include "instance_key_path.h"
@@ -39,46 +38,25 @@ bool QueryText(HKEY key, const char* name, DWORD capacity, std::string* text) {
   return true;
 }
 
-// The 32-bit state; false when missing or not 4 bytes long.
-bool QueryState(HKEY key, DWORD* state) {
-  DWORD value = 0;
-  DWORD stored = 0;
-  if (!QueryBytes(key, kSnapShotStateValue, &value, sizeof(value), &stored) ||
-      stored != sizeof(value))
-    return false;
-  *state = value;
-  return true;
-}
-
-// The instance key when a snapshot is pending (state 3), else an empty owner.
+// The instance key when a snapshot is pending (a 32-bit state of 3), else an empty owner.
 UniqueHKey OpenPendingInstanceKey() {
   UniqueHKey key = OpenInstanceKey();
   DWORD state = 0;
-  if (!key || !QueryState(key.get(), &state) || state != kSnapShotPending) return UniqueHKey();
+  DWORD stored = 0;
+  if (!key || !QueryBytes(key.get(), kSnapShotStateValue, &state, sizeof(state), &stored) ||
+      stored != sizeof(state) || state != kSnapShotPending)
+    return UniqueHKey();
   return key;
 }
 
 // The pending snapshot's file name: up to 255 characters, so that it fits the caller's
 // 256 bytes with its NUL.
 bool ReadPendingName(HKEY key, std::string* name) {
-  std::string text;
-  if (!QueryText(key, kSnapShotFileNameValue, kSnapshotNameBufferSize, &text) ||
-      text.size() >= kSnapshotNameBufferSize)
-    return false;
-  *name = text;
-  return true;
+  return QueryText(key, kSnapShotFileNameValue, kSnapshotNameBufferSize, name) &&
+         name->size() < kSnapshotNameBufferSize;
 }
 
-struct MappedView {
-  const void* address = nullptr;
-  MappedView() = default;
-  explicit MappedView(const void* view) : address(view) {}
-  MappedView(const MappedView&) = delete;
-  MappedView& operator=(const MappedView&) = delete;
-  ~MappedView() {
-    if (address != nullptr) UnmapViewOfFile(address);
-  }
-};
+using UniqueMappedView = UniqueResource<NullIsInvalid<const void*, CloseWith<UnmapViewOfFile>>>;
 
 // Maps the whole file read-only. Others may read it meanwhile but not write it, so the
 // bytes cannot change or shrink under the decoder.
@@ -87,14 +65,15 @@ int LoadSnapshotFile(const std::string& path, CM_BitmapTarget& target) {
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return 1;
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < static_cast<LONGLONG>(sizeof(SnapshotHeader)) ||
+  if (!GetFileSizeEx(file.get(), &size) ||
+      size.QuadPart < static_cast<LONGLONG>(sizeof(SnapshotHeader)) ||
       static_cast<ULONGLONG>(size.QuadPart) > static_cast<ULONGLONG>(SIZE_MAX))
     return 1;
   UniqueHandle mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
   if (!mapping) return 1;
-  MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
-  if (view.address == nullptr) return 1;
-  const bool loaded = LoadSnapshot(static_cast<const uint8_t*>(view.address),
+  UniqueMappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+  if (!view) return 1;
+  const bool loaded = LoadSnapshot(static_cast<const uint8_t*>(view.get()),
                                    static_cast<size_t>(size.QuadPart), target);
   return loaded ? 0 : 1;
 }

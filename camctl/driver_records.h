@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace kvo {
 
@@ -16,11 +17,9 @@ struct DriverGuid {
   uint8_t data4[8];
 };
 
+// The four fields fill the 16 bytes without padding.
 inline bool operator==(const DriverGuid& a, const DriverGuid& b) {
-  if (a.data1 != b.data1 || a.data2 != b.data2 || a.data3 != b.data3) return false;
-  for (int i = 0; i < 8; ++i)
-    if (a.data4[i] != b.data4[i]) return false;
-  return true;
+  return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 // {D80AF729-7C23-4E10-BC5F-1D8C157F96E3}

@@ -1,6 +1,6 @@
 #include "property_routes.h"
 
-#include <cstring>
+#include "text.h"
 
 namespace kvo::cm {
 
@@ -15,10 +15,7 @@ constexpr uint32_t kLastLibraryId = 2999;
 
 }  // namespace
 
-bool IsSupportedId(uint32_t id) {
-  return id <= kLastImageId || (id >= kFirstZoomId && id <= kLastZoomId) ||
-         (id >= kFirstLibraryId && id <= kLastLibraryId);
-}
+bool IsSupportedId(uint32_t id) { return RouteOf(id).kind != RouteKind::kUnsupported; }
 
 Route RouteOf(uint32_t id) {
   if (id == kOverlayFileId) return {RouteKind::kImageString, id};
@@ -28,10 +25,7 @@ Route RouteOf(uint32_t id) {
   return {};
 }
 
-bool IsDriverRoute(const Route& route) {
-  return route.kind == RouteKind::kImageNumeric || route.kind == RouteKind::kImageString ||
-         route.kind == RouteKind::kZoomNumeric;
-}
+bool IsDriverRoute(const Route& route) { return PropertySetOf(route) != nullptr; }
 
 const DriverGuid* PropertySetOf(const Route& route) {
   switch (route.kind) {
@@ -46,28 +40,21 @@ const DriverGuid* PropertySetOf(const Route& route) {
 }
 
 NumericRecord MakeNumericRecord(uint32_t flags, int32_t value) {
-  NumericRecord record;
-  std::memset(&record, 0, sizeof(record));
+  NumericRecord record{};
   record.head.flags = flags;
   record.value = value;
   return record;
 }
 
 StringRecord MakeStringRecord(uint32_t flags, const char* text) {
-  StringRecord record;
-  std::memset(&record, 0, sizeof(record));
+  StringRecord record{};
   record.head.flags = flags;
-  if (text != nullptr) {
-    size_t length = 0;
-    while (length < kStringRecordMaxChars && text[length] != '\0') ++length;
-    std::memcpy(record.text, text, length);
-  }
+  CopyAtMost(record.text, kStringRecordMaxChars, text);
   return record;
 }
 
 VideoControlModeRecord MakeVideoControlModeRecord(uint32_t stream_index) {
-  VideoControlModeRecord record;
-  std::memset(&record, 0, sizeof(record));
+  VideoControlModeRecord record{};
   record.head.flags = kVideoControlModeFlags;
   record.stream_index = stream_index;
   record.mode = kVideoControlExternalTrigger;
@@ -75,11 +62,7 @@ VideoControlModeRecord MakeVideoControlModeRecord(uint32_t stream_index) {
 }
 
 void CopyStringField(const StringRecord& record, char* destination) {
-  if (destination == nullptr) return;
-  size_t length = 0;
-  while (length < kStringRecordMaxChars && record.text[length] != '\0') ++length;
-  std::memcpy(destination, record.text, length);
-  if (length < kStringRecordMaxChars) destination[length] = '\0';
+  CopyAtMost(destination, kStringRecordMaxChars, record.text);
 }
 
 }  // namespace kvo::cm

@@ -1,7 +1,5 @@
 #include "settings_key.h"
 
-#include <cstdint>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -26,46 +24,47 @@ bool SettingsKey::ReadValue(const char* name, void* buffer, DWORD size, DWORD* s
   return true;
 }
 
-bool SettingsKey::ReadText(const char* name, DWORD capacity, std::string* text) const {
+namespace {
+
+// Reads a value into a buffer of capacity bytes and hands its stored bytes to parse, whose
+// answer, when it has one, goes to *out.
+template <typename Value, typename Parse>
+bool ReadParsed(const SettingsKey& key, const char* name, DWORD capacity, Value* out,
+                Parse&& parse) {
   if (capacity == 0) return false;
   std::vector<char> buffer(capacity, '\0');
   DWORD stored = 0;
-  if (!ReadValue(name, buffer.data(), capacity, &stored)) return false;
-  std::optional<std::string> read = TextOfValue(buffer.data(), stored, capacity);
+  if (!key.ReadValue(name, buffer.data(), capacity, &stored)) return false;
+  auto read = parse(buffer.data(), stored);
   if (!read) return false;
-  *text = std::move(*read);
+  *out = std::move(*read);
   return true;
+}
+
+}  // namespace
+
+bool SettingsKey::ReadText(const char* name, DWORD capacity, std::string* text) const {
+  return ReadParsed(*this, name, capacity, text, [&](const char* bytes, DWORD stored) {
+    return TextOfValue(bytes, stored, capacity);
+  });
 }
 
 bool SettingsKey::ReadFlag(const char* name, DWORD capacity, char* flag) const {
-  if (capacity == 0) return false;
-  std::vector<char> buffer(capacity, '\0');
-  DWORD stored = 0;
-  if (!ReadValue(name, buffer.data(), capacity, &stored)) return false;
-  std::optional<char> read = FlagOfValue(buffer.data(), stored, capacity);
-  if (!read) return false;
-  *flag = *read;
-  return true;
+  return ReadParsed(*this, name, capacity, flag, [&](const char* bytes, DWORD stored) {
+    return FlagOfValue(bytes, stored, capacity);
+  });
 }
 
 bool SettingsKey::ReadDword(const char* name, DWORD* value) const {
-  uint8_t buffer[sizeof(DWORD)] = {};
-  DWORD stored = 0;
-  if (!ReadValue(name, buffer, sizeof(buffer), &stored)) return false;
-  std::optional<uint32_t> read = DwordOfValue(buffer, stored);
-  if (!read) return false;
-  *value = *read;
-  return true;
+  return ReadParsed(*this, name, sizeof(DWORD), value,
+                    [](const char* bytes, DWORD stored) { return DwordOfValue(bytes, stored); });
 }
 
 bool SettingsKey::ReadFormat(const char* name, CaptureFormatRecord* record) const {
-  uint8_t buffer[sizeof(CaptureFormatRecord)] = {};
-  DWORD stored = 0;
-  if (!ReadValue(name, buffer, sizeof(buffer), &stored)) return false;
-  std::optional<CaptureFormatRecord> read = FormatOfValue(buffer, stored, *record);
-  if (!read) return false;
-  *record = *read;
-  return true;
+  return ReadParsed(*this, name, sizeof(CaptureFormatRecord), record,
+                    [&](const char* bytes, DWORD stored) {
+                      return FormatOfValue(bytes, stored, *record);
+                    });
 }
 
 bool SettingsKey::WriteText(const char* name, const std::string& text, bool with_nul) const {

@@ -6,23 +6,19 @@
 
 namespace kvo {
 
-bool ValueFits(std::size_t stored, std::size_t capacity) {
-  return stored <= capacity;
-}
-
 std::optional<std::string> TextOfValue(const void* bytes, std::size_t stored,
                                        std::size_t capacity) {
-  if (bytes == nullptr || capacity == 0 || !ValueFits(stored, capacity)) return std::nullopt;
+  if (bytes == nullptr || capacity == 0 || stored > capacity) return std::nullopt;
   return TextFromStoredBytes(bytes, stored);
 }
 
 std::optional<char> FlagOfValue(const void* bytes, std::size_t stored, std::size_t capacity) {
-  if (bytes == nullptr || stored == 0 || !ValueFits(stored, capacity)) return std::nullopt;
+  if (bytes == nullptr || stored == 0 || stored > capacity) return std::nullopt;
   return *static_cast<const char*>(bytes);
 }
 
 std::optional<uint32_t> DwordOfValue(const void* bytes, std::size_t stored) {
-  if (bytes == nullptr || !ValueFits(stored, sizeof(uint32_t))) return std::nullopt;
+  if (bytes == nullptr || stored > sizeof(uint32_t)) return std::nullopt;
   const auto* byte = static_cast<const uint8_t*>(bytes);
   uint32_t value = 0;
   for (std::size_t i = 0; i < stored; ++i) value |= static_cast<uint32_t>(byte[i]) << (8 * i);
@@ -31,7 +27,7 @@ std::optional<uint32_t> DwordOfValue(const void* bytes, std::size_t stored) {
 
 std::optional<CaptureFormatRecord> FormatOfValue(const void* bytes, std::size_t stored,
                                                  const CaptureFormatRecord& before) {
-  if (bytes == nullptr || !ValueFits(stored, sizeof(CaptureFormatRecord))) return std::nullopt;
+  if (bytes == nullptr || stored > sizeof(CaptureFormatRecord)) return std::nullopt;
   CaptureFormatRecord record = before;
   std::memcpy(&record, bytes, stored);
   return record;

@@ -13,9 +13,6 @@
 
 namespace kvo {
 
-// A value fits a reader's buffer of capacity bytes when it stored no more than that.
-bool ValueFits(std::size_t stored, std::size_t capacity);
-
 // The text up to the first NUL or the stored count; nothing when the value does not fit.
 std::optional<std::string> TextOfValue(const void* bytes, std::size_t stored,
                                        std::size_t capacity);

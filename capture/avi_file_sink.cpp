@@ -17,11 +17,9 @@ using Microsoft::WRL::ComPtr;
 
 namespace kvo {
 
-// {71E2721C-E028-49C1-9499-8742A4C76076}
 const CLSID CLSID_AviFileSink = {
     0x71e2721c, 0xe028, 0x49c1, {0x94, 0x99, 0x87, 0x42, 0xa4, 0xc7, 0x60, 0x76}};
 
-// {5B0C2E57-7A43-4C58-9F0B-3D6A1E2C8B14}
 const IID IID_IAviFileSinkStatus = {
     0x5b0c2e57, 0x7a43, 0x4c58, {0x9f, 0x0b, 0x3d, 0x6a, 0x1e, 0x2c, 0x8b, 0x14}};
 
@@ -44,8 +42,7 @@ HRESULT ResultOfLastError() {
 
 // The type the sink asks for: a byte stream holding an AVI file.
 AM_MEDIA_TYPE PreferredMediaType() {
-  AM_MEDIA_TYPE type;
-  std::memset(&type, 0, sizeof type);
+  AM_MEDIA_TYPE type = {};
   type.majortype = MEDIATYPE_Stream;
   type.subtype = MEDIASUBTYPE_Avi;
   type.bFixedSizeSamples = TRUE;
@@ -114,56 +111,189 @@ class TAviFileSink final : public dshow::FilterBase<IFileSinkFilter, IAviFileSin
         pin_(*this) {}
 
   // IMediaFilter
-  STDMETHODIMP Stop() override;
-  STDMETHODIMP Pause() override;
-  STDMETHODIMP Run(REFERENCE_TIME start) override;
+  STDMETHODIMP Stop() override {
+    // The file stays open: the mux stops after the sink and only then writes its headers.
+    Lock lock(lock_);
+    state_ = State_Stopped;
+    return S_OK;
+  }
+  STDMETHODIMP Pause() override {
+    HRESULT opened = S_OK;
+    bool report = false;
+    {
+      Lock lock(lock_);
+      if (state_ == State_Stopped && peer_) {
+        opened = StartRunLocked();
+        report = FAILED(opened) && NoteFailureLocked(opened);
+      }
+      state_ = State_Paused;
+    }
+    // A file that cannot be made is a recording error, not a graph error: the graph runs
+    // on (the preview with it) and the owner learns of it from the abort event.
+    if (report) Report(EC_ERRORABORT, opened);
+    return S_OK;
+  }
+  STDMETHODIMP Run(REFERENCE_TIME) override {
+    bool stopped = false;
+    {
+      Lock lock(lock_);
+      stopped = state_ == State_Stopped;
+    }
+    if (stopped) Pause();
+    Lock lock(lock_);
+    state_ = State_Running;
+    return S_OK;
+  }
 
   // IFileSinkFilter
-  STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE* type) override;
-  STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) override {
+    if (!name) return E_POINTER;
+    const size_t length = wcsnlen(name, kMaxPathChars + 1);
+    if (length == 0 || length > kMaxPathChars) return E_INVALIDARG;
+    return ComBarrier([&] {
+      std::wstring kept(name, length);
+      Lock lock(lock_);
+      if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
+      file_.reset();
+      abandoned_ = false;
+      open_error_ = S_OK;
+      file_failure_ = S_OK;
+      file_name_.swap(kept);
+      return S_OK;
+    });
+  }
+  STDMETHODIMP GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* type) override {
+    if (!name) return E_POINTER;
+    *name = nullptr;
+    Lock lock(lock_);
+    if (file_name_.empty()) return E_FAIL;
+    const HRESULT hr = dshow::CopyToTaskMemory(file_name_.c_str(), name);
+    if (FAILED(hr)) return hr;
+    if (type) *type = PreferredMediaType();
+    return S_OK;
+  }
 
   // IAviFileSinkStatus
-  STDMETHODIMP FileFailure() override;
-  STDMETHODIMP AbandonFile() override;
-
-  // Called by the pin.
-  HRESULT AcceptConnection(IPin* connector, const AM_MEDIA_TYPE& type);
-  HRESULT BreakConnection();
-  HRESULT PeerPin(IPin** pin);
-  HRESULT CopyConnectionType(AM_MEDIA_TYPE* type);
-  void KeepAllocator(IMemAllocator* allocator);
-  HRESULT WriteAt(const LONGLONG* position, const BYTE* data, ULONG size, ULONG* done);
-  HRESULT ReadAt(void* data, ULONG size, ULONG* done);
-  HRESULT MoveTo(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position);
-  HRESULT Resize(ULARGE_INTEGER size);
-  HRESULT Flush();
-  HRESULT Describe(STATSTG* stat, DWORD flags);
-  HRESULT CheckStreaming();
-  void SignalEndOfStream();
+  STDMETHODIMP FileFailure() override {
+    Lock lock(lock_);
+    return file_failure_;
+  }
+  STDMETHODIMP AbandonFile() override {
+    Lock lock(lock_);
+    file_.reset(CreateFileW(kNullDevice, GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                            nullptr));
+    abandoned_ = true;
+    open_error_ = file_ ? S_OK : ResultOfLastError();
+    return open_error_;
+  }
 
  private:
+  friend class SinkPin;
+
   ~TAviFileSink() override = default;
   std::size_t ListPins(IPin** pins) override {
     pins[0] = &pin_;
     return 1;
   }
-  void* OtherInterface(REFIID iid) override;
+  void* OtherInterface(REFIID iid) override {
+    if (IsEqualIID(iid, IID_IFileSinkFilter)) return static_cast<IFileSinkFilter*>(this);
+    if (IsEqualIID(iid, IID_IAviFileSinkStatus)) return static_cast<IAviFileSinkStatus*>(this);
+    return nullptr;
+  }
 
   // All *Locked functions expect lock_ to be held.
-  HRESULT OpenFreshLocked();
-  HRESULT EnsureOpenLocked();
-  HRESULT WriteAllLocked(const BYTE* data, ULONG size, ULONG* done);
+  HRESULT OpenFreshLocked() {
+    file_.reset();
+    abandoned_ = false;
+    if (file_name_.empty()) {
+      open_error_ = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
+      return open_error_;
+    }
+    // CREATE_NEW: a file that appeared under this name since the caller chose it (another
+    // program's, or an earlier recording's) is refused, never truncated.
+    file_.reset(CreateFileW(file_name_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    open_error_ = file_ ? S_OK : ResultOfLastError();
+    return open_error_;
+  }
+  HRESULT EnsureOpenLocked() {
+    if (file_) return S_OK;
+    // One attempt per run: a path that failed is reported once, not at every write.
+    if (FAILED(open_error_)) return open_error_;
+    return OpenFreshLocked();
+  }
+  HRESULT WriteAllLocked(const BYTE* data, ULONG size, ULONG* done) {
+    *done = 0;
+    while (*done < size) {
+      DWORD written = 0;
+      if (!WriteFile(file_.get(), data + *done, size - *done, &written, nullptr)) {
+        return ResultOfLastError();
+      }
+      // A write that makes no progress and names no error is a full disk by another name.
+      if (written == 0) return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+      *done += written;
+    }
+    return S_OK;
+  }
+  HRESULT WriteAt(const LONGLONG* position, const BYTE* data, ULONG size, ULONG* done) {
+    *done = 0;
+    return ChangeFile([&] {
+      if (position) {
+        if (*position < 0) return E_INVALIDARG;
+        LARGE_INTEGER offset;
+        offset.QuadPart = *position;
+        if (!SetFilePointerEx(file_.get(), offset, nullptr, FILE_BEGIN)) {
+          return ResultOfLastError();
+        }
+      }
+      return WriteAllLocked(data, size, done);
+    });
+  }
   // A new run of a connected sink: the file afresh, and no failure yet.
-  HRESULT StartRunLocked();
+  HRESULT StartRunLocked() {
+    file_failure_ = S_OK;
+    if (file_ && !abandoned_) {
+      // The file this sink made in an earlier run: started afresh through the handle, never
+      // by name, so no file that someone else made meanwhile can be hit.
+      const LARGE_INTEGER start = {};
+      const bool emptied =
+          SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) && SetEndOfFile(file_.get());
+      open_error_ = emptied ? S_OK : ResultOfLastError();
+      if (!emptied) file_.reset();
+      return open_error_;
+    }
+    return OpenFreshLocked();
+  }
   // Remembers a failure of the file; true when it is the first of this run and must be
   // reported to the graph. Nothing is noted for an abandoned file.
-  bool NoteFailureLocked(HRESULT failure);
+  bool NoteFailureLocked(HRESULT failure) {
+    if (abandoned_ || FAILED(file_failure_)) return false;
+    file_failure_ = failure;
+    return true;
+  }
   // Runs change() under the lock once the file is open; a failure is noted, and the first
   // of a run reported to the graph. STG_E_INVALIDFUNCTION is a request no file could carry
   // out, not a failure of the file.
   template <typename Change>
-  HRESULT ChangeFile(Change&& change);
-  void Report(long event_code, LONG_PTR first);
+  HRESULT ChangeFile(Change&& change) {
+    HRESULT hr = S_OK;
+    bool report = false;
+    {
+      Lock lock(lock_);
+      hr = EnsureOpenLocked();
+      if (SUCCEEDED(hr)) hr = change();
+      report = FAILED(hr) && hr != STG_E_INVALIDFUNCTION && NoteFailureLocked(hr);
+    }
+    if (report) Report(EC_ERRORABORT, hr);
+    return hr;
+  }
+  void Report(long event_code, LONG_PTR first) {
+    const LONG_PTR second =
+        event_code == EC_COMPLETE ? reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this))
+                                  : 0;
+    NotifyGraph(event_code, first, second);
+  }
 
   SinkPin pin_;
   ComPtr<IPin> peer_;
@@ -175,8 +305,6 @@ class TAviFileSink final : public dshow::FilterBase<IFileSinkFilter, IAviFileSin
   HRESULT open_error_ = S_OK;
   HRESULT file_failure_ = S_OK;  // the first failure of this run
 };
-
-// ---- SinkPin ----
 
 SinkPin::SinkPin(TAviFileSink& filter)
     : PinBase(filter, PINDIR_INPUT, kPinName, kPinId), filter_(filter) {}
@@ -195,19 +323,46 @@ STDMETHODIMP SinkPin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* ty
   if (FAILED(connector->QueryDirection(&direction)) || direction != PINDIR_OUTPUT) {
     return VFW_E_INVALID_DIRECTION;
   }
-  return filter_.AcceptConnection(connector, *type);
+  Lock lock(filter_.lock_);
+  if (filter_.peer_) return VFW_E_ALREADY_CONNECTED;
+  if (filter_.state_ != State_Stopped) return VFW_E_NOT_STOPPED;
+  if (!AcceptsMediaType(*type)) return VFW_E_TYPE_NOT_ACCEPTED;
+  AM_MEDIA_TYPE copy;
+  const HRESULT hr = dshow::CopyMediaType(*type, &copy);
+  if (FAILED(hr)) return hr;
+  dshow::ClearMediaType(filter_.connection_type_);
+  filter_.connection_type_ = copy;
+  filter_.peer_ = connector;
+  return S_OK;
 }
 
-STDMETHODIMP SinkPin::Disconnect() { return filter_.BreakConnection(); }
+STDMETHODIMP SinkPin::Disconnect() {
+  ComPtr<IPin> peer;
+  ComPtr<IMemAllocator> allocator;
+  {
+    Lock lock(filter_.lock_);
+    if (filter_.state_ != State_Stopped) return VFW_E_NOT_STOPPED;
+    if (!filter_.peer_) return S_FALSE;
+    peer = std::move(filter_.peer_);
+    allocator = std::move(filter_.allocator_);
+    dshow::ClearMediaType(filter_.connection_type_);
+    // The mux has written its headers by now (it is stopped): the file is complete.
+    filter_.file_.reset();
+  }
+  return S_OK;
+}
 
 STDMETHODIMP SinkPin::ConnectedTo(IPin** pin) {
   if (!pin) return E_POINTER;
-  return filter_.PeerPin(pin);
+  Lock lock(filter_.lock_);
+  return dshow::HandOutPeer(filter_.peer_.Get(), pin);
 }
 
 STDMETHODIMP SinkPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
   if (!type) return E_POINTER;
-  return filter_.CopyConnectionType(type);
+  Lock lock(filter_.lock_);
+  if (!filter_.peer_) return dshow::NoConnectionType(type);
+  return dshow::CopyMediaType(filter_.connection_type_, type);
 }
 
 STDMETHODIMP SinkPin::QueryAccept(const AM_MEDIA_TYPE* type) {
@@ -223,7 +378,12 @@ STDMETHODIMP SinkPin::EnumMediaTypes(IEnumMediaTypes** types) {
 }
 
 STDMETHODIMP SinkPin::EndOfStream() {
-  filter_.SignalEndOfStream();
+  bool running = false;
+  {
+    Lock lock(filter_.lock_);
+    running = filter_.state_ == State_Running;
+  }
+  if (running) filter_.Report(EC_COMPLETE, S_OK);
   return S_OK;
 }
 
@@ -235,14 +395,17 @@ STDMETHODIMP SinkPin::GetAllocator(IMemAllocator** allocator) {
 
 STDMETHODIMP SinkPin::NotifyAllocator(IMemAllocator* allocator, BOOL) {
   if (!allocator) return E_POINTER;
-  filter_.KeepAllocator(allocator);
+  Lock lock(filter_.lock_);
+  filter_.allocator_ = allocator;
   return S_OK;
 }
 
 STDMETHODIMP SinkPin::Receive(IMediaSample* sample) {
   if (!sample) return E_POINTER;
-  const HRESULT streaming = filter_.CheckStreaming();
-  if (streaming != S_OK) return streaming;
+  {
+    Lock lock(filter_.lock_);
+    if (filter_.state_ == State_Stopped) return VFW_E_WRONG_STATE;
+  }
   BYTE* data = nullptr;
   HRESULT hr = sample->GetPointer(&data);
   if (FAILED(hr)) return hr;
@@ -270,7 +433,14 @@ STDMETHODIMP SinkPin::ReceiveMultiple(IMediaSample** samples, long count, long* 
 
 STDMETHODIMP SinkPin::Read(void* data, ULONG size, ULONG* done) {
   if (!data) return STG_E_INVALIDPOINTER;
-  return filter_.ReadAt(data, size, done);
+  Lock lock(filter_.lock_);
+  if (done) *done = 0;
+  const HRESULT hr = filter_.EnsureOpenLocked();
+  if (FAILED(hr)) return hr;
+  DWORD read = 0;
+  if (!ReadFile(filter_.file_.get(), data, size, &read, nullptr)) return ResultOfLastError();
+  if (done) *done = read;
+  return read == size ? S_OK : S_FALSE;
 }
 
 STDMETHODIMP SinkPin::Write(const void* data, ULONG size, ULONG* done) {
@@ -282,261 +452,6 @@ STDMETHODIMP SinkPin::Write(const void* data, ULONG size, ULONG* done) {
 }
 
 STDMETHODIMP SinkPin::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) {
-  return filter_.MoveTo(move, origin, position);
-}
-
-STDMETHODIMP SinkPin::SetSize(ULARGE_INTEGER size) { return filter_.Resize(size); }
-
-STDMETHODIMP SinkPin::Commit(DWORD) { return filter_.Flush(); }
-
-STDMETHODIMP SinkPin::Stat(STATSTG* stat, DWORD flags) {
-  if (!stat) return STG_E_INVALIDPOINTER;
-  return filter_.Describe(stat, flags);
-}
-
-// ---- TAviFileSink ----
-
-void* TAviFileSink::OtherInterface(REFIID iid) {
-  if (IsEqualIID(iid, IID_IFileSinkFilter)) return static_cast<IFileSinkFilter*>(this);
-  if (IsEqualIID(iid, IID_IAviFileSinkStatus)) return static_cast<IAviFileSinkStatus*>(this);
-  return nullptr;
-}
-
-STDMETHODIMP TAviFileSink::Stop() {
-  // The file stays open: the mux stops after the sink and only then writes its headers.
-  Lock lock(lock_);
-  state_ = State_Stopped;
-  return S_OK;
-}
-
-STDMETHODIMP TAviFileSink::Pause() {
-  HRESULT opened = S_OK;
-  bool report = false;
-  {
-    Lock lock(lock_);
-    if (state_ == State_Stopped && peer_) {
-      opened = StartRunLocked();
-      report = FAILED(opened) && NoteFailureLocked(opened);
-    }
-    state_ = State_Paused;
-  }
-  // A file that cannot be made is a recording error, not a graph error: the graph runs
-  // on (the preview with it) and the owner learns of it from the abort event.
-  if (report) Report(EC_ERRORABORT, opened);
-  return S_OK;
-}
-
-STDMETHODIMP TAviFileSink::Run(REFERENCE_TIME) {
-  bool stopped = false;
-  {
-    Lock lock(lock_);
-    stopped = state_ == State_Stopped;
-  }
-  if (stopped) Pause();
-  Lock lock(lock_);
-  state_ = State_Running;
-  return S_OK;
-}
-
-STDMETHODIMP TAviFileSink::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
-  if (!name) return E_POINTER;
-  const size_t length = wcsnlen(name, kMaxPathChars + 1);
-  if (length == 0 || length > kMaxPathChars) return E_INVALIDARG;
-  return ComBarrier([&] {
-    std::wstring kept(name, length);
-    Lock lock(lock_);
-    if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
-    file_.reset();
-    abandoned_ = false;
-    open_error_ = S_OK;
-    file_failure_ = S_OK;
-    file_name_.swap(kept);
-    return S_OK;
-  });
-}
-
-STDMETHODIMP TAviFileSink::GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* type) {
-  if (!name) return E_POINTER;
-  *name = nullptr;
-  Lock lock(lock_);
-  if (file_name_.empty()) return E_FAIL;
-  const HRESULT hr = dshow::CopyToTaskMemory(file_name_.c_str(), name);
-  if (FAILED(hr)) return hr;
-  if (type) *type = PreferredMediaType();
-  return S_OK;
-}
-
-HRESULT TAviFileSink::AcceptConnection(IPin* connector, const AM_MEDIA_TYPE& type) {
-  Lock lock(lock_);
-  if (peer_) return VFW_E_ALREADY_CONNECTED;
-  if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
-  if (!AcceptsMediaType(type)) return VFW_E_TYPE_NOT_ACCEPTED;
-  AM_MEDIA_TYPE copy;
-  const HRESULT hr = dshow::CopyMediaType(type, &copy);
-  if (FAILED(hr)) return hr;
-  dshow::ClearMediaType(connection_type_);
-  connection_type_ = copy;
-  peer_ = connector;
-  return S_OK;
-}
-
-HRESULT TAviFileSink::BreakConnection() {
-  ComPtr<IPin> peer;
-  ComPtr<IMemAllocator> allocator;
-  {
-    Lock lock(lock_);
-    if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
-    if (!peer_) return S_FALSE;
-    peer = std::move(peer_);
-    allocator = std::move(allocator_);
-    dshow::ClearMediaType(connection_type_);
-    // The mux has written its headers by now (it is stopped): the file is complete.
-    file_.reset();
-  }
-  return S_OK;
-}
-
-HRESULT TAviFileSink::PeerPin(IPin** pin) {
-  Lock lock(lock_);
-  return dshow::HandOutPeer(peer_.Get(), pin);
-}
-
-HRESULT TAviFileSink::CopyConnectionType(AM_MEDIA_TYPE* type) {
-  Lock lock(lock_);
-  if (!peer_) return dshow::NoConnectionType(type);
-  return dshow::CopyMediaType(connection_type_, type);
-}
-
-void TAviFileSink::KeepAllocator(IMemAllocator* allocator) {
-  Lock lock(lock_);
-  allocator_ = allocator;
-}
-
-HRESULT TAviFileSink::CheckStreaming() {
-  Lock lock(lock_);
-  return state_ == State_Stopped ? VFW_E_WRONG_STATE : S_OK;
-}
-
-void TAviFileSink::SignalEndOfStream() {
-  bool running = false;
-  {
-    Lock lock(lock_);
-    running = state_ == State_Running;
-  }
-  if (running) Report(EC_COMPLETE, S_OK);
-}
-
-HRESULT TAviFileSink::StartRunLocked() {
-  file_failure_ = S_OK;
-  if (file_ && !abandoned_) {
-    // The file this sink made in an earlier run: started afresh through the handle, never
-    // by name, so no file that someone else made meanwhile can be hit.
-    const LARGE_INTEGER start = {};
-    const bool emptied =
-        SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) && SetEndOfFile(file_.get());
-    open_error_ = emptied ? S_OK : ResultOfLastError();
-    if (!emptied) file_.reset();
-    return open_error_;
-  }
-  return OpenFreshLocked();
-}
-
-HRESULT TAviFileSink::OpenFreshLocked() {
-  file_.reset();
-  abandoned_ = false;
-  if (file_name_.empty()) {
-    open_error_ = HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
-    return open_error_;
-  }
-  // CREATE_NEW: a file that appeared under this name since the caller chose it (another
-  // program's, or an earlier recording's) is refused, never truncated.
-  file_.reset(CreateFileW(file_name_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  open_error_ = file_ ? S_OK : ResultOfLastError();
-  return open_error_;
-}
-
-HRESULT TAviFileSink::EnsureOpenLocked() {
-  if (file_) return S_OK;
-  // One attempt per run: a path that failed is reported once, not at every write.
-  if (FAILED(open_error_)) return open_error_;
-  return OpenFreshLocked();
-}
-
-bool TAviFileSink::NoteFailureLocked(HRESULT failure) {
-  if (abandoned_ || FAILED(file_failure_)) return false;
-  file_failure_ = failure;
-  return true;
-}
-
-STDMETHODIMP TAviFileSink::FileFailure() {
-  Lock lock(lock_);
-  return file_failure_;
-}
-
-STDMETHODIMP TAviFileSink::AbandonFile() {
-  Lock lock(lock_);
-  file_.reset(CreateFileW(kNullDevice, GENERIC_READ | GENERIC_WRITE,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-  abandoned_ = true;
-  open_error_ = file_ ? S_OK : ResultOfLastError();
-  return open_error_;
-}
-
-HRESULT TAviFileSink::WriteAllLocked(const BYTE* data, ULONG size, ULONG* done) {
-  *done = 0;
-  while (*done < size) {
-    DWORD written = 0;
-    if (!WriteFile(file_.get(), data + *done, size - *done, &written, nullptr)) {
-      return ResultOfLastError();
-    }
-    // A write that makes no progress and names no error is a full disk by another name.
-    if (written == 0) return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
-    *done += written;
-  }
-  return S_OK;
-}
-
-template <typename Change>
-HRESULT TAviFileSink::ChangeFile(Change&& change) {
-  HRESULT hr = S_OK;
-  bool report = false;
-  {
-    Lock lock(lock_);
-    hr = EnsureOpenLocked();
-    if (SUCCEEDED(hr)) hr = change();
-    report = FAILED(hr) && hr != STG_E_INVALIDFUNCTION && NoteFailureLocked(hr);
-  }
-  if (report) Report(EC_ERRORABORT, hr);
-  return hr;
-}
-
-HRESULT TAviFileSink::WriteAt(const LONGLONG* position, const BYTE* data, ULONG size,
-                              ULONG* done) {
-  *done = 0;
-  return ChangeFile([&] {
-    if (position) {
-      if (*position < 0) return E_INVALIDARG;
-      LARGE_INTEGER offset;
-      offset.QuadPart = *position;
-      if (!SetFilePointerEx(file_.get(), offset, nullptr, FILE_BEGIN)) return ResultOfLastError();
-    }
-    return WriteAllLocked(data, size, done);
-  });
-}
-
-HRESULT TAviFileSink::ReadAt(void* data, ULONG size, ULONG* done) {
-  Lock lock(lock_);
-  if (done) *done = 0;
-  const HRESULT hr = EnsureOpenLocked();
-  if (FAILED(hr)) return hr;
-  DWORD read = 0;
-  if (!ReadFile(file_.get(), data, size, &read, nullptr)) return ResultOfLastError();
-  if (done) *done = read;
-  return read == size ? S_OK : S_FALSE;
-}
-
-HRESULT TAviFileSink::MoveTo(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) {
   DWORD method = FILE_BEGIN;
   switch (origin) {
     case STREAM_SEEK_SET: method = FILE_BEGIN; break;
@@ -544,58 +459,55 @@ HRESULT TAviFileSink::MoveTo(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* p
     case STREAM_SEEK_END: method = FILE_END; break;
     default: return STG_E_INVALIDFUNCTION;
   }
-  return ChangeFile([&] {
+  return filter_.ChangeFile([&] {
     LARGE_INTEGER reached = {};
-    if (!SetFilePointerEx(file_.get(), move, &reached, method)) return ResultOfLastError();
+    if (!SetFilePointerEx(filter_.file_.get(), move, &reached, method)) {
+      return ResultOfLastError();
+    }
     if (position) position->QuadPart = static_cast<ULONGLONG>(reached.QuadPart);
     return S_OK;
   });
 }
 
-HRESULT TAviFileSink::Resize(ULARGE_INTEGER size) {
-  return ChangeFile([&] {
+STDMETHODIMP SinkPin::SetSize(ULARGE_INTEGER size) {
+  return filter_.ChangeFile([&] {
+    const HANDLE file = filter_.file_.get();
     LARGE_INTEGER kept = {};
     const LARGE_INTEGER zero = {};
-    if (!SetFilePointerEx(file_.get(), zero, &kept, FILE_CURRENT)) return ResultOfLastError();
+    if (!SetFilePointerEx(file, zero, &kept, FILE_CURRENT)) return ResultOfLastError();
     LARGE_INTEGER end;
     end.QuadPart = static_cast<LONGLONG>(size.QuadPart);
     HRESULT hr = S_OK;
-    if (end.QuadPart < 0 || !SetFilePointerEx(file_.get(), end, nullptr, FILE_BEGIN) ||
-        !SetEndOfFile(file_.get())) {
+    if (end.QuadPart < 0 || !SetFilePointerEx(file, end, nullptr, FILE_BEGIN) ||
+        !SetEndOfFile(file)) {
       hr = end.QuadPart < 0 ? STG_E_INVALIDFUNCTION : ResultOfLastError();
     }
-    SetFilePointerEx(file_.get(), kept, nullptr, FILE_BEGIN);
+    SetFilePointerEx(file, kept, nullptr, FILE_BEGIN);
     return hr;
   });
 }
 
-HRESULT TAviFileSink::Flush() {
-  Lock lock(lock_);
-  if (!file_) return S_OK;
-  return FlushFileBuffers(file_.get()) ? S_OK : ResultOfLastError();
+STDMETHODIMP SinkPin::Commit(DWORD) {
+  Lock lock(filter_.lock_);
+  if (!filter_.file_) return S_OK;
+  return FlushFileBuffers(filter_.file_.get()) ? S_OK : ResultOfLastError();
 }
 
-HRESULT TAviFileSink::Describe(STATSTG* stat, DWORD flags) {
+STDMETHODIMP SinkPin::Stat(STATSTG* stat, DWORD flags) {
+  if (!stat) return STG_E_INVALIDPOINTER;
   std::memset(stat, 0, sizeof *stat);
-  Lock lock(lock_);
+  Lock lock(filter_.lock_);
   stat->type = STGTY_STREAM;
   stat->grfMode = STGM_READWRITE;
-  if (file_) {
+  if (filter_.file_) {
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file_.get(), &size)) return ResultOfLastError();
+    if (!GetFileSizeEx(filter_.file_.get(), &size)) return ResultOfLastError();
     stat->cbSize.QuadPart = static_cast<ULONGLONG>(size.QuadPart);
   }
-  if (!(flags & STATFLAG_NONAME) && !file_name_.empty()) {
-    return dshow::CopyToTaskMemory(file_name_.c_str(), &stat->pwcsName);
+  if (!(flags & STATFLAG_NONAME) && !filter_.file_name_.empty()) {
+    return dshow::CopyToTaskMemory(filter_.file_name_.c_str(), &stat->pwcsName);
   }
   return S_OK;
-}
-
-void TAviFileSink::Report(long event_code, LONG_PTR first) {
-  const LONG_PTR second =
-      event_code == EC_COMPLETE ? reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this))
-                                : 0;
-  NotifyGraph(event_code, first, second);
 }
 
 // Adds the mux and the sink and connects them; on failure the caller removes both.

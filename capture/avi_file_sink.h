@@ -26,7 +26,6 @@
 // running, and a graph with a running filter can never be released. So the owner of a
 // recording graph calls FinishAviFileOutput after the graph stopped and before releasing it.
 #pragma once
-#pragma once
 
 #include <windows.h>
 #include <dshow.h>

@@ -24,42 +24,27 @@ void Diagnostic(const char* line) {
   std::fflush(stdout);
 }
 
-enum class OpenResult { kOpened, kNoSystemEnum, kNoClassEnum };
-
 // Creates the device enumerator, asks it for the category's class enumerator (released
-// again right away) and resets it. An empty category answers S_FALSE and no enumerator;
-// plain_success_only decides whether that counts as a failure.
-OpenResult OpenCategory(REFCLSID category, bool plain_success_only,
-                        ComPtr<IEnumMoniker>& monikers) {
+// again right away) and resets it. An empty category answers S_FALSE and no enumerator:
+// a failure for the device categories, not for the compressor category, whose failures
+// are also the component's diagnostic lines.
+bool OpenCategory(REFCLSID category, ComPtr<IEnumMoniker>& monikers) {
+  const bool compressors = IsEqualCLSID(category, CLSID_VideoCompressorCategory) != 0;
   monikers.Reset();
   ComPtr<ICreateDevEnum> devices;
   if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICreateDevEnum,
-                              reinterpret_cast<void**>(devices.GetAddressOf())))) {
-    return OpenResult::kNoSystemEnum;
+                              IID_PPV_ARGS(&devices)))) {
+    if (compressors) Diagnostic("Failed to create system enumerator");
+    return false;
   }
   const HRESULT status = devices->CreateClassEnumerator(category, monikers.GetAddressOf(), 0);
   devices.Reset();
-  if (plain_success_only ? status != S_OK : FAILED(status)) {
+  if (compressors ? FAILED(status) : status != S_OK) {
     monikers.Reset();
-    return OpenResult::kNoClassEnum;
+    if (compressors) Diagnostic("Failed to create class enumerator");
+    return false;
   }
   if (monikers) monikers->Reset();
-  return OpenResult::kOpened;
-}
-
-// The compressor category; a failure is one of the component's diagnostic lines.
-bool OpenCompressorCategory(ComPtr<IEnumMoniker>& monikers) {
-  switch (OpenCategory(CLSID_VideoCompressorCategory, false, monikers)) {
-    case OpenResult::kNoSystemEnum:
-      Diagnostic("Failed to create system enumerator");
-      return false;
-    case OpenResult::kNoClassEnum:
-      Diagnostic("Failed to create class enumerator");
-      return false;
-    case OpenResult::kOpened:
-      break;
-  }
   return true;
 }
 
@@ -69,20 +54,9 @@ bool NextMoniker(IEnumMoniker* monikers, ComPtr<IMoniker>& moniker) {
   return monikers->Next(1, moniker.GetAddressOf(), nullptr) == S_OK && moniker;
 }
 
-std::string DisplayNameOf(IMoniker* moniker) {
-  LPOLESTR wide = nullptr;
-  if (FAILED(moniker->GetDisplayName(nullptr, nullptr, &wide)) || wide == nullptr) return {};
-  std::string name = Bounded(WideToAnsi(wide));
-  CoTaskMemFree(wide);
-  return name;
-}
-
 bool FriendlyNameOf(IMoniker* moniker, std::string* name) {
   ComPtr<IPropertyBag> bag;
-  if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
-                                    reinterpret_cast<void**>(bag.GetAddressOf())))) {
-    return false;
-  }
+  if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag)))) return false;
   VARIANT value;
   VariantInit(&value);
   value.vt = VT_BSTR;
@@ -95,9 +69,7 @@ bool FriendlyNameOf(IMoniker* moniker, std::string* name) {
 
 bool BindFilter(IMoniker* moniker, ComPtr<IBaseFilter>& filter) {
   filter.Reset();
-  const HRESULT status = moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                               reinterpret_cast<void**>(filter.GetAddressOf()));
-  if (FAILED(status)) filter.Reset();
+  if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_PPV_ARGS(&filter)))) filter.Reset();
   return filter != nullptr;
 }
 
@@ -112,31 +84,26 @@ std::string CodePageUpper(const std::string& text) {
 
 bool TDirectShow::GetDeviceEnum(const std::string& vendor, const std::string& product) {
   ComPtr<IEnumMoniker> monikers;
-  if (OpenCategory(CLSID_VideoInputDeviceCategory, true, monikers) != OpenResult::kOpened) {
-    return false;
-  }
+  if (!OpenCategory(CLSID_VideoInputDeviceCategory, monikers)) return false;
   video_source_.Reset();
   const std::string pattern = BuildMatchPattern(vendor, product);
   int32_t matches_counted = 0;
   ComPtr<IMoniker> moniker;
+  // A qualifying device is counted until DeviceIndex of them were passed over; true when
+  // it is the one and could be bound.
+  const auto take = [&] {
+    if (matches_counted < DeviceIndex) {
+      ++matches_counted;
+      return false;
+    }
+    return BindFilter(moniker.Get(), video_source_);
+  };
   while (NextMoniker(monikers.Get(), moniker)) {
-    const std::string display_name = DisplayNameOf(moniker.Get());
+    const std::string display_name = Bounded(DisplayNameOf(moniker.Get()));
     // An empty vendor text lets every device qualify; the pattern test below then still
     // runs, as it always has, and finds nothing in a real display name.
-    if (vendor.empty()) {
-      if (matches_counted < DeviceIndex) {
-        ++matches_counted;
-      } else if (BindFilter(moniker.Get(), video_source_)) {
-        break;
-      }
-    }
-    if (DisplayNameMatches(display_name, pattern)) {
-      if (matches_counted < DeviceIndex) {
-        ++matches_counted;
-        continue;
-      }
-      if (BindFilter(moniker.Get(), video_source_)) break;
-    }
+    if (vendor.empty() && take()) break;
+    if (DisplayNameMatches(display_name, pattern) && take()) break;
   }
   return video_source_ != nullptr;
 }
@@ -145,13 +112,11 @@ int32_t TDirectShow::GetDeviceList(const std::string& vendor, const std::string&
                                    StringList& list) {
   list.clear();
   ComPtr<IEnumMoniker> monikers;
-  if (OpenCategory(CLSID_VideoInputDeviceCategory, true, monikers) != OpenResult::kOpened) {
-    return 1;
-  }
+  if (!OpenCategory(CLSID_VideoInputDeviceCategory, monikers)) return 1;
   const std::string pattern = BuildMatchPattern(vendor, product);
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
-    const std::string display_name = DisplayNameOf(moniker.Get());
+    const std::string display_name = Bounded(DisplayNameOf(moniker.Get()));
     std::string friendly_name;
     if (!FriendlyNameOf(moniker.Get(), &friendly_name)) continue;
     if (vendor.empty()) list.push_back(friendly_name);
@@ -162,9 +127,7 @@ int32_t TDirectShow::GetDeviceList(const std::string& vendor, const std::string&
 
 int32_t TDirectShow::GetAudioDevice(int32_t position) {
   ComPtr<IEnumMoniker> monikers;
-  if (OpenCategory(CLSID_AudioInputDeviceCategory, true, monikers) != OpenResult::kOpened) {
-    return 1;
-  }
+  if (!OpenCategory(CLSID_AudioInputDeviceCategory, monikers)) return 1;
   audio_source_.Reset();
   int32_t counter = 0;
   ComPtr<IMoniker> moniker;
@@ -185,9 +148,7 @@ int32_t TDirectShow::GetAudioDevice(int32_t position) {
 
 int32_t TDirectShow::GetAudioDeviceList(StringList& list) {
   ComPtr<IEnumMoniker> monikers;
-  if (OpenCategory(CLSID_AudioInputDeviceCategory, true, monikers) != OpenResult::kOpened) {
-    return 1;
-  }
+  if (!OpenCategory(CLSID_AudioInputDeviceCategory, monikers)) return 1;
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
     std::string friendly_name;
@@ -203,7 +164,7 @@ void TDirectShow::GetCompressor(ComPtr<IBaseFilter>* filter) {
   }
   filter->Reset();
   ComPtr<IEnumMoniker> monikers;
-  if (!OpenCompressorCategory(monikers)) return;
+  if (!OpenCategory(CLSID_VideoCompressorCategory, monikers)) return;
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
     std::string friendly_name;
@@ -220,7 +181,7 @@ void TDirectShow::GetCompressorsList(StringList& list) {
   SetSwitchableRows(hidden_compressors_, HideVideo1Codec, HideRleCodec);
   list.clear();
   ComPtr<IEnumMoniker> monikers;
-  if (!OpenCompressorCategory(monikers)) return;
+  if (!OpenCategory(CLSID_VideoCompressorCategory, monikers)) return;
   ComPtr<IMoniker> moniker;
   while (NextMoniker(monikers.Get(), moniker)) {
     std::string friendly_name;

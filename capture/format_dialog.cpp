@@ -36,6 +36,12 @@ std::optional<VideoFormatFields> FormatFieldsOf(const AM_MEDIA_TYPE& type) {
                             type.cbFormat);
 }
 
+struct StreamCapability {
+  dshow::UniqueMediaType type;  // as the pin handed it out; given back to SetFormat when chosen
+  VideoFormatFields format;     // read from the type's video-info block
+  std::string line;             // "320 x 240, 24 bit, 30.00 fps"
+};
+
 struct DialogState {
   const std::vector<StreamCapability>* capabilities;
   int preselected;
@@ -49,7 +55,6 @@ class TemplateWriter {
     while (bytes_.size() % 4 != 0) bytes_.push_back(0);
   }
   void Word(WORD value) { Raw(&value, sizeof value); }
-  void Dword(DWORD value) { Raw(&value, sizeof value); }
   void Text(const wchar_t* text) { Raw(text, (std::wcslen(text) + 1) * sizeof(wchar_t)); }
   void Raw(const void* data, std::size_t size) {
     const BYTE* begin = static_cast<const BYTE*>(data);
@@ -58,14 +63,9 @@ class TemplateWriter {
   void Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD class_atom,
             const wchar_t* text) {
     Align();
-    Dword(style | WS_CHILD | WS_VISIBLE);
-    Dword(0);
-    Word(x);
-    Word(y);
-    Word(cx);
-    Word(cy);
-    Word(id);
-    Word(0xFFFF);
+    const DLGITEMTEMPLATE item = {style | WS_CHILD | WS_VISIBLE, 0, x, y, cx, cy, id};
+    Raw(&item, sizeof item);
+    Word(0xFFFF);  // a class atom follows
     Word(class_atom);
     Text(text);
     Word(0);  // no creation data
@@ -118,8 +118,7 @@ INT_PTR CALLBACK StreamFormatProc(HWND dialog, UINT message, WPARAM wparam, LPAR
                      [&] { return StreamFormatMessage(dialog, message, wparam, lparam); });
 }
 
-}  // namespace
-
+// The video-info capabilities of the pin, in the pin's order; others are left out.
 std::vector<StreamCapability> ReadStreamCapabilities(IAMStreamConfig* config) {
   std::vector<StreamCapability> capabilities;
   int count = 0;
@@ -143,6 +142,8 @@ std::vector<StreamCapability> ReadStreamCapabilities(IAMStreamConfig* config) {
   return capabilities;
 }
 
+// The row that has the current format's subtype, size and bit depth (and frame time,
+// when several do); 0 when none has.
 int FindCurrentCapability(const std::vector<StreamCapability>& capabilities,
                           const AM_MEDIA_TYPE& current) {
   std::vector<VideoFormatFields> rows;
@@ -151,16 +152,16 @@ int FindCurrentCapability(const std::vector<StreamCapability>& capabilities,
   return ChooseCurrentCapability(rows, FormatFieldsOf(current));
 }
 
+// Runs the modal dialog on the calling thread. Returns the chosen row, or -1 when the
+// user cancels or the list is empty.
 int ShowStreamFormatDialog(const std::vector<StreamCapability>& capabilities, int preselected) {
   if (capabilities.empty()) return -1;
   TemplateWriter writer;
-  writer.Dword(DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
-  writer.Dword(0);
-  writer.Word(3);  // list box, OK, Cancel
-  writer.Word(30);
-  writer.Word(30);
-  writer.Word(200);
-  writer.Word(130);
+  // Three items: the list box, OK and Cancel.
+  const DLGTEMPLATE header = {
+      DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 3, 30, 30,
+      200, 130};
+  writer.Raw(&header, sizeof header);
   writer.Word(0);  // no menu
   writer.Word(0);  // the standard dialog class
   writer.Text(L"Stream Format");
@@ -178,20 +179,10 @@ int ShowStreamFormatDialog(const std::vector<StreamCapability>& capabilities, in
   const INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), writer.Template(),
                                                  nullptr, StreamFormatProc,
                                                  reinterpret_cast<LPARAM>(&state));
-  if (result != IDOK) return -1;
-  if (state.chosen < 0 || static_cast<std::size_t>(state.chosen) >= capabilities.size()) {
-    return -1;
-  }
-  return state.chosen;
+  const bool row_chosen =
+      state.chosen >= 0 && static_cast<std::size_t>(state.chosen) < capabilities.size();
+  return result == IDOK && row_chosen ? state.chosen : -1;
 }
-
-HRESULT ShowPropertyFrame(IUnknown* object, const CAUUID& pages) {
-  IUnknown* objects[] = {object};
-  return OleCreatePropertyFrame(nullptr, 30, 30, nullptr, 1, objects, pages.cElems,
-                                pages.pElems, 0, 0, nullptr);
-}
-
-namespace {
 
 bool EditWithOwnDialog(IAMStreamConfig* config) {
   std::vector<StreamCapability> capabilities = ReadStreamCapabilities(config);
@@ -209,13 +200,18 @@ bool EditWithOwnDialog(IAMStreamConfig* config) {
 
 }  // namespace
 
+HRESULT ShowPropertyFrame(IUnknown* object, const CAUUID& pages) {
+  IUnknown* objects[] = {object};
+  return OleCreatePropertyFrame(nullptr, 30, 30, nullptr, 1, objects, pages.cElems,
+                                pages.pElems, 0, 0, nullptr);
+}
+
 FormatEditResult EditStreamFormat(IAMStreamConfig* config, const PropertyFrameFunction& frame) {
   if (config == nullptr) return FormatEditResult::kNoDialog;
   Microsoft::WRL::ComPtr<ISpecifyPropertyPages> specify;
   CAUUID pages{};
-  if (SUCCEEDED(config->QueryInterface(IID_ISpecifyPropertyPages,
-                                       reinterpret_cast<void**>(specify.GetAddressOf()))) &&
-      specify && SUCCEEDED(specify->GetPages(&pages))) {
+  if (SUCCEEDED(config->QueryInterface(IID_PPV_ARGS(&specify))) && specify &&
+      SUCCEEDED(specify->GetPages(&pages))) {
     const bool shown = pages.cElems > 0 && SUCCEEDED(frame(config, pages));
     CoTaskMemFree(pages.pElems);
     if (shown) return FormatEditResult::kClosed;

@@ -19,24 +19,13 @@ namespace {
 // Stream control takes this time as never.
 constexpr REFERENCE_TIME MAXLONGLONG_TIME = 0x7FFFFFFFFFFFFFFFLL;
 
-HRESULT FindStreamConfig(ICaptureGraphBuilder2* builder, const GUID* category,
-                         IBaseFilter* source, ComPtr<IAMStreamConfig>& config) {
-  config.Reset();
-  if (builder == nullptr || source == nullptr) return E_POINTER;
-  return builder->FindInterface(category, &MEDIATYPE_Video, source, IID_IAMStreamConfig,
-                                reinterpret_cast<void**>(config.GetAddressOf()));
-}
-
 // The still branch's renderer shows nothing, so it need not hold each frame to its
 // presentation time: with a clock it would have the clock's thread wake for every frame
 // to tell it that the time has come. The graph gives every filter its clock at the first
 // Run; choose that clock now, with the graph complete, so this renderer can go without.
 void RenderWithoutClock(IGraphBuilder* graph, IBaseFilter* renderer) {
   ComPtr<IMediaFilter> graph_timing;
-  if (FAILED(graph->QueryInterface(IID_IMediaFilter,
-                                   reinterpret_cast<void**>(graph_timing.GetAddressOf())))) {
-    return;
-  }
+  if (FAILED(graph->QueryInterface(IID_PPV_ARGS(&graph_timing)))) return;
   ComPtr<IReferenceClock> clock;
   if (FAILED(graph_timing->GetSyncSource(clock.GetAddressOf()))) return;
   if (!clock && FAILED(graph->SetDefaultSyncSource())) return;
@@ -53,23 +42,24 @@ void TDirectShow::CapturePinSet(const VIDEOINFOHEADER* format) {
   if (format != nullptr) std::memcpy(&CaptureFormat, format, sizeof CaptureFormat);
 }
 
-bool TDirectShow::FormatStored() const {
-  return CaptureFormat.bmiHeader.biCompression != kNoStoredFormat;
+ComPtr<IAMStreamConfig> TDirectShow::StreamConfig(const GUID* category) const {
+  ComPtr<IAMStreamConfig> config;
+  if (capture_builder_ && video_source_) {
+    capture_builder_->FindInterface(category, &MEDIATYPE_Video, video_source_.Get(),
+                                    IID_PPV_ARGS(&config));
+  }
+  return config;
 }
 
 void TDirectShow::ApplyStoredFormat() {
-  ComPtr<IAMStreamConfig> config;
-  if (FAILED(FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_CAPTURE, video_source_.Get(),
-                              config)) ||
-      !config) {
-    return;
+  if (const ComPtr<IAMStreamConfig> config = StreamConfig(&PIN_CATEGORY_CAPTURE)) {
+    SetStoredFormat(config.Get());
   }
-  SetStoredFormat(config.Get());
 }
 
 void TDirectShow::SetStoredFormat(IAMStreamConfig* config) {
   // The marker is no format: handed on, it would give the driver a header of size zero.
-  if (!FormatStored()) return;
+  if (CaptureFormat.bmiHeader.biCompression == kNoStoredFormat) return;
   dshow::UniqueMediaType current;
   if (FAILED(config->GetFormat(current.put())) || !current.VideoInfo()) return;
   // The major type and subtype stay the pin's, and so does the size of its format block
@@ -91,8 +81,13 @@ bool TDirectShow::AddRecordingBranch(bool with_compressor) {
   const bool with_audio = CaptureAudio && audio_source_;
   if (with_audio) graph_->AddFilter(audio_source_.Get(), L"Audio Device");
 
+  // The platform's AVI multiplexer and our own file sink, also where the builder could make
+  // its own file writer: ours never overwrites a file that is there already and reports
+  // every write that fails, also those of the index and headers at stop.
   ComPtr<IBaseFilter> mux;
-  if (SUCCEEDED(AddFileOutput(mux)) && mux) {
+  if (SUCCEEDED(AddAviFileOutput(graph_.Get(), CaptureFile, mux.GetAddressOf(),
+                                 recording_sink_.ReleaseAndGetAddressOf())) &&
+      mux) {
     const HRESULT video = capture_builder_->RenderStream(
         &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, video_source_.Get(), compressor.Get(), mux.Get());
     // The compressor cannot take the camera's format. Recording without it beats a file
@@ -108,14 +103,6 @@ bool TDirectShow::AddRecordingBranch(bool with_compressor) {
   REFERENCE_TIME never = MAXLONGLONG_TIME;
   capture_builder_->ControlStream(&PIN_CATEGORY_CAPTURE, nullptr, nullptr, &never, nullptr, 0, 0);
   return true;
-}
-
-HRESULT TDirectShow::AddFileOutput(ComPtr<IBaseFilter>& mux) {
-  // The platform's AVI multiplexer and our own file sink, also where the builder could make
-  // its own file writer: ours never overwrites a file that is there already and reports
-  // every write that fails, also those of the index and headers at stop.
-  return AddAviFileOutput(graph_.Get(), CaptureFile, mux.ReleaseAndGetAddressOf(),
-                          recording_sink_.ReleaseAndGetAddressOf());
 }
 
 void TDirectShow::StartCapturing() {
@@ -135,20 +122,18 @@ void TDirectShow::AddGrabberBranch() {
   }
   ComPtr<IBaseFilter> grabber_filter;
   ComPtr<IBaseFilter> null_renderer;
-  const bool grabber_added = SUCCEEDED(grabber->QueryInterface(
-                                 IID_IBaseFilter, reinterpret_cast<void**>(grabber_filter.GetAddressOf()))) &&
+  const bool grabber_added = SUCCEEDED(grabber->QueryInterface(IID_PPV_ARGS(&grabber_filter))) &&
                              SUCCEEDED(graph_->AddFilter(grabber_filter.Get(), L"Grabber"));
   if (grabber_added) {
-    if (FAILED(CoCreateInstance(kClsidNullRenderer, nullptr, CLSCTX_ALL, IID_IBaseFilter,
-                                reinterpret_cast<void**>(null_renderer.GetAddressOf())))) {
+    if (FAILED(CoCreateInstance(kClsidNullRenderer, nullptr, CLSCTX_ALL,
+                                IID_PPV_ARGS(&null_renderer)))) {
       return;
     }
     if (FAILED(graph_->AddFilter(null_renderer.Get(), L"NULL renderer"))) return;
   }
 
-  ComPtr<IAMStreamConfig> config;
-  FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_CAPTURE, video_source_.Get(), config);
-  if (!config) FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_PREVIEW, video_source_.Get(), config);
+  ComPtr<IAMStreamConfig> config = StreamConfig(&PIN_CATEGORY_CAPTURE);
+  if (!config) config = StreamConfig(&PIN_CATEGORY_PREVIEW);
   if (config) {
     dshow::UniqueMediaType current;
     if (SUCCEEDED(config->GetFormat(current.put())) && current.VideoInfo()) {
@@ -179,19 +164,18 @@ void TDirectShow::StartRecord(const wchar_t* path) {
   // Without a graph (closed, or the window destroyed) there is nothing to rebuild.
   if (!GraphBuilt() || InRecord) return;
   if (path != nullptr) CopyWideText(CaptureFile, kWidePathChars, path);
-  if (from_file_) {
-    InitRunFile(source_file_, true);
-  } else {
-    InitRunCapture(Vid, Pid, true);
-  }
+  RebuildFromSource(true);
 }
 
 void TDirectShow::StopRecord() {
-  if (!GraphBuilt() || !InRecord) return;
+  if (GraphBuilt() && InRecord) RebuildFromSource(false);
+}
+
+void TDirectShow::RebuildFromSource(bool record) {
   if (from_file_) {
-    InitRunFile(source_file_, false);
+    InitRunFile(source_file_, record);
   } else {
-    InitRunCapture(Vid, Pid, false);
+    InitRunCapture(Vid, Pid, record);
   }
 }
 
@@ -204,8 +188,7 @@ void TDirectShow::VCapCapturePinSet() {
   capture_builder_->SetFiltergraph(graph_.Get());
   graph_->AddFilter(video_source_.Get(), L"Source Capture");
 
-  ComPtr<IAMStreamConfig> config;
-  FindStreamConfig(capture_builder_.Get(), &PIN_CATEGORY_CAPTURE, video_source_.Get(), config);
+  ComPtr<IAMStreamConfig> config = StreamConfig(&PIN_CATEGORY_CAPTURE);
   if (config) {
     SetStoredFormat(config.Get());
 
@@ -215,7 +198,7 @@ void TDirectShow::VCapCapturePinSet() {
     FormatDialogOpen = false;
     if (edit == FormatEditResult::kClosed && SUCCEEDED(config->GetFormat(current.put())) &&
         current.VideoInfo()) {
-      std::memcpy(&CaptureFormat, current->pbFormat, sizeof CaptureFormat);
+      CaptureFormat = *current.VideoInfo();
     }
   }
   // Closed, or the panel destroyed, while the dialog was open: nothing left to build.

@@ -1,6 +1,5 @@
 #include "sample_grabber_cb.h"
 
-#include <cstring>
 #include <vector>
 
 #include "error_barrier.h"
@@ -37,8 +36,6 @@ STDMETHODIMP CSampleGrabberCB::QueryInterface(REFIID iid, void** object) {
   *object = nullptr;
   return E_NOINTERFACE;
 }
-
-STDMETHODIMP CSampleGrabberCB::SampleCB(double, IMediaSample*) { return S_OK; }
 
 STDMETHODIMP CSampleGrabberCB::BufferCB(double, BYTE* buffer, long length) {
   FramesSeen.fetch_add(1, std::memory_order_relaxed);

@@ -19,7 +19,7 @@ class CSampleGrabberCB : public ISampleGrabberCB {
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP SampleCB(double sample_time, IMediaSample* sample) override;
+  STDMETHODIMP SampleCB(double, IMediaSample*) override { return S_OK; }
   // Runs on the streaming thread for every sample.
   STDMETHODIMP BufferCB(double sample_time, BYTE* buffer, long length) override;
 

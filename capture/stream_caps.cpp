@@ -1,5 +1,6 @@
 #include "stream_caps.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "format_text.h"
@@ -15,11 +16,9 @@ Value ReadAt(const std::uint8_t* block, std::size_t offset) {
   return value;
 }
 
-long long Magnitude(std::int32_t value) { return value < 0 ? -static_cast<long long>(value) : value; }
-
 bool SameFrameSize(const VideoFormatFields& row, const VideoFormatFields& wanted) {
   return row.subtype == wanted.subtype && row.width == wanted.width &&
-         Magnitude(row.height) == Magnitude(wanted.height) && row.bit_count == wanted.bit_count;
+         std::llabs(row.height) == std::llabs(wanted.height) && row.bit_count == wanted.bit_count;
 }
 
 }  // namespace

@@ -1,14 +1,10 @@
 // The panel window, the graph's life cycle, preview and graph events.
 #include "tdirectshow.h"
 
-#include <cstring>
-#include <cwchar>
-
 #include "avi_file_sink.h"
 #include "bounded_copy.h"
 #include "device_match.h"
 #include "error_barrier.h"
-#include "sample_grabber_cb.h"
 
 namespace kvo {
 
@@ -35,14 +31,6 @@ void DrawPanel(HWND window, HDC dc) {
   HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
   DrawTextA(dc, caption, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   SelectObject(dc, old_font);
-}
-
-void PaintPanel(HWND window) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
-  if (dc == nullptr) return;
-  DrawPanel(window, dc);
-  EndPaint(window, &paint);
 }
 
 ATOM RegisterPanelClass() {
@@ -82,13 +70,11 @@ TDirectShow::TDirectShow(HWND owner) {
     MessageBoxA(nullptr, "CoInitialize Failed!", "Error", MB_OK);
     return;
   }
-  if (VerifyVMR()) {
-    if (window_ != nullptr) {
-      panel_proc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-          window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CompWinProcEntry)));
-    }
-  } else {
+  if (!VerifyVMR()) {
     CloseInterfaces();
+  } else if (window_ != nullptr) {
+    panel_proc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CompWinProcEntry)));
   }
 }
 
@@ -111,9 +97,14 @@ void TDirectShow::SetCaption(const char* text) {
 LRESULT CALLBACK TDirectShow::PanelProc(HWND window, UINT message, WPARAM wparam,
                                         LPARAM lparam) {
   switch (message) {
-    case WM_PAINT:
-      PaintPanel(window);
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      if (HDC dc = BeginPaint(window, &paint)) {
+        DrawPanel(window, dc);
+        EndPaint(window, &paint);
+      }
       return 0;
+    }
     case WM_PRINTCLIENT:
       DrawPanel(window, reinterpret_cast<HDC>(wparam));
       return 0;
@@ -143,7 +134,8 @@ LRESULT CALLBACK TDirectShow::CompWinProcEntry(HWND window, UINT message, WPARAM
 LRESULT TDirectShow::CompWinProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case GraphEventMessage:
-      DrainGraphEvents();
+      TakeAbortEvents();
+      HandleGraphEvent();
       return 0;
     case WM_DESTROY:
       CloseInterfaces();
@@ -151,11 +143,6 @@ LRESULT TDirectShow::CompWinProc(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       return CallWindowProcA(panel_proc_, window_, message, wparam, lparam);
   }
-}
-
-void TDirectShow::DrainGraphEvents() {
-  TakeAbortEvents();
-  HandleGraphEvent();
 }
 
 void TDirectShow::TakeAbortEvents() {
@@ -196,22 +183,19 @@ HRESULT TDirectShow::HandleGraphEvent() {
 bool TDirectShow::VerifyVMR() {
   ComPtr<IBaseFilter> renderer;
   return SUCCEEDED(CoCreateInstance(CLSID_VideoMixingRenderer, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IBaseFilter,
-                                    reinterpret_cast<void**>(renderer.GetAddressOf())));
+                                    IID_PPV_ARGS(&renderer)));
 }
 
 HRESULT TDirectShow::GetInterfaces() {
   HRESULT status = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IGraphBuilder,
-                                    reinterpret_cast<void**>(graph_.ReleaseAndGetAddressOf()));
+                                    IID_PPV_ARGS(graph_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
   status = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                            IID_ICaptureGraphBuilder2,
-                            reinterpret_cast<void**>(capture_builder_.ReleaseAndGetAddressOf()));
+                            IID_PPV_ARGS(capture_builder_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
-  status = graph_->QueryInterface(IID_IMediaControl,
-                                 reinterpret_cast<void**>(media_control_.ReleaseAndGetAddressOf()));
+  status = graph_->QueryInterface(IID_PPV_ARGS(media_control_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
+  // The headers give these two no uuid: their IIDs by name.
   status = graph_->QueryInterface(IID_IVideoWindow,
                                  reinterpret_cast<void**>(video_window_.ReleaseAndGetAddressOf()));
   if (FAILED(status)) return status;
@@ -219,26 +203,35 @@ HRESULT TDirectShow::GetInterfaces() {
                                reinterpret_cast<void**>(media_event_.ReleaseAndGetAddressOf()));
 }
 
-void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& product,
-                                 bool record) {
+bool TDirectShow::OpenNewGraph() {
   CloseInterfaces();
   if (GetInterfaces() != S_OK) {
     EndFailedRebuild();
-    return;
+    return false;
   }
   Opened = true;
-  if (!vendor.empty()) Vid = vendor;
-  if (!product.empty()) Pid = product;
-  from_file_ = false;
-  const bool bound = GetDeviceEnum(Vid, Pid);
-  if (record) GetAudioDevice(AudioIndex);
-  if (bound) {
+  return true;
+}
+
+void TDirectShow::InitRunAround(bool source_found, bool record) {
+  if (source_found) {
     InitRun(record);
   } else {
     // Nothing to build around: the graph interfaces go too.
     CloseInterfaces();
     EndFailedRebuild();
   }
+}
+
+void TDirectShow::InitRunCapture(const std::string& vendor, const std::string& product,
+                                 bool record) {
+  if (!OpenNewGraph()) return;
+  if (!vendor.empty()) Vid = vendor;
+  if (!product.empty()) Pid = product;
+  from_file_ = false;
+  const bool bound = GetDeviceEnum(Vid, Pid);
+  if (record) GetAudioDevice(AudioIndex);
+  InitRunAround(bound, record);
 }
 
 void TDirectShow::EndFailedRebuild() {
@@ -250,22 +243,11 @@ void TDirectShow::EndFailedRebuild() {
 }
 
 void TDirectShow::InitRunFile(const wchar_t* path, bool record) {
-  CloseInterfaces();
-  if (GetInterfaces() != S_OK) {
-    EndFailedRebuild();
-    return;
-  }
-  Opened = true;
+  if (!OpenNewGraph()) return;
   from_file_ = true;
   CopyWideText(source_file_, kWidePathChars, path);
   graph_->AddSourceFilter(source_file_, L"SOURCE", video_source_.ReleaseAndGetAddressOf());
-  if (video_source_) {
-    InitRun(record);
-  } else {
-    // Nothing to build around: the graph interfaces go too.
-    CloseInterfaces();
-    EndFailedRebuild();
-  }
+  InitRunAround(video_source_ != nullptr, record);
 }
 
 bool TDirectShow::GraphBuilt() const {

@@ -133,7 +133,6 @@ class TDirectShow {
   static LRESULT CALLBACK CompWinProcEntry(HWND window, UINT message, WPARAM wparam,
                                            LPARAM lparam);
   LRESULT CompWinProc(UINT message, WPARAM wparam, LPARAM lparam);
-  void DrainGraphEvents();
   // Takes the abort events queued in the graph into AbortStatus and DiskError.
   void TakeAbortEvents();
   void NoteAbort(HRESULT status);
@@ -147,6 +146,13 @@ class TDirectShow {
   // Opened, and every graph interface and the source present: false after Close and after
   // the panel's window was destroyed, even inside a dialog that was open meanwhile.
   bool GraphBuilt() const;
+  // InitRunCapture's and InitRunFile's start: the old graph released and new, empty graph
+  // interfaces created; false, and the panel closed, when they cannot be.
+  bool OpenNewGraph();
+  // Builds and runs around the source just found, or gives the graph up without one.
+  void InitRunAround(bool source_found, bool record);
+  // StartRecord's and StopRecord's rebuild from the same camera or media file.
+  void RebuildFromSource(bool record);
   // InitRun's steps 2 to 12; false when a compressor refused the camera's stream and the
   // build stopped there.
   bool BuildGraph(bool record, bool with_compressor);
@@ -156,14 +162,13 @@ class TDirectShow {
   // graph keeps references to filters cut out of it while it lives). False when the new
   // interfaces cannot be created; the panel is then closed.
   bool RenewGraph();
-  // Whether CaptureFormat holds a format (biCompression kNoStoredFormat: none).
-  bool FormatStored() const;
+  // The video source's stream configuration on the pin of that category, or null.
+  ComPtr<IAMStreamConfig> StreamConfig(const GUID* category) const;
   void ApplyStoredFormat();
   // Hands the stored format, when there is one, to the capture pin's stream configuration.
   void SetStoredFormat(IAMStreamConfig* config);
   // False when the compressor could not be connected.
   bool AddRecordingBranch(bool with_compressor);
-  HRESULT AddFileOutput(ComPtr<IBaseFilter>& mux);
   void StartCapturing();
   void AddGrabberBranch();
 

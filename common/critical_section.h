@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 namespace kvo {
 
 class CriticalSection {
@@ -12,22 +14,14 @@ class CriticalSection {
   CriticalSection(const CriticalSection&) = delete;
   CriticalSection& operator=(const CriticalSection&) = delete;
   ~CriticalSection() { DeleteCriticalSection(&section_); }
-  void Enter() { EnterCriticalSection(&section_); }
-  void Leave() { LeaveCriticalSection(&section_); }
+  // The names std::lock_guard calls.
+  void lock() { EnterCriticalSection(&section_); }
+  void unlock() { LeaveCriticalSection(&section_); }
 
  private:
   CRITICAL_SECTION section_;
 };
 
-class Lock {
- public:
-  explicit Lock(CriticalSection& section) : section_(section) { section_.Enter(); }
-  Lock(const Lock&) = delete;
-  Lock& operator=(const Lock&) = delete;
-  ~Lock() { section_.Leave(); }
-
- private:
-  CriticalSection& section_;
-};
+using Lock = std::lock_guard<CriticalSection>;
 
 }  // namespace kvo

@@ -37,13 +37,10 @@ Result CallGuarded(HWND owner, Result fallback, Body&& body) noexcept {
 
 template <typename Body>
 void CallGuarded(HWND owner, Body&& body) noexcept {
-  try {
+  CallGuarded(owner, 0, [&] {
     body();
-  } catch (const std::exception& error) {
-    ReportError(owner, error.what());
-  } catch (...) {
-    ReportError(owner, "Unknown error.");
-  }
+    return 0;
+  });
 }
 
 // The same barrier for a COM method, whose caller is a framework thread or another module:

@@ -66,44 +66,28 @@ struct InvalidValueIsInvalid {
   static void Close(Handle value) { Closer{}(value); }
 };
 
-struct HKeyCloser {
-  void operator()(HKEY key) const { RegCloseKey(key); }
-};
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-struct HModuleCloser {
-  void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-struct HDevInfoCloser {
-  void operator()(HDEVINFO info) const { SetupDiDestroyDeviceInfoList(info); }
-};
-struct GdiObjectCloser {
-  void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-struct HdcDeleter {
-  void operator()(HDC dc) const { DeleteDC(dc); }
-};
-struct HIconCloser {
-  void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-struct HMenuCloser {
-  void operator()(HMENU menu) const { DestroyMenu(menu); }
+// Closes a handle with the system function that frees its kind; what that returns is of
+// no use to an owner.
+template <auto Close>
+struct CloseWith {
+  template <typename Handle>
+  void operator()(Handle value) const { Close(value); }
 };
 
-using UniqueHKey = UniqueResource<NullIsInvalid<HKEY, HKeyCloser>>;
-using UniqueHandle = UniqueResource<NullIsInvalid<HANDLE, HandleCloser>>;
-using UniqueFileHandle = UniqueResource<InvalidValueIsInvalid<HANDLE, HandleCloser>>;
-using UniqueHModule = UniqueResource<NullIsInvalid<HMODULE, HModuleCloser>>;
-using UniqueHDevInfo = UniqueResource<InvalidValueIsInvalid<HDEVINFO, HDevInfoCloser>>;
-using UniqueHBitmap = UniqueResource<NullIsInvalid<HBITMAP, GdiObjectCloser>>;
-using UniqueHBrush = UniqueResource<NullIsInvalid<HBRUSH, GdiObjectCloser>>;
-using UniqueHFont = UniqueResource<NullIsInvalid<HFONT, GdiObjectCloser>>;
-using UniqueHPen = UniqueResource<NullIsInvalid<HPEN, GdiObjectCloser>>;
-using UniqueHRgn = UniqueResource<NullIsInvalid<HRGN, GdiObjectCloser>>;
-using UniqueMemoryDc = UniqueResource<NullIsInvalid<HDC, HdcDeleter>>;
-using UniqueHIcon = UniqueResource<NullIsInvalid<HICON, HIconCloser>>;
-using UniqueHMenu = UniqueResource<NullIsInvalid<HMENU, HMenuCloser>>;
+using UniqueHKey = UniqueResource<NullIsInvalid<HKEY, CloseWith<RegCloseKey>>>;
+using UniqueHandle = UniqueResource<NullIsInvalid<HANDLE, CloseWith<CloseHandle>>>;
+using UniqueFileHandle = UniqueResource<InvalidValueIsInvalid<HANDLE, CloseWith<CloseHandle>>>;
+using UniqueHModule = UniqueResource<NullIsInvalid<HMODULE, CloseWith<FreeLibrary>>>;
+using UniqueHDevInfo =
+    UniqueResource<InvalidValueIsInvalid<HDEVINFO, CloseWith<SetupDiDestroyDeviceInfoList>>>;
+using UniqueHBitmap = UniqueResource<NullIsInvalid<HBITMAP, CloseWith<DeleteObject>>>;
+using UniqueHBrush = UniqueResource<NullIsInvalid<HBRUSH, CloseWith<DeleteObject>>>;
+using UniqueHFont = UniqueResource<NullIsInvalid<HFONT, CloseWith<DeleteObject>>>;
+using UniqueHPen = UniqueResource<NullIsInvalid<HPEN, CloseWith<DeleteObject>>>;
+using UniqueHRgn = UniqueResource<NullIsInvalid<HRGN, CloseWith<DeleteObject>>>;
+using UniqueMemoryDc = UniqueResource<NullIsInvalid<HDC, CloseWith<DeleteDC>>>;
+using UniqueHIcon = UniqueResource<NullIsInvalid<HICON, CloseWith<DestroyIcon>>>;
+using UniqueHMenu = UniqueResource<NullIsInvalid<HMENU, CloseWith<DestroyMenu>>>;
 
 // Balances CoInitializeEx on the calling thread.
 class ComApartment {

@@ -1,6 +1,7 @@
 #include "wide_text.h"
 
 #include <windows.h>
+#include <objidl.h>
 
 namespace kvo {
 
@@ -22,6 +23,14 @@ std::wstring AnsiToWide(const char* text) {
   MultiByteToWideChar(CP_ACP, 0, text, -1, &result[0], size);
   result.resize(static_cast<size_t>(size - 1));
   return result;
+}
+
+std::string DisplayNameOf(IMoniker* moniker) {
+  LPOLESTR wide = nullptr;
+  if (FAILED(moniker->GetDisplayName(nullptr, nullptr, &wide)) || wide == nullptr) return {};
+  std::string name = WideToAnsi(wide);
+  CoTaskMemFree(wide);
+  return name;
 }
 
 }  // namespace kvo

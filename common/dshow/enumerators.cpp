@@ -18,19 +18,13 @@ struct PinList {
   using Handed = IPin*;
   using Stored = Microsoft::WRL::ComPtr<IPin>;
   static const IID& Iid() { return IID_IEnumPins; }
-  static bool Store(IPin* pin, Stored* stored) {
+  // From the caller's list (IPin*) or from the enumerator being cloned (Stored).
+  template <typename Pin>
+  static bool Store(const Pin& pin, Stored* stored) {
     *stored = pin;
     return true;
   }
-  static bool Store(const Stored& pin, Stored* stored) {
-    *stored = pin;
-    return true;
-  }
-  static bool Hand(const Stored& pin, IPin** handed) {
-    *handed = pin.Get();
-    (*handed)->AddRef();
-    return true;
-  }
+  static bool Hand(const Stored& pin, IPin** handed) { return SUCCEEDED(pin.CopyTo(handed)); }
   static void Drop(Stored&) {}
 };
 

@@ -82,9 +82,7 @@ class FilterBase : public IBaseFilter, public IAMFilterMiscFlags, public Extra..
   STDMETHODIMP GetSyncSource(IReferenceClock** clock) override {
     if (!clock) return E_POINTER;
     Lock lock(lock_);
-    *clock = clock_.Get();
-    if (*clock) (*clock)->AddRef();
-    return S_OK;
+    return clock_.CopyTo(clock);
   }
 
   // IBaseFilter
@@ -161,7 +159,6 @@ class FilterBase : public IBaseFilter, public IAMFilterMiscFlags, public Extra..
     }
     events->Notify(code, first, second);
   }
-  LONG* live_count() const { return live_count_; }
 
   CriticalSection lock_;
   FILTER_STATE state_ = State_Stopped;                // under lock_

@@ -51,11 +51,12 @@ void DeleteMediaType(AM_MEDIA_TYPE* type) {
 }
 
 VIDEOINFOHEADER* UniqueMediaType::VideoInfo() const {
-  if (type_ == nullptr || type_->formattype != FORMAT_VideoInfo || type_->pbFormat == nullptr ||
-      type_->cbFormat < sizeof(VIDEOINFOHEADER)) {
+  const AM_MEDIA_TYPE* type = get();
+  if (type == nullptr || type->formattype != FORMAT_VideoInfo || type->pbFormat == nullptr ||
+      type->cbFormat < sizeof(VIDEOINFOHEADER)) {
     return nullptr;
   }
-  return reinterpret_cast<VIDEOINFOHEADER*>(type_->pbFormat);
+  return reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat);
 }
 
 }  // namespace kvo::dshow

@@ -4,6 +4,8 @@
 
 #include <dshow.h>
 
+#include "unique_resource.h"
+
 namespace kvo::dshow {
 
 // Frees the format block and releases pUnk; leaves the GUIDs and sample fields as they are.
@@ -19,38 +21,12 @@ void DeleteMediaType(AM_MEDIA_TYPE* type);
 
 // Owner of a media type handed out by the framework (GetFormat, GetStreamCaps): frees the
 // format block, the extra interface and the type itself exactly once.
-class UniqueMediaType {
+class UniqueMediaType
+    : public UniqueResource<NullIsInvalid<AM_MEDIA_TYPE*, CloseWith<DeleteMediaType>>> {
  public:
-  UniqueMediaType() = default;
-  UniqueMediaType(const UniqueMediaType&) = delete;
-  UniqueMediaType& operator=(const UniqueMediaType&) = delete;
-  UniqueMediaType(UniqueMediaType&& other) noexcept : type_(other.type_) { other.type_ = nullptr; }
-  UniqueMediaType& operator=(UniqueMediaType&& other) noexcept {
-    if (this != &other) {
-      reset();
-      type_ = other.type_;
-      other.type_ = nullptr;
-    }
-    return *this;
-  }
-  ~UniqueMediaType() { reset(); }
-
-  AM_MEDIA_TYPE* get() const { return type_; }
-  AM_MEDIA_TYPE* operator->() const { return type_; }
-  explicit operator bool() const { return type_ != nullptr; }
-  AM_MEDIA_TYPE** put() {
-    reset();
-    return &type_;
-  }
-  void reset() {
-    DeleteMediaType(type_);
-    type_ = nullptr;
-  }
+  AM_MEDIA_TYPE* operator->() const { return get(); }
   // A video-info format block large enough to read the whole header from.
   VIDEOINFOHEADER* VideoInfo() const;
-
- private:
-  AM_MEDIA_TYPE* type_ = nullptr;
 };
 
 }  // namespace kvo::dshow

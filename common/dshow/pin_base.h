@@ -74,8 +74,6 @@ class PinBase : public IPin, public Extra... {
   STDMETHODIMP EndFlush() override { return StreamCall(); }
   STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
 
-  const std::wstring& name() const { return name_; }
-
  protected:
   // id: what QueryId answers (the name when null).
   PinBase(IBaseFilter& filter, PIN_DIRECTION direction, const wchar_t* name,
