@@ -214,7 +214,6 @@ bool TPropertyForm::CreateZoomControls(HWND group) {
          Zoom.Create(zoom_slider) && Horizon.Create(horizon) && Vertical.Create(vertical);
 }
 
-
 bool TPropertyForm::CreateSlider(toolkit::Slider& control, const ControlDesign& design,
                                  HWND parent, int tag, SliderHandler handler, int minimum,
                                  int maximum) {
