@@ -62,32 +62,19 @@ void DrawContent(HDC dc, RECT rect, const std::string& caption, HBITMAP glyph,
   }
   const SIZE glyph_size = BitmapSize(glyph);
   const bool both = glyph_size.cx > 0 && text_size.cx > 0;
-  const bool vertical = placement == GlyphPlacement::kAbove || placement == GlyphPlacement::kBelow;
+  const bool below = placement == GlyphPlacement::kBelow;
   const int spacing = both ? kGlyphSpacing : 0;
-  const int total_width = vertical ? std::max(glyph_size.cx, text_size.cx)
-                                   : glyph_size.cx + spacing + text_size.cx;
-  const int total_height = vertical ? glyph_size.cy + spacing + text_size.cy
-                                    : std::max(glyph_size.cy, text_size.cy);
+  const int total_width = below ? std::max(glyph_size.cx, text_size.cx)
+                                : glyph_size.cx + spacing + text_size.cx;
+  const int total_height = below ? glyph_size.cy + spacing + text_size.cy
+                                 : std::max(glyph_size.cy, text_size.cy);
   const int left = rect.left + (rect.right - rect.left - total_width) / 2;
   const int top = rect.top + (rect.bottom - rect.top - total_height) / 2;
-  POINT glyph_at = {left, top}, text_at = {left, top};
-  switch (placement) {
-    case GlyphPlacement::kLeft:
-      glyph_at = {left, top + (total_height - glyph_size.cy) / 2};
-      text_at = {left + glyph_size.cx + spacing, top + (total_height - text_size.cy) / 2};
-      break;
-    case GlyphPlacement::kRight:
-      text_at = {left, top + (total_height - text_size.cy) / 2};
-      glyph_at = {left + text_size.cx + spacing, top + (total_height - glyph_size.cy) / 2};
-      break;
-    case GlyphPlacement::kAbove:
-      glyph_at = {left + (total_width - glyph_size.cx) / 2, top};
-      text_at = {left + (total_width - text_size.cx) / 2, top + glyph_size.cy + spacing};
-      break;
-    case GlyphPlacement::kBelow:
-      text_at = {left + (total_width - text_size.cx) / 2, top};
-      glyph_at = {left + (total_width - glyph_size.cx) / 2, top + text_size.cy + spacing};
-      break;
+  POINT glyph_at = {left, top + (total_height - glyph_size.cy) / 2};
+  POINT text_at = {left + glyph_size.cx + spacing, top + (total_height - text_size.cy) / 2};
+  if (below) {
+    text_at = {left + (total_width - text_size.cx) / 2, top};
+    glyph_at = {left + (total_width - glyph_size.cx) / 2, top + text_size.cy + spacing};
   }
   if (glyph_size.cx > 0) DrawGlyph(dc, glyph, glyph_at.x, glyph_at.y, disabled);
   if (text_size.cx > 0) {
