@@ -44,12 +44,6 @@ COLORREF ButtonTextColor(const SkinData* skin, bool disabled) {
   return GetSysColor(COLOR_BTNTEXT);
 }
 
-std::string WindowText(HWND hwnd) {
-  char text[256] = {};
-  GetWindowTextA(hwnd, text, sizeof(text));
-  return text;
-}
-
 // Draws caption and glyph centred on the face, the glyph placed relative to the text.
 void DrawContent(HDC dc, RECT rect, const std::string& caption, HBITMAP glyph,
                  GlyphPlacement placement, bool pressed, bool disabled, const SkinData* skin) {
@@ -87,13 +81,12 @@ void DrawContent(HDC dc, RECT rect, const std::string& caption, HBITMAP glyph,
 
 bool IsClick(WORD code) { return code == BN_CLICKED || code == BN_DOUBLECLICKED; }
 
-void DrawOwnerButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, GlyphPlacement placement,
-                     const SkinData* skin) {
+void DrawOwnerButton(const DRAWITEMSTRUCT& item, const std::string& caption, HBITMAP glyph,
+                     GlyphPlacement placement, const SkinData* skin) {
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   const bool disabled = (item.itemState & ODS_DISABLED) != 0;
   DrawFace(item.hDC, item.rcItem, pressed, skin);
-  DrawContent(item.hDC, item.rcItem, WindowText(item.hwndItem), glyph, placement, pressed,
-              disabled, skin);
+  DrawContent(item.hDC, item.rcItem, caption, glyph, placement, pressed, disabled, skin);
   if (item.itemState & ODS_FOCUS) {
     RECT focus = item.rcItem;
     InflateRect(&focus, -3, -3);
@@ -129,7 +122,7 @@ bool DrawnButton<Self>::OnCommand(HWND source, WORD code, LRESULT* result) {
 
 template <typename Self>
 bool DrawnButton<Self>::OnDrawItem(DRAWITEMSTRUCT* item) {
-  DrawOwnerButton(*item, picture_, placement_, skin());
+  DrawOwnerButton(*item, Caption(), picture_, placement_, skin());
   return true;
 }
 
