@@ -96,9 +96,7 @@ const char* const kFrameItems[] = {"No &Frame", "Post Card", "Flower", "Jungle",
 
 template <typename Control>
 bool TPropertyForm::CreateUnfocused(Control& control, const ControlDesign& design, HWND parent) {
-  auto args = ArgsFrom<typename Control::CreateArgs>(design, parent, skin_);
-  args.tab_stop = false;
-  return control.Create(args);
+  return control.Create(ArgsFrom<typename Control::CreateArgs>(design, parent, skin_));
 }
 
 bool TPropertyForm::CreateControls() {

@@ -182,7 +182,7 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
   bool CreateEffectPage(HWND page);
   bool CreateMiscPage(HWND page);
   bool CreateZoomControls(HWND group);
-  // A group box or label: not a tab stop.
+  // A group box or label (neither is a tab stop).
   template <typename Control>
   bool CreateUnfocused(Control& control, const toolkit::ControlDesign& design, HWND parent);
   bool CreateSlider(toolkit::Slider& control, const toolkit::ControlDesign& design, HWND parent,

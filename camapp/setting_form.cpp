@@ -130,9 +130,7 @@ bool TSettingForm::CreateControls() {
   capture_audio.checked = true;
   capture_audio.on_click = Guarded(&TSettingForm::Chk_CapAudioClick);
   auto label = [this](const ControlDesign& design) {
-    auto args = ArgsFrom<toolkit::Label::CreateArgs>(design, hwnd(), skin_);
-    args.tab_stop = false;
-    return args;
+    return ArgsFrom<toolkit::Label::CreateArgs>(design, hwnd(), skin_);
   };
 
   const bool created =
