@@ -323,16 +323,8 @@ void TPropertyForm::FormDestroy() {
 }
 
 LRESULT TPropertyForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_SHOWWINDOW:
-      if (wparam) FormShow();
-      break;
-    case WM_DESTROY:
-      FormDestroy();
-      break;
-    default:
-      break;
-  }
+  if (message == WM_SHOWWINDOW && wparam) FormShow();
+  if (message == WM_DESTROY) FormDestroy();
   return DefaultProc(message, wparam, lparam);
 }
 
