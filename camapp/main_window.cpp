@@ -46,18 +46,12 @@ TKVO_CM_MAIN::~TKVO_CM_MAIN() { DestroyForm(); }
 bool TKVO_CM_MAIN::Create() {
   SkinData1.LoadFromFile(toolkit::kSkinFilePath);  // missing or unusable: the plain look
   BuildSystemMenu();
-  toolkit::Form::CreateArgs form;
-  form.instance = instance_;
-  form.class_name = kMainWindowClass;
-  form.caption = kApplicationTitle;
-  form.style = kMainWindowStyle;
-  form.ex_style = WS_EX_APPWINDOW;
-  form.client_width = kDesignedClientWidth;
-  form.client_height = kDesignedClientHeight;
+  toolkit::Form::CreateArgs form(instance_, kMainWindowClass, kApplicationTitle,
+                                 kMainWindowStyle, WS_EX_APPWINDOW, kDesignedClientWidth,
+                                 kDesignedClientHeight, &SkinData1);
   form.left = kDesignedLeft;
   form.top = kDesignedTop;
   form.icon = MAKEINTRESOURCEA(IDI_KVO_MAIN);
-  form.skin = &SkinData1;
   form.system_menu = &SysPopupMenu;
   if (!CreateForm(form)) return false;
   CreateControls();

@@ -21,8 +21,6 @@ constexpr int kGripWidth = 16;
 constexpr int kGripHeight = 11;
 constexpr int kLeastDraggedWidth = 120;
 constexpr int kLeastDraggedHeight = 115;
-// Beyond the tallest format a camera offers; it also keeps the window sums in range.
-constexpr int64_t kTallestFormat = 4096;
 // How much of a caption must show for the user to take hold of it.
 constexpr int64_t kLeastGrippedCaption = 48;
 
@@ -38,6 +36,14 @@ int64_t KeepSpanInside(int64_t start, int64_t length, int64_t low, int64_t high)
   if (start + length > high) start = high - length;
   if (start < low) start = low;
   return start;
+}
+
+int64_t KeptWithinScreens(int64_t coordinate) {
+  return std::clamp<int64_t>(coordinate, -kFarthestWindowCoordinate, kFarthestWindowCoordinate);
+}
+
+int64_t CornerCoordinate(const std::optional<uint32_t>& stored, int current) {
+  return stored ? static_cast<int32_t>(*stored) : current;
 }
 
 }  // namespace
@@ -116,18 +122,6 @@ ScreenBox ReachablePlacement(const ScreenBox& window, int caption_height, const 
   return ScreenBox{static_cast<int>(left), static_cast<int>(top), static_cast<int>(left + width),
                    static_cast<int>(top + height)};
 }
-
-namespace {
-
-int64_t KeptWithinScreens(int64_t coordinate) {
-  return std::clamp<int64_t>(coordinate, -kFarthestWindowCoordinate, kFarthestWindowCoordinate);
-}
-
-int64_t CornerCoordinate(const std::optional<uint32_t>& stored, int current) {
-  return stored ? static_cast<int32_t>(*stored) : current;
-}
-
-}  // namespace
 
 ScreenBox RestoredWindowBox(const ScreenBox& current, const StoredCorner& corner,
                             const FormatGeometry& format) {

@@ -18,6 +18,10 @@ constexpr int kSmallWindowWidth = 345;
 constexpr int kSmallWindowHeight = 295;
 constexpr int kSmallestAdoptedWidth = 320;
 constexpr int kLargestAdoptedWidth = 1280;
+// Beyond the tallest format a camera offers; it also keeps the window sums in range.
+constexpr int64_t kTallestFormat = 4096;
+// What a window kept on the desktop leaves free above the desktop's bottom for a task bar.
+constexpr int kTaskBarAllowance = 30;
 
 // Product strings as the library hands them out: "vid_" + vendor + "&pid_" + product.
 struct CameraIds {

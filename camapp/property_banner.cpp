@@ -135,15 +135,11 @@ bool TPropertyForm::WriteBannerFile(const std::string& path) const {
   UniqueFileHandle file_handle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file_handle.valid()) return false;
-  DWORD written = 0;
-  const bool ok =
-      WriteFile(file_handle.get(), &file, sizeof file, &written, nullptr) &&
-      written == sizeof file &&
-      WriteFile(file_handle.get(), &info, sizeof info, &written, nullptr) &&
-      written == sizeof info &&
-      WriteFile(file_handle.get(), view.bits, image_size, &written, nullptr) &&
-      written == image_size;
-  return ok;
+  const auto write = [&file_handle](const void* data, DWORD size) {
+    DWORD written = 0;
+    return WriteFile(file_handle.get(), data, size, &written, nullptr) && written == size;
+  };
+  return write(&file, sizeof file) && write(&info, sizeof info) && write(view.bits, image_size);
 }
 
 }  // namespace kvo

@@ -96,9 +96,7 @@ const char* const kFrameItems[] = {"No &Frame", "Post Card", "Flower", "Jungle",
 
 template <typename Control>
 bool TPropertyForm::CreateUnfocused(Control& control, const ControlDesign& design, HWND parent) {
-  auto args = ArgsFrom<typename Control::CreateArgs>(design, parent, skin_);
-  args.tab_stop = false;
-  return control.Create(args);
+  return control.Create(ArgsFrom<typename Control::CreateArgs>(design, parent, skin_));
 }
 
 bool TPropertyForm::CreateControls() {
@@ -213,7 +211,6 @@ bool TPropertyForm::CreateZoomControls(HWND group) {
   return CreateCheck(EnabledZoom, l.enabled_zoom, group, &TPropertyForm::EnabledZoomClick) &&
          Zoom.Create(zoom_slider) && Horizon.Create(horizon) && Vertical.Create(vertical);
 }
-
 
 bool TPropertyForm::CreateSlider(toolkit::Slider& control, const ControlDesign& design,
                                  HWND parent, int tag, SliderHandler handler, int minimum,

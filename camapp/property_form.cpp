@@ -24,19 +24,9 @@ TPropertyForm::~TPropertyForm() {
 
 bool TPropertyForm::Create() {
   toolkit::EnsureCommonControls();
-  // Fixed size; the skinned frame brings the system menu and the roll-up button only.
-  toolkit::Form::CreateArgs form;
-  form.instance = instance_;
-  form.class_name = kPropertyFormClass;
-  form.caption = kPropertyFormCaption;
-  form.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  form.ex_style = WS_EX_CONTROLPARENT;
-  form.client_width = kPropertyClientWidth;
-  form.client_height = kPropertyClientHeight;
-  form.skin = skin_;
-  form.caption_buttons = toolkit::kCaptionSystemMenu | toolkit::kCaptionRollUp;
-  form.hide_on_close = true;  // closing only hides
-  form.erase_face = true;
+  const auto form = toolkit::Form::CreateArgs::FixedDialog(
+      instance_, kPropertyFormClass, kPropertyFormCaption, kPropertyClientWidth,
+      kPropertyClientHeight, skin_);
   if (!CreateForm(form)) return false;
   if (!CreateBanners() || !CreateControls()) return false;
 
@@ -305,7 +295,7 @@ void TPropertyForm::SaveClick() {
 
 void TPropertyForm::RestoreClick() {
   if (!SettingSaved) {
-    MessageBoxA(nullptr, kSaveFirstText, kSaveFirstCaption, MB_OK);
+    MessageBoxA(nullptr, "Please save setting first.", "Error", MB_OK);
     return;
   }
   SetCommand(CM_ID_RESTORE);
@@ -318,18 +308,13 @@ void TPropertyForm::ResetClick() {
 }
 
 void TPropertyForm::FormShow() {
-  RECT window{};
-  RECT desktop{};
-  if (!GetWindowRect(hwnd(), &window) || !GetWindowRect(GetDesktopWindow(), &desktop)) return;
-  const WindowPlace place = KeepPropertyWindowOnDesktop(
-      window.left, window.top, window.right - window.left, window.bottom - window.top,
-      desktop.left, desktop.top, desktop.right, desktop.bottom);
-  if (place.left != window.left || place.top != window.top) {
-    SetWindowPos(hwnd(), nullptr, place.left, place.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  // The desktop is the first monitor only; on another one the caption must stay in reach.
-  KeepCaptionReachable(hwnd());
+  KeepOnDesktop(hwnd(), [](const ScreenBox& window, const ScreenBox& desktop) {
+    const WindowPlace place = KeepPropertyWindowOnDesktop(
+        window.left, window.top, window.width(), window.height(), desktop.left, desktop.top,
+        desktop.right, desktop.bottom);
+    return ScreenBox{place.left, place.top, place.left + window.width(),
+                     place.top + window.height()};
+  });
 }
 
 void TPropertyForm::FormDestroy() {
@@ -338,16 +323,8 @@ void TPropertyForm::FormDestroy() {
 }
 
 LRESULT TPropertyForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_SHOWWINDOW:
-      if (wparam) FormShow();
-      break;
-    case WM_DESTROY:
-      FormDestroy();
-      break;
-    default:
-      break;
-  }
+  if (message == WM_SHOWWINDOW && wparam) FormShow();
+  if (message == WM_DESTROY) FormDestroy();
   return DefaultProc(message, wparam, lparam);
 }
 

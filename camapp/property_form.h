@@ -33,8 +33,6 @@ constexpr int kBannerHeight = 480;
 constexpr char kZoomBannerPath[] = "C:\\zoomtmp.bmp";
 // Id 34 takes a path of up to 259 characters and its end.
 constexpr size_t kBannerPathBufferSize = 260;
-constexpr char kSaveFirstText[] = "Please save setting first.";
-constexpr char kSaveFirstCaption[] = "Error";
 constexpr char kMagnifierItem[] = "Magnifier";
 // The pan sliders' range and the centre they start and reset at.
 constexpr int32_t kPanCentre = 64;
@@ -184,7 +182,7 @@ class TPropertyForm : public toolkit::Form, private ZoomControls {
   bool CreateEffectPage(HWND page);
   bool CreateMiscPage(HWND page);
   bool CreateZoomControls(HWND group);
-  // A group box or label: not a tab stop.
+  // A group box or label (neither is a tab stop).
   template <typename Control>
   bool CreateUnfocused(Control& control, const toolkit::ControlDesign& design, HWND parent);
   bool CreateSlider(toolkit::Slider& control, const toolkit::ControlDesign& design, HWND parent,

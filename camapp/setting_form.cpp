@@ -48,7 +48,7 @@ bool BrowseForFolder(HWND owner, std::string* folder) {
   info.hwndOwner = owner;
   info.pidlRoot = nullptr;  // the desktop
   info.pszDisplayName = display_name;
-  info.lpszTitle = kSelectFolderPrompt;
+  info.lpszTitle = "Select Image Folder:";
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
   if (chosen == nullptr) return false;
@@ -78,21 +78,11 @@ TSettingForm::~TSettingForm() { DestroyForm(); }
 
 bool TSettingForm::Create() {
   toolkit::EnsureCommonControls();
-  // Fixed single border; the skinned frame brings the system menu and the roll-up button.
-  toolkit::Form::CreateArgs form;
-  form.instance = instance_;
-  form.class_name = kSettingFormClass;
-  form.caption = kSettingFormCaption;
-  form.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  form.ex_style = WS_EX_CONTROLPARENT;
-  form.client_width = kSettingClientWidth;
-  form.client_height = kSettingClientHeight;
+  auto form = toolkit::Form::CreateArgs::FixedDialog(instance_, kSettingFormClass,
+                                                     kSettingFormCaption, kSettingClientWidth,
+                                                     kSettingClientHeight, skin_);
   form.left = kSettingDesignLeft;
   form.top = kSettingDesignTop;
-  form.skin = skin_;
-  form.caption_buttons = toolkit::kCaptionSystemMenu | toolkit::kCaptionRollUp;
-  form.hide_on_close = true;  // closing only hides
-  form.erase_face = true;
   if (!CreateForm(form)) return false;
   if (!CreateControls()) return false;
 
@@ -103,41 +93,44 @@ bool TSettingForm::Create() {
   return true;
 }
 
+auto TSettingForm::Guarded(void (TSettingForm::*handler)()) {
+  return [this, handler](auto&...) {
+    try {
+      (this->*handler)();
+    } catch (const std::exception& error) {
+      ShowApplicationError(hwnd(), error.what());
+    }
+  };
+}
+
 bool TSettingForm::CreateControls() {
   browse_picture_ = toolkit::LoadPicture(instance_, "SETTING_BROWSE_FILES");
   format_picture_ = toolkit::LoadPicture(instance_, "SETTING_STREAM_FORMAT");
   counters_picture_ = toolkit::LoadPicture(instance_, "SETTING_CLEAR_COUNTERS");
 
   auto combo = ArgsFrom<toolkit::DropDownList::CreateArgs>(kComboBox1, hwnd(), skin_);
-  combo.on_change = [this](toolkit::DropDownList&) { Guarded([this] { ComboBoxChange(); }); };
+  combo.on_change = Guarded(&TSettingForm::ComboBoxChange);
   auto audio = ArgsFrom<toolkit::DropDownList::CreateArgs>(kAudioList, hwnd(), skin_);
-  audio.on_change = [this](toolkit::DropDownList&) { Guarded([this] { AudioListChange(); }); };
+  audio.on_change = Guarded(&TSettingForm::AudioListChange);
   auto path = ArgsFrom<toolkit::ReadOnlyEdit::CreateArgs>(kPathEdit, hwnd(), skin_);
   path.tab_stop = false;
   auto change_path = ArgsFrom<toolkit::PushButton::CreateArgs>(kChangePath, hwnd(), skin_);
-  change_path.on_click = [this](toolkit::PushButton&) { Guarded([this] { ChangePathClick(); }); };
+  change_path.on_click = Guarded(&TSettingForm::ChangePathClick);
   auto explore = ArgsFrom<toolkit::PictureButton::CreateArgs>(kFileExplore, hwnd(), skin_);
   explore.picture = browse_picture_.get();
-  explore.on_click = [this](toolkit::PictureButton&) {
-    Guarded([this] { FileExploreClick(); });
-  };
+  explore.on_click = Guarded(&TSettingForm::FileExploreClick);
   auto pin_set = ArgsFrom<toolkit::PictureButton::CreateArgs>(kPinSetBtn, hwnd(), skin_);
   pin_set.picture = format_picture_.get();
-  pin_set.on_click = [this](toolkit::PictureButton&) { Guarded([this] { PinSetBtnClick(); }); };
+  pin_set.on_click = Guarded(&TSettingForm::PinSetBtnClick);
   auto reset = ArgsFrom<toolkit::PictureButton::CreateArgs>(kResetCount, hwnd(), skin_);
   reset.picture = counters_picture_.get();
-  reset.on_click = [this](toolkit::PictureButton&) { Guarded([this] { ResetCountClick(); }); };
+  reset.on_click = Guarded(&TSettingForm::ResetCountClick);
   auto show_image = ArgsFrom<toolkit::CheckBox::CreateArgs>(kShowImgCB, hwnd(), skin_);
-  show_image.checked = false;
   auto capture_audio = ArgsFrom<toolkit::CheckBox::CreateArgs>(kChk_CapAudio, hwnd(), skin_);
   capture_audio.checked = true;
-  capture_audio.on_click = [this](toolkit::CheckBox&) {
-    Guarded([this] { Chk_CapAudioClick(); });
-  };
+  capture_audio.on_click = Guarded(&TSettingForm::Chk_CapAudioClick);
   auto label = [this](const ControlDesign& design) {
-    auto args = ArgsFrom<toolkit::Label::CreateArgs>(design, hwnd(), skin_);
-    args.tab_stop = false;
-    return args;
+    return ArgsFrom<toolkit::Label::CreateArgs>(design, hwnd(), skin_);
   };
 
   const bool created =
@@ -191,29 +184,7 @@ void TSettingForm::ReadSettings() {
   host_.DirectShow1().CompressorName = compressor;
 }
 
-template <typename Handler>
-void TSettingForm::Guarded(Handler handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    ShowApplicationError(hwnd(), error.what());
-  }
-}
-
-void TSettingForm::FormShow() {
-  RECT window{};
-  RECT desktop{};
-  if (!GetWindowRect(hwnd(), &window) || !GetWindowRect(GetDesktopWindow(), &desktop)) return;
-  const ScreenBox moved =
-      KeepInsideDesktop({window.left, window.top, window.right, window.bottom},
-                        {desktop.left, desktop.top, desktop.right, desktop.bottom});
-  if (moved.left != window.left || moved.top != window.top) {
-    SetWindowPos(hwnd(), nullptr, moved.left, moved.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  // The desktop is the first monitor only; on another one the caption must stay in reach.
-  KeepCaptionReachable(hwnd());
-}
+void TSettingForm::FormShow() { KeepOnDesktop(hwnd(), &KeepInsideDesktop); }
 
 void TSettingForm::ComboBoxChange() {
   const std::string name = ComboBox1.Text();
@@ -273,7 +244,7 @@ void TSettingForm::PinSetBtnClick() {
     // is switched.
     if (!panel.GetReady()) host_.PreviewBtnClick();
     if (!panel.GetReady()) {
-      MessageBoxA(nullptr, kDeviceLockedText, kDeviceLockedCaption, MB_OK);
+      MessageBoxA(nullptr, "Device is locked by another application", "Error", MB_OK);
       return;
     }
   }
@@ -334,7 +305,7 @@ void TSettingForm::ApplyStreamFormatSize() {
 }
 
 LRESULT TSettingForm::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_SHOWWINDOW && wparam) Guarded([this] { FormShow(); });
+  if (message == WM_SHOWWINDOW && wparam) Guarded(&TSettingForm::FormShow)();
   return DefaultProc(message, wparam, lparam);
 }
 

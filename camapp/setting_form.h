@@ -27,10 +27,6 @@ constexpr int kSettingClientHeight = 190;
 constexpr int kSettingDesignLeft = 511;
 constexpr int kSettingDesignTop = 403;
 
-constexpr char kDeviceLockedText[] = "Device is locked by another application";
-constexpr char kDeviceLockedCaption[] = "Error";
-constexpr char kSelectFolderPrompt[] = "Select Image Folder:";
-
 class TSettingForm : public toolkit::Form, public SettingsLink {
  public:
   // skin: the application's skin, shared by all its windows (null: the plain look).
@@ -82,9 +78,9 @@ class TSettingForm : public toolkit::Form, public SettingsLink {
   bool CreateControls();
   void FillLists();
   void ReadSettings();
-  // Runs a handler; an error raised inside it ends it and is shown in the error box.
-  template <typename Handler>
-  void Guarded(Handler handler);
+  // A handler of a control or message that runs `handler`; an error raised inside it ends it
+  // and is shown in the error box.
+  auto Guarded(void (TSettingForm::*handler)());
   void WaitWhileFormatDialogOpen();
   void ApplyStreamFormatSize();
   void ApplyFormatToPropertyForm();

@@ -1,13 +1,6 @@
 #include "setting_rules.h"
 
 namespace kvo {
-namespace {
-
-constexpr int kTaskBarAllowance = 30;
-// A height beyond any capture format the window can show; it also keeps the sums in range.
-constexpr long long kTallestFormat = 4096;
-
-}  // namespace
 
 ScreenBox KeepInsideDesktop(const ScreenBox& window, const ScreenBox& desktop) {
   const int width = window.width();

@@ -40,20 +40,12 @@ TSnapView::~TSnapView() {
 }
 
 bool TSnapView::Create() {
-  toolkit::Form::CreateArgs form;
-  form.instance = instance_;
-  form.class_name = kSnapViewClass;
-  form.caption = kSnapViewCaption;
-  form.style = kViewStyle;
-  form.ex_style = WS_EX_TOOLWINDOW;
-  form.client_width = kDesignedClientWidth;
-  form.client_height = kDesignedClientHeight;
+  toolkit::Form::CreateArgs form(instance_, kSnapViewClass, kSnapViewCaption, kViewStyle,
+                                 WS_EX_TOOLWINDOW, kDesignedClientWidth, kDesignedClientHeight,
+                                 &skin_);
   form.left = kDesignedLeft;
   form.top = kDesignedTop;
   form.icon = MAKEINTRESOURCEA(IDI_KVO_MAIN);
-  form.skin = &skin_;
-  form.caption_buttons = toolkit::kCaptionSystemMenu | toolkit::kCaptionMinimize |
-                         toolkit::kCaptionMaximize | toolkit::kCaptionRollUp;
   // The caption's close button only hides the viewer.
   form.hide_on_close = true;
   if (!CreateForm(form)) return false;

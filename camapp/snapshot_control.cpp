@@ -40,9 +40,7 @@ std::string SystemErrorText(DWORD error) {
   std::string text = length > 0 && buffer != nullptr ? std::string(buffer, length)
                                                      : "Error " + std::to_string(error) + ".";
   LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-    text.pop_back();
-  }
+  text.erase(text.find_last_not_of("\r\n ") + 1);  // system texts end with a line end
   return text;
 }
 

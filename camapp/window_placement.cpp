@@ -1,9 +1,21 @@
 #include "window_placement.h"
 
 #include "form.h"
-#include "main_window_logic.h"
 
 namespace kvo {
+namespace {
+
+ScreenBox BoxOf(const RECT& bounds) {
+  return {bounds.left, bounds.top, bounds.right, bounds.bottom};
+}
+
+void MoveTo(HWND window, const RECT& bounds, const ScreenBox& placed) {
+  if (placed.left == bounds.left && placed.top == bounds.top) return;
+  SetWindowPos(window, nullptr, placed.left, placed.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
 
 void KeepCaptionReachable(HWND window) {
   RECT bounds{};
@@ -15,12 +27,15 @@ void KeepCaptionReachable(HWND window) {
   POINT client_origin{0, 0};
   ClientToScreen(window, &client_origin);
   const int caption_height = static_cast<int>(client_origin.y - bounds.top);
-  const ScreenBox placed =
-      ReachablePlacement({bounds.left, bounds.top, bounds.right, bounds.bottom}, caption_height,
-                         {work.left, work.top, work.right, work.bottom});
-  if (placed.left == bounds.left && placed.top == bounds.top) return;
-  SetWindowPos(window, nullptr, placed.left, placed.top, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  MoveTo(window, bounds, ReachablePlacement(BoxOf(bounds), caption_height, BoxOf(work)));
+}
+
+void KeepOnDesktop(HWND window, DesktopRule rule) {
+  RECT bounds{};
+  RECT desktop{};
+  if (!GetWindowRect(window, &bounds) || !GetWindowRect(GetDesktopWindow(), &desktop)) return;
+  MoveTo(window, bounds, rule(BoxOf(bounds), BoxOf(desktop)));
+  KeepCaptionReachable(window);
 }
 
 }  // namespace kvo

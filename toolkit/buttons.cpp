@@ -44,12 +44,6 @@ COLORREF ButtonTextColor(const SkinData* skin, bool disabled) {
   return GetSysColor(COLOR_BTNTEXT);
 }
 
-std::string WindowText(HWND hwnd) {
-  char text[256] = {};
-  GetWindowTextA(hwnd, text, sizeof(text));
-  return text;
-}
-
 // Draws caption and glyph centred on the face, the glyph placed relative to the text.
 void DrawContent(HDC dc, RECT rect, const std::string& caption, HBITMAP glyph,
                  GlyphPlacement placement, bool pressed, bool disabled, const SkinData* skin) {
@@ -62,32 +56,19 @@ void DrawContent(HDC dc, RECT rect, const std::string& caption, HBITMAP glyph,
   }
   const SIZE glyph_size = BitmapSize(glyph);
   const bool both = glyph_size.cx > 0 && text_size.cx > 0;
-  const bool vertical = placement == GlyphPlacement::kAbove || placement == GlyphPlacement::kBelow;
+  const bool below = placement == GlyphPlacement::kBelow;
   const int spacing = both ? kGlyphSpacing : 0;
-  const int total_width = vertical ? std::max(glyph_size.cx, text_size.cx)
-                                   : glyph_size.cx + spacing + text_size.cx;
-  const int total_height = vertical ? glyph_size.cy + spacing + text_size.cy
-                                    : std::max(glyph_size.cy, text_size.cy);
+  const int total_width = below ? std::max(glyph_size.cx, text_size.cx)
+                                : glyph_size.cx + spacing + text_size.cx;
+  const int total_height = below ? glyph_size.cy + spacing + text_size.cy
+                                 : std::max(glyph_size.cy, text_size.cy);
   const int left = rect.left + (rect.right - rect.left - total_width) / 2;
   const int top = rect.top + (rect.bottom - rect.top - total_height) / 2;
-  POINT glyph_at = {left, top}, text_at = {left, top};
-  switch (placement) {
-    case GlyphPlacement::kLeft:
-      glyph_at = {left, top + (total_height - glyph_size.cy) / 2};
-      text_at = {left + glyph_size.cx + spacing, top + (total_height - text_size.cy) / 2};
-      break;
-    case GlyphPlacement::kRight:
-      text_at = {left, top + (total_height - text_size.cy) / 2};
-      glyph_at = {left + text_size.cx + spacing, top + (total_height - glyph_size.cy) / 2};
-      break;
-    case GlyphPlacement::kAbove:
-      glyph_at = {left + (total_width - glyph_size.cx) / 2, top};
-      text_at = {left + (total_width - text_size.cx) / 2, top + glyph_size.cy + spacing};
-      break;
-    case GlyphPlacement::kBelow:
-      text_at = {left + (total_width - text_size.cx) / 2, top};
-      glyph_at = {left + (total_width - glyph_size.cx) / 2, top + text_size.cy + spacing};
-      break;
+  POINT glyph_at = {left, top + (total_height - glyph_size.cy) / 2};
+  POINT text_at = {left + glyph_size.cx + spacing, top + (total_height - text_size.cy) / 2};
+  if (below) {
+    text_at = {left + (total_width - text_size.cx) / 2, top};
+    glyph_at = {left + (total_width - glyph_size.cx) / 2, top + text_size.cy + spacing};
   }
   if (glyph_size.cx > 0) DrawGlyph(dc, glyph, glyph_at.x, glyph_at.y, disabled);
   if (text_size.cx > 0) {
@@ -100,13 +81,12 @@ void DrawContent(HDC dc, RECT rect, const std::string& caption, HBITMAP glyph,
 
 bool IsClick(WORD code) { return code == BN_CLICKED || code == BN_DOUBLECLICKED; }
 
-void DrawOwnerButton(const DRAWITEMSTRUCT& item, HBITMAP glyph, GlyphPlacement placement,
-                     const SkinData* skin) {
+void DrawOwnerButton(const DRAWITEMSTRUCT& item, const std::string& caption, HBITMAP glyph,
+                     GlyphPlacement placement, const SkinData* skin) {
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   const bool disabled = (item.itemState & ODS_DISABLED) != 0;
   DrawFace(item.hDC, item.rcItem, pressed, skin);
-  DrawContent(item.hDC, item.rcItem, WindowText(item.hwndItem), glyph, placement, pressed,
-              disabled, skin);
+  DrawContent(item.hDC, item.rcItem, caption, glyph, placement, pressed, disabled, skin);
   if (item.itemState & ODS_FOCUS) {
     RECT focus = item.rcItem;
     InflateRect(&focus, -3, -3);
@@ -142,7 +122,7 @@ bool DrawnButton<Self>::OnCommand(HWND source, WORD code, LRESULT* result) {
 
 template <typename Self>
 bool DrawnButton<Self>::OnDrawItem(DRAWITEMSTRUCT* item) {
-  DrawOwnerButton(*item, picture_, placement_, skin());
+  DrawOwnerButton(*item, Caption(), picture_, placement_, skin());
   return true;
 }
 

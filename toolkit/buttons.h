@@ -9,7 +9,7 @@
 
 namespace kvo::toolkit {
 
-enum class GlyphPlacement { kLeft, kAbove, kBelow, kRight };
+enum class GlyphPlacement { kLeft, kBelow };
 
 // What push and picture buttons share: the toolkit draws them, a picture (not owned; it must
 // outlive the button or be replaced first) on their face, and on_click runs on a user's click

@@ -130,9 +130,10 @@ bool RouteControlMessage(HWND, UINT message, WPARAM wparam, LPARAM lparam, LRESU
   auto control_of = [](HWND part) {
     return static_cast<Control*>(FindWindowHook(part, &Control::PartHook));
   };
+  // The sending control, for the messages whose lparam is its window.
+  HWND source = reinterpret_cast<HWND>(lparam);
   switch (message) {
     case WM_COMMAND: {
-      HWND source = reinterpret_cast<HWND>(lparam);
       Control* control = control_of(source);
       return control != nullptr && control->OnCommand(source, HIWORD(wparam), result);
     }
@@ -144,7 +145,6 @@ bool RouteControlMessage(HWND, UINT message, WPARAM wparam, LPARAM lparam, LRESU
     }
     case WM_HSCROLL:
     case WM_VSCROLL: {
-      HWND source = reinterpret_cast<HWND>(lparam);
       Control* control = control_of(source);
       return control != nullptr && control->OnScroll(source, LOWORD(wparam), result);
     }
@@ -160,7 +160,6 @@ bool RouteControlMessage(HWND, UINT message, WPARAM wparam, LPARAM lparam, LRESU
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX: {
-      HWND source = reinterpret_cast<HWND>(lparam);
       Control* control = control_of(source);
       return control != nullptr && control->OnColor(reinterpret_cast<HDC>(wparam), source, result);
     }

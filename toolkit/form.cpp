@@ -30,6 +30,18 @@ bool RegisterFormClass(HINSTANCE instance, const char* class_name, WNDPROC proce
 
 }  // namespace
 
+Form::CreateArgs Form::CreateArgs::FixedDialog(HINSTANCE instance, const char* class_name,
+                                               const char* caption, int client_width,
+                                               int client_height, const SkinData* skin) {
+  CreateArgs args(instance, class_name, caption,
+                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
+                  client_width, client_height, skin);
+  args.caption_buttons = kCaptionSystemMenu | kCaptionRollUp;
+  args.hide_on_close = true;
+  args.erase_face = true;
+  return args;
+}
+
 Form::~Form() { DestroyForm(); }
 
 bool Form::CreateForm(const CreateArgs& args) {

@@ -16,6 +16,18 @@ namespace kvo::toolkit {
 class Form {
  public:
   struct CreateArgs {
+    CreateArgs() = default;
+    CreateArgs(HINSTANCE instance, const char* class_name, const char* caption, DWORD style,
+               DWORD ex_style, int client_width, int client_height, const SkinData* skin)
+        : instance(instance), class_name(class_name), caption(caption), style(style),
+          ex_style(ex_style), client_width(client_width), client_height(client_height),
+          skin(skin) {}
+    // A fixed-size child dialog of the program: its frame brings the system menu and the
+    // roll-up button only, closing only hides it and it is erased in the face colour.
+    static CreateArgs FixedDialog(HINSTANCE instance, const char* class_name,
+                                  const char* caption, int client_width, int client_height,
+                                  const SkinData* skin);
+
     HINSTANCE instance = nullptr;
     const char* class_name = nullptr;
     const char* caption = "";

@@ -1,17 +1,17 @@
 // The skinned frame of a top-level window, and the pop-up menu a window appends to the
 // skin's system menu.
 //
-// SkinForm attaches to a window the window created itself and hooks its messages
-// (window_hook.h): the window keeps its own window procedure and forwards nothing. With an active skin the window becomes
-// borderless and SkinForm draws frame, caption, title and caption buttons, erases the client
-// area in the skin's face colour, answers the hit test (caption drags the window; edges
-// resize when resizable), runs the buttons (minimize, maximize/restore, roll-up/roll-down,
-// close = WM_SYSCOMMAND SC_CLOSE, so the window gets WM_CLOSE) and shows the skin's
-// system menu: Restore, Minimize, Maximize, Roll up / Roll down, Close, followed by the items
-// of the window's PopupMenu. With an inactive skin the window keeps the platform's frame and
-// caption, and the window's items are appended to the platform's system menu instead.
-// In both looks the menu's on_popup runs just before the menu opens, so the window can set
-// its items' checks and enabled states from its own state.
+// SkinForm attaches to a window the window created itself and hooks its messages (window_hook.h):
+// the window keeps its own window procedure and forwards nothing. With an active skin the window
+// becomes borderless and SkinForm draws frame, caption, title and caption buttons, erases the
+// client area in the skin's face colour, answers the hit test (caption drags the window; edges
+// resize when resizable), runs the buttons (minimize, maximize/restore, roll-up/roll-down, close =
+// WM_SYSCOMMAND SC_CLOSE, so the window gets WM_CLOSE) and shows the skin's system menu: Restore,
+// Minimize, Maximize, Roll up / Roll down, Close, followed by the items of the window's PopupMenu.
+// With an inactive skin the window keeps the platform's frame and caption, and the window's items
+// are appended to the platform's system menu instead. In both looks the menu's on_popup runs just
+// before the menu opens, so the window can set its items' checks and enabled states from its own
+// state.
 #pragma once
 
 #include <windows.h>

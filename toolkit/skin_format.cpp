@@ -182,14 +182,12 @@ class Parser {
           }
         }
         return true;
-      case Section::kFonts:
-        if (EqualsNoCase(key, "Caption")) {
-          return ParseFontSpec(value, &skin.caption_font) || Error("bad font");
-        }
-        if (EqualsNoCase(key, "Controls")) {
-          return ParseFontSpec(value, &skin.control_font) || Error("bad font");
-        }
-        return true;
+      case Section::kFonts: {
+        FontSpec* font = EqualsNoCase(key, "Caption")    ? &skin.caption_font
+                         : EqualsNoCase(key, "Controls") ? &skin.control_font
+                                                         : nullptr;
+        return font == nullptr || ParseFontSpec(value, font) || Error("bad font");
+      }
       case Section::kCaptionButtons:
         for (std::size_t i = 0; i < std::size(kButtonKeys); ++i) {
           if (EqualsNoCase(key, kButtonKeys[i])) {

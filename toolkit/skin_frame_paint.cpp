@@ -115,7 +115,8 @@ void SkinForm::PaintFrame(HDC dc, bool active) const {
 
   const RECT whole = {0, 0, input.window_width, input.window_height};
   FillColour(dc, whole, ToColorRef(active ? colors.frame : colors.frame_inactive));
-  FillColour(dc, ToRect(layout.caption), ToColorRef(active ? colors.caption : colors.caption_inactive));
+  FillColour(dc, ToRect(layout.caption),
+             ToColorRef(active ? colors.caption : colors.caption_inactive));
 
   HICON icon = reinterpret_cast<HICON>(SendMessageA(window_, WM_GETICON, ICON_SMALL, 0));
   if (icon == nullptr) icon = reinterpret_cast<HICON>(GetClassLongPtrA(window_, GCLP_HICONSM));

@@ -11,12 +11,10 @@ bool Slider::Create(const CreateArgs& args) {
   range_.SetRange(args.minimum, args.maximum);
   range_.SetValue(args.value);
   on_change_ = args.on_change;
-  DWORD style = args.orientation == SliderOrientation::kVertical ? TBS_VERT : TBS_HORZ;
-  style |= args.tick_frequency > 0 ? TBS_AUTOTICKS : TBS_NOTICKS;
+  const DWORD style =
+      (args.orientation == SliderOrientation::kVertical ? TBS_VERT : TBS_HORZ) | TBS_NOTICKS;
   if (!CreateControl(args, TRACKBAR_CLASSA, style)) return false;
   SendMessageA(hwnd(), TBM_SETLINESIZE, 0, std::max(1, args.line_size));
-  if (args.page_size > 0) SendMessageA(hwnd(), TBM_SETPAGESIZE, 0, args.page_size);
-  if (args.tick_frequency > 0) SendMessageA(hwnd(), TBM_SETTICFREQ, args.tick_frequency, 0);
   ShowRange();
   return true;
 }

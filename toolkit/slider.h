@@ -18,9 +18,7 @@ class Slider : public Control {
     int minimum = 0;
     int maximum = 100;
     int value = 0;      // initial value, clamped; set without running the handler
-    int line_size = 1;  // arrow keys
-    int page_size = 0;  // page keys; 0: a fifth of the range
-    int tick_frequency = 0;  // 0: no ticks
+    int line_size = 1;  // arrow keys; the page keys move a fifth of the range
     std::function<void(Slider&)> on_change;
   };
   bool Create(const CreateArgs& args);

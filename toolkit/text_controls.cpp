@@ -11,8 +11,6 @@ bool Label::Create(const CreateArgs& args) {
   return true;
 }
 
-void Label::SetText(const std::string& text) { SetCaption(text); }
-
 void Label::FitToText() {
   if (hwnd() == nullptr) return;
   HDC dc = GetDC(hwnd());
@@ -61,7 +59,8 @@ int DropDownList::Count() const {
 
 int DropDownList::AddItem(const std::string& item) {
   if (hwnd() == nullptr) return -1;
-  const LRESULT index = SendMessageA(hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  const LRESULT index =
+      SendMessageA(hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
   return index >= 0 ? static_cast<int>(index) : -1;
 }
 

@@ -15,7 +15,6 @@ class Label : public Control {
  public:
   struct CreateArgs : ControlArgs {};
   bool Create(const CreateArgs& args);
-  void SetText(const std::string& text);
 
  protected:
   bool OnOwnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;

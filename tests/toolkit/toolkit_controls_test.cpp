@@ -298,7 +298,7 @@ TEST(ToolkitControls, TextControlsAndDropDownList) {
   EXPECT_EQ(short_bounds.top, 16);
   EXPECT_GT(short_bounds.width, 0) << "a label without a size takes its text's";
   EXPECT_GT(short_bounds.height, 0);
-  label.SetText("Record Compressor");
+  label.SetCaption("Record Compressor");
   EXPECT_GT(label.Bounds().width, short_bounds.width);
 
   ReadOnlyEdit path;
