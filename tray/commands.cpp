@@ -1,6 +1,7 @@
 // Command words, hot keys, the keyboard hook, the snapshot-button poll, console session
 // switching and USB arrival and removal.
 #include "driver_records.h"
+#include "instance_key_path.h"
 #include "quickdock.h"
 #include "resource.h"
 #include "text.h"
@@ -53,10 +54,10 @@ bool ReadSnapshotState(DWORD* state) {
                        reinterpret_cast<BYTE*>(kernel_path), &size) != ERROR_SUCCESS) {
     return false;
   }
-  std::string instance_key_path;
-  if (!InstanceKeyFromKernelPath(TextFromStoredBytes(kernel_path, size), &instance_key_path))
-    return false;
-  const UniqueHKey instance_key = OpenMachineKeyToRead(instance_key_path.c_str());
+  const std::optional<std::string> instance_key_path =
+      cm::InstanceKeyPathOf(TextFromStoredBytes(kernel_path, size));
+  if (!instance_key_path) return false;
+  const UniqueHKey instance_key = OpenMachineKeyToRead(instance_key_path->c_str());
   return instance_key && ReadDwordValue(instance_key.get(), kSnapShotStateValue, state);
 }
 

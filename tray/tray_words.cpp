@@ -9,7 +9,6 @@ namespace {
 constexpr std::size_t kDeviceRecordHeader = 28;
 // A notification names one device path; anything longer is not a record we trust.
 constexpr std::size_t kLongestDeviceRecord = 4096;
-constexpr std::size_t kKernelPrefixLength = 18;
 
 const char* const kButtonWords[] = {"", "SnapShot", "Record", "SendMail", "Property",
                                     "Setting"};
@@ -55,12 +54,6 @@ std::string InstanceValueName(int32_t instance) {
   char name[32];
   std::snprintf(name, sizeof(name), "ii%04d", static_cast<int>(instance));
   return name;
-}
-
-bool InstanceKeyFromKernelPath(const std::string& kernel_path, std::string* key_path) {
-  if (kernel_path.size() <= kKernelPrefixLength) return false;
-  *key_path = kernel_path.substr(kKernelPrefixLength);
-  return true;
 }
 
 std::string DevicePathFromRecord(const uint8_t* record, std::size_t size) {

@@ -35,9 +35,6 @@ std::string CamctrlArgument(const std::string& running_device);
 
 // "ii%04d" with the instance number.
 std::string InstanceValueName(int32_t instance);
-// The instance key below HKEY_LOCAL_MACHINE: the stored kernel path without its first 18
-// characters. False when the stored text is not longer than that prefix.
-bool InstanceKeyFromKernelPath(const std::string& kernel_path, std::string* key_path);
 
 // The path name a device-interface notification carries after its 28-byte header, bounded
 // by the record's own size; a name written in UTF-16 is narrowed.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "instance_key_path.h"
 #include "toolbox_geometry.h"
 #include "tray_words.h"
 
@@ -229,13 +230,10 @@ TEST(DriverKey, InstanceValueAndKeyNames) {
   EXPECT_EQ("ii0042", InstanceValueName(42));
   EXPECT_EQ("ii12345", InstanceValueName(12345));
   EXPECT_EQ("ii-001", InstanceValueName(-1));
-  std::string key;
-  ASSERT_TRUE(InstanceKeyFromKernelPath("\\REGISTRY\\MACHINE\\SYSTEM\\Cam\\0000", &key));
-  EXPECT_EQ("SYSTEM\\Cam\\0000", key);
-  key = "untouched";
-  EXPECT_FALSE(InstanceKeyFromKernelPath("\\REGISTRY\\MACHINE\\", &key));
-  EXPECT_FALSE(InstanceKeyFromKernelPath("short", &key));
-  EXPECT_EQ("untouched", key);
+  EXPECT_EQ("SYSTEM\\Cam\\0000",
+            cm::InstanceKeyPathOf("\\REGISTRY\\MACHINE\\SYSTEM\\Cam\\0000").value_or(""));
+  EXPECT_FALSE(cm::InstanceKeyPathOf("\\REGISTRY\\MACHINE\\").has_value());
+  EXPECT_FALSE(cm::InstanceKeyPathOf("short").has_value());
 }
 
 std::vector<uint8_t> DeviceRecord(const std::string& name, bool wide, size_t declared_extra = 0) {

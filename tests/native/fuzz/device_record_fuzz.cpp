@@ -20,8 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DeviceNameNamesRunningDevice(path, "vid_feed&pid_cafe");
 
   const std::string text(reinterpret_cast<const char*>(data), size);
-  std::string key;
-  InstanceKeyFromKernelPath(text, &key);
   GroupIdFromSidText(text);
   unsigned key_code = 0;
   if (HotKeyCode(text, &key_code) && key_code > 127) __builtin_trap();
